@@ -1,0 +1,35 @@
+#include "core/DrvPrint.h"
+
+#include "platform/Files.h"
+
+CDrvPrint::CDrvPrint() {
+    // The base directory is where the engine was started; every settings path hangs off it.
+    csBaseDir = platform::currentDir();
+    CIniFile current;
+    current.SetFileName(platform::joinPath(csBaseDir, "CurrentSetup.ini"));
+    setupIni.SetFileName(current.ReadString("CurrentSetup", "IniFileName", "setup.ini"));
+
+    uiXTarget = 0;
+    uiBandsRead = 0;
+    uiStepSendCurrent = 0;
+    uiCopyIndex = 0;
+    csPrintStep = tags::kNone;
+    SetToolBarButtons(1); // the engine starts stopped and paused
+    fShiftStepMM = 0.5f;
+    for (auto& m : uiMaskIndex) m = kMaskCount;
+    uiCopies = 1;
+    bIfYMove = 0;
+
+    IMGSetTable8Lines();
+    job.SetBase(csBaseDir, bJobRecord);
+}
+
+CDrvPrint::~CDrvPrint() = default;
+
+void CDrvPrint::SetToolBarButtons(int flag) {
+    uint32_t v = flag ? 1 : 0;
+    bStop = v;
+    bStopSeen = v;
+    bPause = v;
+    bPauseSeen = v;
+}

@@ -1,0 +1,27 @@
+#pragma once
+// Files and paths. Paths use "/"; a backslash from a Windows-style path is taken as "/" too.
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Writes the whole file atomically: a temporary file beside it, flushed and synced, then renamed
+// over the old one, so a crash or power cut leaves either the old or the new file, never half.
+bool writeFileAtomic(const std::string& path, std::string_view data);
+
+bool readFile(const std::string& path, std::string& out);
+bool fileExists(const std::string& path);
+bool removeFile(const std::string& path);
+bool makeDirs(const std::string& path);
+// Makes a file writable by its owner (the Windows "reset attributes" of a settings file).
+bool makeWritable(const std::string& path);
+
+// "a" + "/" + "b", with backslashes turned into slashes.
+std::string joinPath(std::string_view dir, std::string_view name);
+std::string normalizePath(std::string_view path);
+// The text after the last "/" or "\".
+std::string fileNamePart(std::string_view path);
+std::string currentDir();
+bool changeDir(const std::string& dir);
+
+} // namespace platform

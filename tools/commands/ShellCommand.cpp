@@ -1,0 +1,39 @@
+// carvex sh: the machine console, from -c "a; b", from a script file or from standard input.
+#include <fstream>
+#include <iostream>
+
+#include "Session.h"
+#include "console/Console.h"
+
+namespace cli {
+namespace {
+
+void add(CLI::App& app, Session& s) {
+    auto* cmd = app.add_subcommand("sh", "machine console: get/set/call/answer/sleep/sim, one command a line");
+    static std::string commands, script;
+    cmd->add_option("-c", commands, "commands separated by ';'");
+    cmd->add_option("script", script, "a script file (default: standard input)");
+    cmd->callback([&s] {
+        CDrvPrint& drv = s.engine();
+        console::Console con(drv, std::cout);
+        int failed = 0;
+        if (!commands.empty()) {
+            failed = con.runCommands(commands);
+        } else if (!script.empty()) {
+            std::ifstream in(script);
+            if (!in) {
+                s.exitCode = reportError("cannot open " + script);
+                return;
+            }
+            failed = con.runScript(in);
+        } else {
+            failed = con.runScript(std::cin);
+        }
+        s.exitCode = failed ? 1 : 0;
+    });
+}
+
+CommandRegistrar reg(add);
+
+} // namespace
+} // namespace cli

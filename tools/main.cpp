@@ -1,0 +1,3 @@
+#include "Session.h"
+
+int main(int argc, char** argv) { return cli::runMain(argc, argv); }
