@@ -139,7 +139,43 @@ public:
     std::string PRNCheckBufferLimits() const;
 
     // ===================================================================== setup files
+    // Derived at load: the ordinal of each head among the heads of its colour (0 for the first).
+    unsigned uiHeadIndexInColor[kMaxHeads] = {};
+    // 1.44 mm in X steps, rounded (10 with the default fMMPerXStep).
+    int uiStepsPer144MM = 10;
+    // The current material file, set by PRMLoadParams from MediaName.
+    std::string csMediaFile;
 
+    // The whole setup file (and the current material). Loading never fails: missing keys and a
+    // missing file give the defaults. Saves return 1 when the file was written, 0 otherwise.
+    void PRMLoadParams();
+    int PRMSaveParams();
+    void PRMLoadParamsMovement();
+    int PRMSaveParamsMovement();
+    void PRMLoadParamsBaseHeadAlignment();
+    int PRMSaveParamsBaseHeadAlignment();
+    void PRMLoadParamsHeadAlignment();
+    int PRMSaveParamsHeadAlignment();
+    void PRMLoadParamsPrintSetting();
+    int PRMSaveParamsPrintSetting();
+    // Finds the current setup file named by CurrentSetup.ini: 1 when it exists. `name` receives the
+    // setup's name (setup-Vinyl.ini gives Vinyl); csCurrentSetupFile the file name.
+    int AUXINIGetCurrentSetup(std::string& name);
+    // Makes "setup-" + name + ".ini" the current setup (the settings in memory are kept, so a
+    // following PRMSaveParams writes them into it). 0 when the name is not a plain file name or
+    // CurrentSetup.ini could not be written.
+    int AUXINISetCurrentSetup(std::string& name);
+    // The setup file's path: setupIni's name resolved against csBaseDir.
+    std::string PRMSetupFilePath() const;
+
+private:
+    // Derived values of the two sections that have them.
+    void deriveMovement();
+    void deriveBaseHeadAlignment();
+    // Loads the current material file (csMediaFile) into the material record.
+    void loadCurrentMaterial();
+
+public:
 
     // ===================================================================== RIP file
 

@@ -1,0 +1,171 @@
+// The setup file: loading and saving it through the schema table, the values derived at load, and
+// the choice of the current setup (CurrentSetup.ini).
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+#include "core/DrvPrint.h"
+#include "platform/Files.h"
+#include "settings/SetupSchema.h"
+
+namespace {
+
+const char* const kCurrentSetupIni = "CurrentSetup.ini";
+const char* const kCurrentSetupSection = "CurrentSetup";
+const char* const kIniFileNameKey = "IniFileName";
+const char* const kDefaultSetupFile = "setup.ini";
+
+// Binds the setup store to its file below the base directory for one load or save, so the
+// settings land in the same file whatever the process's current directory is, without changing
+// that directory under other threads.
+class SetupFileScope {
+public:
+    explicit SetupFileScope(CDrvPrint& d) : ini_(d.setupIni), saved_(d.setupIni.GetFileName()) {
+        ini_.SetFileName(d.PRMSetupFilePath());
+    }
+    ~SetupFileScope() { ini_.SetFileName(saved_); }
+    SetupFileScope(const SetupFileScope&) = delete;
+    SetupFileScope& operator=(const SetupFileScope&) = delete;
+
+private:
+    CIniFile& ini_;
+    std::string saved_;
+};
+
+void loadGroup(CDrvPrint& d, setup::Group g) {
+    SetupFileScope scope(d);
+    // In table order: HEADS comes before the per-head keys, so they see the new head count.
+    for (const setup::KeyDef* k : setup::loadOrder(g))
+        if (setup::inUse(*k, d)) setup::loadKey(*k, d.setupIni, d);
+}
+
+int saveGroup(CDrvPrint& d, setup::Group g) {
+    SetupFileScope scope(d);
+    // One atomic replacement of the file for the whole group.
+    CIniFile::Batch batch(d.setupIni);
+    for (const std::string& section : setup::saveSections(g)) {
+        d.setupIni.WriteString(section, setup::kHiKey, setup::kHiValue);
+        for (const setup::KeyDef* k : setup::saveOrder(section))
+            if (k->saveGroup == g && setup::inUse(*k, d)) setup::saveKey(*k, d.setupIni, d);
+    }
+    return batch.end();
+}
+
+// A setup name becomes part of a file name: no directories, no control characters.
+bool plainName(const std::string& name) {
+    for (unsigned char c : name)
+        if (c == '/' || c == '\\' || c < 0x20 || c == 0x7F) return false;
+    return true;
+}
+
+} // namespace
+
+std::string CDrvPrint::PRMSetupFilePath() const {
+    const std::string& name = setupIni.GetFileName();
+    if (name.empty() || name.front() == '/' || csBaseDir.empty()) return name;
+    return platform::joinPath(csBaseDir, name);
+}
+
+void CDrvPrint::PRMLoadParams() {
+    // The head-alignment section is bounded by HEADS of the base section, so the order matters.
+    PRMLoadParamsMovement();
+    PRMLoadParamsBaseHeadAlignment();
+    PRMLoadParamsHeadAlignment();
+    PRMLoadParamsPrintSetting();
+    csMediaFile = platform::joinPath(csBaseDir, "Materials/Material-" + MediaName + ".ini");
+    loadCurrentMaterial();
+}
+
+int CDrvPrint::PRMSaveParams() {
+    SetupFileScope scope(*this);
+    // All sections reach the disk as one file, never a mix of old and new sections.
+    CIniFile::Batch batch(setupIni);
+    PRMSaveParamsBaseHeadAlignment();
+    PRMSaveParamsHeadAlignment();
+    PRMSaveParamsMovement();
+    PRMSaveParamsPrintSetting();
+    return batch.end();
+}
+
+void CDrvPrint::PRMLoadParamsMovement() {
+    loadGroup(*this, setup::Group::Movement);
+    deriveMovement();
+}
+
+int CDrvPrint::PRMSaveParamsMovement() { return saveGroup(*this, setup::Group::Movement); }
+
+void CDrvPrint::PRMLoadParamsBaseHeadAlignment() {
+    loadGroup(*this, setup::Group::BaseHeadAlignment);
+    deriveBaseHeadAlignment();
+}
+
+int CDrvPrint::PRMSaveParamsBaseHeadAlignment() { return saveGroup(*this, setup::Group::BaseHeadAlignment); }
+
+void CDrvPrint::PRMLoadParamsHeadAlignment() { loadGroup(*this, setup::Group::HeadAlignment); }
+
+int CDrvPrint::PRMSaveParamsHeadAlignment() { return saveGroup(*this, setup::Group::HeadAlignment); }
+
+void CDrvPrint::PRMLoadParamsPrintSetting() { loadGroup(*this, setup::Group::PrintSetting); }
+
+int CDrvPrint::PRMSaveParamsPrintSetting() { return saveGroup(*this, setup::Group::PrintSetting); }
+
+void CDrvPrint::deriveMovement() {
+    uiFireDivider = static_cast<unsigned>(iFireFrequency);
+    fDPIRate = 1.0f;
+}
+
+void CDrvPrint::deriveBaseHeadAlignment() {
+    // Ordinal of each head within its colour, counted per colour value 0..12; heads of other
+    // colour values count as the first of their colour.
+    constexpr int kCountedColors = 13;
+    unsigned seen[kCountedColors] = {};
+    std::fill(std::begin(uiHeadIndexInColor), std::end(uiHeadIndexInColor), 0u);
+    const unsigned heads = setup::headBound(*this);
+    for (unsigned h = 0; h < heads; ++h) {
+        int c = ColorChannel[h];
+        if (c >= 0 && c < kCountedColors) uiHeadIndexInColor[h] = seen[c]++;
+    }
+
+    if (LINESPERHEAD == 0 || LINESPERHEAD > 10) LINESPERHEAD = 1;
+
+    // A zero or nonsense step size must not divide by zero or overflow.
+    const double steps = fMMPerXStep > 0 && std::isfinite(fMMPerXStep) ? 1.44 / fMMPerXStep + 0.5 : 0.0;
+    uiStepsPer144MM = steps >= static_cast<double>(INT_MAX) ? INT_MAX : static_cast<int>(steps);
+
+    // Zero colours give 0 heads per colour (such a setup is refused when a job checks it).
+    switch (uiHeadsPerColorMode) {
+    case 0: uiHeadsPerColor = COLORS ? HEADS / LINESPERHEAD / COLORS : 0; break;
+    case 1: uiHeadsPerColor = 1; break;
+    case 2: uiHeadsPerColor = COLORS ? (HEADS / 2) / COLORS : 0; break;
+    default: break;
+    }
+    uiNozzlesPerColor = uiHeadsPerColor * NOZZLESPERHEAD;
+}
+
+void CDrvPrint::loadCurrentMaterial() {
+    // The material file (csMediaFile) is read here once material files are supported.
+}
+
+int CDrvPrint::AUXINIGetCurrentSetup(std::string& name) {
+    CIniFile current;
+    current.SetFileName(platform::joinPath(csBaseDir, kCurrentSetupIni));
+    const std::string file = current.ReadString(kCurrentSetupSection, kIniFileNameKey, kDefaultSetupFile);
+    const std::string path = file.empty() || file.front() == '/' ? file : platform::joinPath(csBaseDir, file);
+    const int found = !file.empty() && platform::fileExists(path) ? 1 : 0;
+    // "setup-" + name + ".ini": the name lies between the first 6 and the last 4 characters.
+    name = file.size() > 10 ? file.substr(6, file.size() - 10) : std::string();
+    csCurrentSetupFile = file;
+    return found;
+}
+
+int CDrvPrint::AUXINISetCurrentSetup(std::string& name) {
+    if (!plainName(name)) return 0;
+    const std::string file = "setup-" + name + ".ini";
+    // A fresh store starts empty, so CurrentSetup.ini ends up holding just this one entry.
+    CIniFile current;
+    current.SetFileName(platform::joinPath(csBaseDir, kCurrentSetupIni));
+    if (!current.WriteString(kCurrentSetupSection, kIniFileNameKey, file)) return 0;
+    // The copy of the previous setup is kept: a following PRMSaveParams writes into the new file.
+    setupIni.SetFileName(file);
+    return 1;
+}
