@@ -1,0 +1,19 @@
+#pragma once
+// The few machine-wide values that live in the Windows registry on the original platform (TCP
+// window sizes, the I/O card's base address) are kept in "registry.ini" in the base directory,
+// in the settings-file syntax, one section per registry key path.
+#include <string>
+
+namespace platform {
+
+inline constexpr const char* kRegistryFile = "registry.ini";
+
+// The value, or `def` when the file, the section or the key is missing or the value is not a
+// whole decimal number (a registry value is typed: text that is no number is no value).
+int readRegistryInt(const std::string& baseDir, const std::string& section, const std::string& key, int def);
+
+// Writes one value, keeping every other value of the file; atomic. False when the file could not
+// be written (or exists but could not be read, which would lose the other values).
+bool writeRegistryInt(const std::string& baseDir, const std::string& section, const std::string& key, int value);
+
+} // namespace platform

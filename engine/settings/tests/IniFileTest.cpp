@@ -1,0 +1,259 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cfloat>
+#include <climits>
+#include <filesystem>
+#include <thread>
+#include <unistd.h>
+
+#include "platform/tests/ScratchDir.h"
+#include "settings/IniFile.h"
+
+namespace {
+
+class IniFileTest : public ::testing::Test {
+protected:
+    ScratchDir dir;
+    CIniFile ini;
+    void use(const std::string& text) {
+        dir.write("t.ini", text);
+        ini.SetFileName(dir.file("t.ini"));
+    }
+    std::string disk() const { return dir.read("t.ini"); }
+};
+
+TEST_F(IniFileTest, FreshObjectHasDefaultNameAndEmptyCopy) {
+    CIniFile fresh;
+    EXPECT_EQ(fresh.GetFileName(), "ini.ini");
+    EXPECT_TRUE(fresh.Lines().empty());
+    EXPECT_EQ(fresh.OpenResult(), 0);
+}
+
+TEST_F(IniFileTest, FileWithoutSectionsReadsDefaultsAndFirstWriteAppendsSection) {
+    use("a=1\nb=2\n");
+    EXPECT_EQ(ini.ReadString("S", "a", "def"), "def");
+    EXPECT_EQ(ini.ReadInt("S", "a", 42), 42);
+    EXPECT_TRUE(ini.WriteString("S", "k", "v"));
+    EXPECT_EQ(disk(), "a=1\r\nb=2\r\n[S]\r\nk=v\r\n");
+}
+
+TEST_F(IniFileTest, KeyOfAnotherSectionIsNotFound) {
+    use("[A]\nuiPass=4\n[B]\nother=1\n");
+    EXPECT_EQ(ini.ReadInt("B", "uiPass", 2), 2);
+    EXPECT_EQ(ini.ReadInt("A", "uiPass", 2), 4);
+    EXPECT_EQ(ini.ReadInt("A", "other", 9), 9);
+}
+
+TEST_F(IniFileTest, BlanksAroundHeadersKeysAndValuesAreIgnored) {
+    use("  \t[ PRINTMODE ]  \n  uiPass = 4  \t\n\tcsName\t=\t two words \n");
+    EXPECT_EQ(ini.ReadInt("PRINTMODE", "uiPass", 2), 4);
+    EXPECT_EQ(ini.ReadString("PRINTMODE", "csName", ""), "two words");
+    // The text after "]" is ignored; the name is still trimmed.
+    use("[ MEDIA ] trailing\nuiWidth1=7\n");
+    EXPECT_EQ(ini.ReadInt("MEDIA", "uiWidth1", 0), 7);
+}
+
+TEST_F(IniFileTest, NamesAreCaseSensitive) {
+    use("[printmode]\nuiPass=4\n[PRINTMODE]\nUIPASS=5\n");
+    EXPECT_EQ(ini.ReadInt("PRINTMODE", "uiPass", 2), 2);
+    EXPECT_EQ(ini.ReadInt("printmode", "uiPass", 2), 4);
+}
+
+TEST_F(IniFileTest, PresentButEmptyOrNonNumericValuesReadZero) {
+    use("[P]\nuiPass=\nbad=abc\nlead=12abc\nneg= -7x\nplus=+5\nf=\nfbad=x1\n");
+    EXPECT_EQ(ini.ReadInt("P", "uiPass", 2), 0);
+    EXPECT_EQ(ini.ReadInt("P", "bad", 2), 0);
+    EXPECT_EQ(ini.ReadInt("P", "lead", 2), 12);
+    EXPECT_EQ(ini.ReadInt("P", "neg", 2), -7);
+    EXPECT_EQ(ini.ReadInt("P", "plus", 2), 5);
+    EXPECT_EQ(ini.ReadFloat("P", "f", 1.5f), 0.0f);
+    EXPECT_EQ(ini.ReadFloat("P", "fbad", 1.5f), 0.0f);
+    EXPECT_EQ(ini.ReadFloat("P", "missing", 1.5f), 1.5f);
+    EXPECT_EQ(ini.ReadString("P", "uiPass", "d"), "");
+}
+
+TEST_F(IniFileTest, LeadingNumbersAreDecimalAndClamped) {
+    EXPECT_EQ(CIniFile::LeadingInt("0x10"), 0);
+    EXPECT_EQ(CIniFile::LeadingInt("99999999999999999999"), INT_MAX);
+    EXPECT_EQ(CIniFile::LeadingInt("-99999999999999999999"), INT_MIN);
+    EXPECT_EQ(CIniFile::LeadingInt("-2147483648"), INT_MIN);
+    EXPECT_EQ(CIniFile::LeadingInt("-"), 0);
+    EXPECT_FLOAT_EQ(CIniFile::LeadingFloat("8.582700"), 8.5827f);
+    EXPECT_FLOAT_EQ(CIniFile::LeadingFloat("-.5"), -0.5f);
+    EXPECT_FLOAT_EQ(CIniFile::LeadingFloat("1.5e"), 1.5f);
+    EXPECT_FLOAT_EQ(CIniFile::LeadingFloat("2.5e+1mm"), 25.0f);
+    EXPECT_FLOAT_EQ(CIniFile::LeadingFloat("7."), 7.0f);
+    EXPECT_EQ(CIniFile::LeadingFloat("."), 0.0f);
+    EXPECT_EQ(CIniFile::LeadingFloat("inf"), 0.0f);
+    EXPECT_EQ(CIniFile::LeadingFloat("nan"), 0.0f);
+    EXPECT_EQ(CIniFile::LeadingFloat("0x1p3"), 0.0f);
+    EXPECT_EQ(CIniFile::LeadingFloat("1e999"), FLT_MAX);
+    EXPECT_EQ(CIniFile::LeadingFloat("-1e999"), -FLT_MAX);
+    EXPECT_EQ(CIniFile::LeadingFloat("1e-999"), 0.0f);
+}
+
+TEST_F(IniFileTest, OnlyTheFirstHeaderAndTheFirstKeyLineCount) {
+    use("[P]\na=1\na=9\n[Q]\nx=0\n[P]\na=2\nb=3\n");
+    EXPECT_EQ(ini.ReadInt("P", "a", 0), 1);
+    EXPECT_EQ(ini.ReadInt("P", "b", 0), 0); // only in the second PRINTMODE-like header
+    ini.WriteInt("P", "a", 5);
+    ini.WriteInt("P", "b", 6);
+    EXPECT_EQ(disk(), "[P]\r\na=5\r\na=9\r\nb=6\r\n[Q]\r\nx=0\r\n[P]\r\na=2\r\nb=3\r\n");
+}
+
+TEST_F(IniFileTest, LineWithoutEqualsNeverMatches) {
+    use("[P]\nk\nk=3\n");
+    EXPECT_EQ(ini.ReadInt("P", "k", 0), 3);
+    use("[P]\nk\n");
+    EXPECT_EQ(ini.ReadInt("P", "k", 8), 8);
+}
+
+TEST_F(IniFileTest, ReplacingAKeyLineDropsTheRestOfIt) {
+    use("[P]\n  uiPass =  4   extra\n");
+    ini.ReadInt("P", "uiPass", 0);
+    ini.WriteInt("P", "uiPass", 3);
+    EXPECT_EQ(disk(), "[P]\r\nuiPass=3\r\n");
+}
+
+TEST_F(IniFileTest, NewKeyGoesAfterTheLastLineOfTheLastSection) {
+    use("[A]\nx=1\n[B]\ny=2\n\n");
+    ini.Load();
+    ini.WriteString("B", "z", "3");
+    EXPECT_EQ(disk(), "[A]\r\nx=1\r\n[B]\r\ny=2\r\n\r\nz=3\r\n");
+}
+
+TEST_F(IniFileTest, NewKeyGoesDirectlyBeforeTheNextHeader) {
+    use("[A]\nx=1\n\n  [B]\ny=2\n");
+    ini.Load();
+    ini.WriteString("A", "z", "3");
+    EXPECT_EQ(disk(), "[A]\r\nx=1\r\n\r\nz=3\r\n  [B]\r\ny=2\r\n");
+}
+
+TEST_F(IniFileTest, CrLfAndLfBothReadAndSaveWritesCrLf) {
+    use("[A]\r\nx=1\r\n[B]\ny=2");
+    EXPECT_EQ(ini.ReadInt("A", "x", 0), 1);
+    EXPECT_EQ(ini.ReadInt("B", "y", 0), 2);
+    ASSERT_EQ(ini.Lines().size(), 4u);
+    EXPECT_EQ(ini.Lines()[1], "x=1");
+    ini.WriteInt("B", "y", 5);
+    EXPECT_EQ(disk(), "[A]\r\nx=1\r\n[B]\r\ny=5\r\n");
+}
+
+TEST_F(IniFileTest, ByteOrderMarkDoesNotHideTheFirstSection) {
+    use("\xEF\xBB\xBF[A]\nx=1\n");
+    EXPECT_EQ(ini.ReadInt("A", "x", 0), 1);
+}
+
+TEST_F(IniFileTest, WritesEditTheCopyOfTheLastReadWithoutReloading) {
+    use("[A]\nx=1\n");
+    ini.ReadInt("A", "x", 0);
+    dir.write("t.ini", "[A]\nx=1\n[OTHER]\nq=1\n"); // changed behind the object's back
+    ini.WriteInt("A", "y", 2);
+    EXPECT_EQ(disk(), "[A]\r\nx=1\r\ny=2\r\n");
+}
+
+TEST_F(IniFileTest, FreshObjectReplacesTheFileWithItsWrites) {
+    use("[A]\nx=1\n[B]\ny=2\n");
+    ini.WriteString("C", "k", "v");
+    EXPECT_EQ(disk(), "[C]\r\nk=v\r\n");
+}
+
+TEST_F(IniFileTest, FailedLoadKeepsTheCopyAndReadsDefaults) {
+    use("[A]\nx=1\n");
+    EXPECT_EQ(ini.ReadInt("A", "x", 0), 1);
+    ini.SetFileName(dir.file("missing.ini"));
+    EXPECT_EQ(ini.Load(), 0);
+    EXPECT_EQ(ini.OpenResult(), 0);
+    EXPECT_EQ(ini.ReadInt("A", "x", 7), 7);
+    ASSERT_EQ(ini.Lines().size(), 2u);
+    EXPECT_FALSE(dir.exists("missing.ini")); // reading creates nothing
+    // A directory is no settings file.
+    std::filesystem::create_directory(dir.file("d.ini"));
+    ini.SetFileName(dir.file("d.ini"));
+    EXPECT_EQ(ini.Load(), 0);
+}
+
+TEST_F(IniFileTest, LineBreaksInValuesCannotSplitTheFile) {
+    use("[A]\nx=1\n");
+    ini.Load();
+    ini.WriteString("A", "csName", "evil\r\n[A]\nx=9");
+    EXPECT_EQ(ini.ReadInt("A", "x", 0), 1);
+    EXPECT_EQ(ini.ReadString("A", "csName", ""), "evil  [A] x=9");
+    EXPECT_EQ(ini.Lines().size(), 3u);
+}
+
+TEST_F(IniFileTest, RelativeNameResolvesAgainstTheCurrentDirectory) {
+    const std::string old = std::filesystem::current_path().string();
+    std::filesystem::current_path(dir.path());
+    CIniFile rel;
+    rel.SetFileName("rel.ini");
+    rel.WriteInt("A", "x", 3);
+    std::filesystem::current_path(old);
+    EXPECT_EQ(dir.read("rel.ini"), "[A]\r\nx=3\r\n");
+}
+
+TEST_F(IniFileTest, SaveLeavesNoTemporaryFiles) {
+    use("");
+    for (int i = 0; i < 5; ++i) ini.WriteInt("A", "k" + std::to_string(i), i);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"t.ini"});
+}
+
+TEST_F(IniFileTest, FailedSaveKeepsTheOldFileWhole) {
+    use("[A]\nx=1\n");
+    ini.Load();
+    // The temporary file cannot be created: a directory stands in its place.
+    std::filesystem::create_directory(dir.file("t.ini.tmp" + std::to_string(::getpid())));
+    EXPECT_EQ(ini.WriteInt("A", "x", 2), 0);
+    EXPECT_EQ(disk(), "[A]\nx=1\n");
+    ini.SetFileName(dir.file("no/such/dir/t.ini"));
+    EXPECT_EQ(ini.Save(), 0);
+}
+
+TEST_F(IniFileTest, ReadersNeverSeeAPartialFile) {
+    // A large value alternately rewritten; a reader must always see one whole version.
+    const std::string va(200000, 'a'), vb(200000, 'b');
+    const std::string a = "[S]\r\nbig=" + va + "\r\n", b = "[S]\r\nbig=" + vb + "\r\n";
+    CIniFile writer;
+    writer.SetFileName(dir.file("t.ini"));
+    ASSERT_EQ(writer.WriteString("S", "big", va), 1);
+
+    std::atomic<bool> done{false};
+    std::atomic<int> bad{0}, reads{0};
+    std::thread reader([&] {
+        while (!done || reads == 0) {
+            std::string text = dir.read("t.ini");
+            if (text != a && text != b) ++bad;
+            ++reads;
+        }
+    });
+    for (int i = 0; i < 30; ++i) EXPECT_EQ(writer.WriteString("S", "big", i % 2 ? va : vb), 1);
+    done = true;
+    reader.join();
+    EXPECT_EQ(bad.load(), 0);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"t.ini"});
+}
+
+TEST_F(IniFileTest, BatchSavesOnceAtTheEndAndReadsSeePendingEdits) {
+    use("[A]\nx=1\n");
+    ini.Load();
+    {
+        CIniFile::Batch batch(ini);
+        ini.WriteInt("A", "x", 2);
+        ini.WriteInt("A", "y", 3);
+        EXPECT_EQ(disk(), "[A]\nx=1\n"); // nothing written yet
+        EXPECT_EQ(ini.ReadInt("A", "x", 0), 2);
+        {
+            CIniFile::Batch inner(ini);
+            ini.WriteInt("B", "z", 4);
+        }
+        EXPECT_EQ(disk(), "[A]\nx=1\n"); // only the outermost batch saves
+        EXPECT_EQ(batch.end(), 1);
+    }
+    EXPECT_EQ(disk(), "[A]\r\nx=2\r\ny=3\r\n[B]\r\nz=4\r\n");
+    // Outside a batch every read re-loads again.
+    dir.write("t.ini", "[A]\nx=8\n");
+    EXPECT_EQ(ini.ReadInt("A", "x", 0), 8);
+}
+
+} // namespace
