@@ -14,6 +14,8 @@ void add(CLI::App& app, Session& s) {
     auto* cmd = app.add_subcommand("setup", "show the current setup; --use NAME switches setups, --save writes it");
     static std::string use;
     static bool save = false;
+    use.clear(); // a fresh start for each run in the same process
+    save = false;
     auto* useOpt = cmd->add_option("--use", use, "make setup-NAME.ini the current setup");
     cmd->add_flag("--save", save, "write the setup file after loading it");
     cmd->callback([&s, useOpt] {
