@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -116,11 +117,26 @@ std::string realText(double v, const std::string& declType) {
         return formatLocalTime(static_cast<int64_t>(secs));
     }
     char buf[64];
-    for (int prec = 1; prec <= 17; ++prec) {
-        std::snprintf(buf, sizeof buf, "%.*g", prec, v);
-        if (!std::isfinite(v) || std::strtod(buf, nullptr) == v) break;
+    if (!std::isfinite(v)) {
+        std::snprintf(buf, sizeof buf, "%g", v);
+        return buf;
     }
-    return buf;
+    // The fewest significant digits that read back as the same value (17 always do) ...
+    int prec = 1;
+    for (; prec < 17; ++prec) {
+        std::snprintf(buf, sizeof buf, "%.*e", prec - 1, v);
+        if (std::strtod(buf, nullptr) == v) break;
+    }
+    std::snprintf(buf, sizeof buf, "%.*e", prec - 1, v);
+    std::string sci = buf;
+    int exp = std::atoi(sci.c_str() + sci.find('e') + 1);
+    // ... written in fixed or exponent notation, whichever is shorter.
+    int decimals = std::max(0, prec - 1 - exp);
+    if (decimals > 340 || exp > 340) return sci;
+    std::string fixed(static_cast<size_t>(std::abs(exp)) + static_cast<size_t>(decimals) + 8, '\0');
+    int n = std::snprintf(fixed.data(), fixed.size(), "%.*f", decimals, v);
+    fixed.resize(static_cast<size_t>(std::max(n, 0)));
+    return fixed.size() <= sci.size() ? fixed : sci;
 }
 
 namespace {
@@ -194,7 +210,7 @@ CADODatabase::CADODatabase() = default;
 CADODatabase::~CADODatabase() { Close(); }
 
 std::string CADODatabase::CodeMeaning(int code) {
-    const char* s = sqlite3_errstr(code);
+    const char* s = code < 0 ? nullptr : sqlite3_errstr(code);
     if (!s || std::strcmp(s, "unknown error") == 0) {
         char buf[48];
         std::snprintf(buf, sizeof buf, "Unknown error 0x%0lX", static_cast<unsigned long>(static_cast<unsigned>(code)));
