@@ -159,4 +159,8 @@ public:
     // ===================================================================== preview and mark files
 
     // ===================================================================== printing status and job records
+    // Job records: the engine's CJob (job) holds the database. A print-list entry (JobList) begins
+    // with the JobRecord members and is passed as one.
+    int AUXDBRecordSave(JobRecord* record); // inserts the row of a starting job; always 0
+    int AUXDBFuns(unsigned op);             // 0 opens the database (-1 when it cannot), 1 closes it
 };
