@@ -164,6 +164,7 @@ int run(Session& s, const Options& o) {
 void add(CLI::App& app, Session& s) {
     auto* cmd = app.add_subcommand("jobs", "list the job records, optionally of a range of start days");
     static Options o;
+    o = Options{}; // fresh for every run of the program's parser
     cmd->add_option("--from", o.from, "first start day, YYYY-MM-DD");
     cmd->add_option("--to", o.to, "last start day, YYYY-MM-DD");
     cmd->add_flag("--plain", o.plain, "\"name = value\" lines instead of a table");
