@@ -5,6 +5,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -12,6 +13,7 @@
 
 #include "Job.h"
 #include "NetFile.h"
+#include "core/RipFormat.h"
 #include "core/RipHead.h"
 #include "core/StepTags.h"
 #include "settings/IniFile.h"
@@ -178,6 +180,42 @@ private:
 public:
 
     // ===================================================================== RIP file
+    // The job file: read through netFile (PRINTFILE uiType 0, local files and the "##*NET" stream)
+    // or through hRipFile (uiType 1). Every header is checked (ValidateRipHead) before it is used.
+    RipFd hRipFile;            // the plain handle of the uiType 1 path
+    uint64_t ui64FilePos = 0;  // position of the next raster byte, from the start of the file
+    uint64_t uiFileSize = 0;   // size the header promises: uiColors x uiHeight x uiBytesPerLine + 48
+
+    // Reads 48 header bytes of a file; 0, or -1 when it cannot be opened or is shorter than a
+    // header (the record is then untouched).
+    int AUXGetRipHead(const std::string& path, RipHead* head);
+    // Reads count bytes from a file descriptor; returns the bytes read (0 at end of file).
+    static int RipReadFile(int hFile, void* buffer, unsigned count);
+    // Opens the job file csName and reads and checks its header; 0, or -1 (the operator was told).
+    int PRNInitData();
+    void PRNReadClose();
+    // The raster reads of the band reader, through whichever handle PRNInitData opened. Never
+    // delivers bytes beyond uiFileSize. PRNSeekRaster: 0, or -1 (the stream cannot seek back).
+    unsigned PRNReadRaster(void* buffer, unsigned count);
+    int PRNSeekRaster(uint64_t offset);
+    int PRNIsNetJob() const; // csName is exactly "##*NET"
+
+    // The network receiver of "##*NET" jobs. The application sets onNetJobReady (before
+    // PRNNetStart) and/or polls uiNetJobReady, which counts the jobs announced.
+    std::string csNetAddress = "127.0.0.1";
+    unsigned uiNetPort = 9100;
+    AtomicU32 uiNetJobReady{0};
+    std::function<void()> onNetJobReady;
+    // Listens with the registry's TCP window as receive buffer; 0, or -1 when the port is taken.
+    int PRNNetStart();
+    void PRNNetStop();
+    // "TcpWindowSize" of registry.ini (255552 when absent or out of range).
+    unsigned PRNNetTcpWindow();
+    // Stops the receiver before the members its callback touches go away.
+    struct NetReceiverStop {
+        CNetFile* file;
+        ~NetReceiverStop() { file->StopReceiver(); }
+    } netReceiverStop{&netFile};
 
     // ===================================================================== job start and print loop
     int bPassToLeft = 0; // direction of the current pass
@@ -195,4 +233,8 @@ public:
     // ===================================================================== preview and mark files
 
     // ===================================================================== printing status and job records
+    // Job records: the engine's CJob (job) holds the database. A print-list entry (JobList) begins
+    // with the JobRecord members and is passed as one.
+    int AUXDBRecordSave(JobRecord* record); // inserts the row of a starting job; always 0
+    int AUXDBFuns(unsigned op);             // 0 opens the database (-1 when it cannot), 1 closes it
 };
