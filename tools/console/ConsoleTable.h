@@ -68,7 +68,9 @@ public:
     void sim(const std::string& name, SimFn fn) { sims_[name] = std::move(fn); }
 
     // A member of CDrvPrint (plain or atomic), read and written.
-    template <class T> void member(const std::string& name, T CDrvPrint::*m) {
+    template <class T, class C>
+        requires std::is_base_of_v<C, CDrvPrint>
+    void member(const std::string& name, T C::*m) {
         value(name, entryFor([m](CDrvPrint& d) -> T& { return d.*m; }));
     }
     // Any value reached from the engine by reference, e.g. an element of a settings struct.
