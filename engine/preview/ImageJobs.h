@@ -3,6 +3,7 @@
 // run and checked without an engine: the preview bitmap and the front/rear mark files.
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "preview/ImageWorker.h"
@@ -15,6 +16,7 @@ struct WorkHooks {
     std::atomic<uint32_t>* progress = nullptr; // rows or lines written
     const std::atomic<bool>* stop = nullptr;   // checked per row or chunk
     SharedText* statusText = nullptr;          // "GMF %.1f" while mark files are made
+    std::function<void()> afterStep;           // called after each row or chunk (observers, tests)
 };
 
 struct WorkResult {

@@ -119,6 +119,7 @@ WorkResult makeMarkFiles(const std::string& ripPath, const MarkOptions& options,
         if (!writeVecAt(rear.get(), reversed.data(), static_cast<int>(n),
                         kRipHeadSize + (uint64_t(g.newHeight) - 1 - last) * outLine))
             return writeFailed(rearPath);
+        if (hooks.afterStep) hooks.afterStep();
     }
     showPercent(hooks, g.newHeight, g.newHeight);
 

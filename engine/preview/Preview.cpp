@@ -89,6 +89,7 @@ WorkResult makePreview(const std::string& ripPath, const PreviewOptions& options
             return res;
         }
         if (hooks.progress) hooks.progress->fetch_add(1);
+        if (hooks.afterStep) hooks.afterStep();
     }
 
     if (::fdatasync(out.get()) != 0 || !out.close()) {
