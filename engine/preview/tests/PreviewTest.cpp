@@ -415,6 +415,9 @@ TEST(PreviewCancel, EngineCancelJoinsTheWorker) {
     EXPECT_EQ(d.uiImageStatus.load(), 0u);
     const int result = d.iImageResult.load();
     ASSERT_TRUE(result == 1 || result == 2) << result;
-    if (result == 2) EXPECT_EQ(dir.names(), std::vector<std::string>{"k.prn"});
-    else EXPECT_EQ(dir.names(), (std::vector<std::string>{"k.bmp", "k.prn"}));
+    if (result == 2) {
+        EXPECT_EQ(dir.names(), std::vector<std::string>{"k.prn"});
+    } else {
+        EXPECT_EQ(dir.names(), (std::vector<std::string>{"k.bmp", "k.prn"}));
+    }
 }
