@@ -12,7 +12,7 @@ namespace {
 void publish(CDrvPrint& d, const preview::WorkResult& r) {
     d.csImageError.store(r.outcome == preview::WorkResult::Failed ? r.error : std::string());
     if (r.outcome == preview::WorkResult::Failed)
-        platform::logf(platform::LogLevel::Warn, "image job on %s failed: %s", d.csImageFile.c_str(), r.error.c_str());
+        platform::logf(platform::LogLevel::Info, "image job on %s failed: %s", d.csImageFile.c_str(), r.error.c_str());
     d.iImageResult = r.outcome == preview::WorkResult::Done ? 1 : r.outcome == preview::WorkResult::Cancelled ? 2 : -1;
     d.uiImageStatus = 0; // last: the caller takes 0 as the end of the job
 }
