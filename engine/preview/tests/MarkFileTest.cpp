@@ -18,25 +18,17 @@ namespace {
 
 uint8_t sourceByte(uint32_t y, uint32_t p, uint32_t b) { return uint8_t(1 + ((y * 31 + p * 7 + b * 3) % 250)); }
 
-// The expected output line L of plane p, built byte by byte from the mark rules.
-std::vector<uint8_t> expectedLine(const RipHead& h, const MarkGeometry& g, uint32_t L, uint32_t p) {
-    std::vector<uint8_t> line(g.newBytesPerLine, 0);
-    const uint32_t n = g.newBytesPerLine, d = g.newHeight - 1 - L;
-    if (p == 0 || p == 3) {
-        for (uint32_t i = 0; i < n; ++i) {
-            bool on;
-            if (d % g.tickPeriod >= g.tickHeight)
-                on = (i >= g.railOffset && i < g.railOffset + g.railWidth) ||
-                     (i >= n - g.railOffset && i < n - g.railOffset + g.railWidth);
-            else if (d % (10 * g.tickPeriod) < g.tickHeight && L > h.uiHeight)
-                on = true;
-            else
-                on = i < g.margin - g.gap || i >= n - (g.margin - g.gap);
-            if (on) line[i] = 0xFF;
-        }
+// The three mark lines, byte by byte from the mark rules.
+std::vector<uint8_t> markLine(const MarkGeometry& g, int kind) {
+    const uint32_t n = g.newBytesPerLine, tick = g.margin - g.gap;
+    std::vector<uint8_t> line(n, 0);
+    for (uint32_t i = 0; i < n; ++i) {
+        bool on = kind == 1 ? true
+                  : kind == 0 ? (i >= g.railOffset && i < g.railOffset + g.railWidth) ||
+                                    (i >= n - g.railOffset && i < n - g.railOffset + g.railWidth)
+                              : i < tick || i >= n - tick;
+        if (on) line[i] = 0xFF;
     }
-    if (L < h.uiHeight)
-        for (uint32_t b = 0; b < h.uiBytesPerLine; ++b) line[g.margin + b] = sourceByte(L, p, b);
     return line;
 }
 
@@ -52,11 +44,19 @@ void expectMarkFiles(const std::string& front, const std::string& rear, const Ri
     RipHead nh = preview::markHead(h, g);
     EXPECT_EQ(std::vector<uint8_t>(f.begin(), f.begin() + 48), headBytes(nh));
     EXPECT_EQ(std::vector<uint8_t>(r.begin(), r.begin() + 48), headBytes(nh));
+    const std::vector<uint8_t> marks[3] = {markLine(g, 0), markLine(g, 1), markLine(g, 2)};
+    std::vector<uint8_t> want(lineOut);
     for (uint32_t L = 0; L < g.newHeight; ++L) {
-        std::vector<uint8_t> want;
+        const uint32_t d = g.newHeight - 1 - L; // counted from the end
+        const int kind = d % g.tickPeriod >= g.tickHeight                                  ? 0  // rails
+                         : d % (10 * g.tickPeriod) < g.tickHeight && L > h.uiHeight ? 1  // bar
+                                                                                     : 2; // ticks
+        std::fill(want.begin(), want.end(), 0);
         for (uint32_t p = 0; p < h.uiColors; ++p) {
-            auto pl = expectedLine(h, g, L, p);
-            want.insert(want.end(), pl.begin(), pl.end());
+            uint8_t* pl = want.data() + size_t(p) * g.newBytesPerLine;
+            if (p == 0 || p == 3) std::copy(marks[kind].begin(), marks[kind].end(), pl);
+            if (L < h.uiHeight)
+                for (uint32_t b = 0; b < h.uiBytesPerLine; ++b) pl[g.margin + b] = sourceByte(L, p, b);
         }
         const size_t fo = 48 + lineOut * L, ro = 48 + lineOut * (g.newHeight - 1 - L);
         ASSERT_TRUE(std::equal(want.begin(), want.end(), f.begin() + fo)) << "front line " << L;

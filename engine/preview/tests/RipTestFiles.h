@@ -74,8 +74,12 @@ inline void writeBytes(const std::string& path, const std::vector<uint8_t>& data
 }
 
 inline std::vector<uint8_t> readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) return {};
+    std::vector<uint8_t> out(static_cast<size_t>(in.tellg()));
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(out.data()), std::streamsize(out.size()));
+    return out;
 }
 
 inline uint32_t le32(const std::vector<uint8_t>& d, size_t at) {
