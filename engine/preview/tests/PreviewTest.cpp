@@ -421,3 +421,18 @@ TEST(PreviewCancel, EngineCancelJoinsTheWorker) {
         EXPECT_EQ(dir.names(), (std::vector<std::string>{"k.bmp", "k.prn"}));
     }
 }
+
+TEST(PreviewNames, OutputsBesideTheSource) {
+    EXPECT_EQ(preview::previewPathFor("/r/A.prn"), "/r/A.bmp");
+    EXPECT_EQ(preview::frontPathFor("/r/A.prn"), "/r/A_Front.prt");
+    EXPECT_EQ(preview::rearPathFor("/r/A.prn"), "/r/A_Rear.prt");
+    // A name too short for an extension keeps its directory intact.
+    EXPECT_EQ(preview::previewPathFor("/r/ab"), "/r/ab.bmp");
+    TempDir dir;
+    writeRip(dir.file("self.bmp"), makeHead(72, 72, 160, 32, 4), [](uint32_t, uint32_t, uint32_t) { return uint8_t(1); });
+    const auto before = readBytes(dir.file("self.bmp"));
+    WorkResult r = preview::makePreview(dir.file("self.bmp"), {}, {});
+    EXPECT_EQ(r.outcome, WorkResult::Failed);
+    EXPECT_NE(r.error.find("replace the file itself"), std::string::npos) << r.error;
+    EXPECT_EQ(readBytes(dir.file("self.bmp")), before);
+}
