@@ -16,6 +16,7 @@
 #include "core/RipFormat.h"
 #include "core/RipHead.h"
 #include "core/StepTags.h"
+#include "preview/ImageWorker.h"
 #include "settings/IniFile.h"
 #include "settings/SetupSettings.h"
 
@@ -231,6 +232,33 @@ public:
     // ===================================================================== maintenance
 
     // ===================================================================== preview and mark files
+    // One worker at a time makes a preview bitmap or the front/rear mark files of csImageFile.
+    // The caller polls uiImageStatus (1 starting, then the rows or lines of the job, 0 when it has
+    // ended) and uiImageProgress; iImageResult and csImageError tell how the last job ended.
+    std::string csImageFile;
+    AtomicU32 uiImageStatus{0};
+    AtomicU32 uiImageProgress{0};
+    AtomicI32 iImageResult{0};          // 0 none or running, 1 done, 2 cancelled, -1 failed
+    preview::SharedText csImageError;   // why the last job failed
+    preview::SharedText csStatusText;   // status line shown by the application ("GMF 42.0")
+    float fImageHeadDPI = 0;            // settings taken by the caller for the running job
+    unsigned uiImageAlignColors = 0;
+
+    // Start a job; return its rows (preview) or lines (mark files) once it runs, or 0 when the
+    // file cannot be used or the job already ended (see iImageResult).
+    unsigned IMGPreview(std::string path);
+    unsigned IMGMarkFile(std::string path);
+    // Asks the running job to stop and waits for it; 1 if one was running. A cancelled job leaves
+    // no file under its final names.
+    int IMGCancelImage();
+    // Waits until the job has ended; returns iImageResult.
+    int IMGWaitImage();
+    static void IMGThreadPreview(CDrvPrint* drv);
+    static void IMGThreadMarkFile(CDrvPrint* drv);
+
+    // Declared last of this section: destroying it stops and joins the worker while the members
+    // above, which the worker uses, still exist.
+    preview::ImageWorker pImageThread;
 
     // ===================================================================== printing status and job records
     // Job records: the engine's CJob (job) holds the database. A print-list entry (JobList) begins
