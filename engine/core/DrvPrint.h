@@ -149,6 +149,29 @@ public:
     int PRNReadData();
 
     // ===================================================================== card access
+    // The card: its registers and firmware are reached through the process's card channel
+    // (hardware/Devices.h) and the register primitives of hardware/CardIo.h.
+    int bHardwareOK = 0; // result of the last AUXCheckHardware
+    int AUXCheckHardware();
+    // Stages the firmware images in the driver directory, loads both, removes them again.
+    // -1 without a card, else 0.
+    int AUXInitPCIcard();
+    int AUXUploadFPGA();
+    int AUXUploadDSP(int arg1, int arg2);
+    void AUXResetDSP();
+    // Control word, fire divider, transfer address, and the X encoder = (divider + 1) x position.
+    int AUXInitHardware(unsigned position, unsigned divider);
+    int AUXReadPort(unsigned port);
+    int AUXReadPort(unsigned unused, unsigned dspRegister);
+    int AUXWritePort(unsigned port, unsigned value);
+    int AUXWritePort(unsigned unused, unsigned dspRegister, unsigned value);
+    int AUXTestRead();
+    int AUXTestWrite();
+    std::string AUXGetAllReg();
+    void AUXSetTCPRegistry();
+    // Where the firmware images are staged for the driver: CARVEX_DRIVER_DIR, else <base>/driver.
+    std::string AUXDriverDirectory() const;
+
 
     // ===================================================================== I/O card and head boards
 
