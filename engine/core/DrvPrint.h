@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -145,6 +146,51 @@ public:
 
     // ===================================================================== job start and print loop
     int bPassToLeft = 0; // direction of the current pass
+
+    // Geometry of the current pass. PRNReadToSend fills these before each pass (and the copy start
+    // sets the mirrors); they are plain members so the transposition can be driven on its own.
+    unsigned uiPassRows = 0;      // rows in each head pass buffer
+    unsigned uiPassRowBytes = 0;  // bytes per pass row
+    unsigned uiPassWidthDots = 0; // dots across the pass
+    unsigned uiCardRowBytes = 0;  // bytes per card column (16 per 128 nozzle rows)
+    int bPassMirror = 0;          // horizontal mirroring of the current pass
+    int bVertMirror = 0;          // vertical mirroring of the job (PRINTMODE bVerticalMirror)
+    // X offset of each head for the current pass, in job dots. Signed: a negative alignment offset
+    // (or a gradient) moves a head left of column 0, where its columns are clipped.
+    int32_t uiHeadXOffset[kMaxHeads] = {};
+
+    // Colour-bar geometry in job dots (PRNSetColorBar).
+    unsigned uiColorBarWidth = 0;
+    unsigned uiColorBarDistance = 0;
+    unsigned uiColorBarMixedWidth = 0;
+    unsigned uiColorBarEachWidth = 0;
+    unsigned uiColorBarPosition = 0;
+    int bColorBarDither = 0;   // dithered instead of solid bars
+    int bGradientOn = 1;       // 8-line layout: run each head's X offset across its nozzle rows
+    // Head-alignment prints: the base vertical offset whose heads the current pass prints
+    // (the alignment thread sets it from its offset list).
+    int iAlignPassOffsetY = 0;
+    int bMirrorPrint = 0;      // the last mirror request (PRNSetMirrorPrint)
+
+    // Transposition of the current pass into the card layout (all heads; or one head, so that
+    // heads can be transposed side by side).
+    void IMGRowToColumn();
+    void IMGRowToColumn8Lines();
+    void IMGRowToColumnHead(unsigned h);
+    void IMGRowToColumn8LinesHead(unsigned h);
+    void IMGGenerateRTCbmp();
+    void IMGGenerateRTCbmp8Lines();
+    void PRNSetColorBar();
+
+    // Edge feathering of the current pass: all heads, or one head by uiFeatherMode.
+    void PRNEdgeFeather();
+    void PRNEdgeFeatherWave();
+    void PRNFeatherHead(unsigned h);
+    void PRNSetFooter();
+    void PRNSetMirrorPrint(int mirror);
+    struct FeatherMasks;
+    std::shared_ptr<const FeatherMasks> featherMasks; // the last built mask rows, shared by all heads
+    std::mutex featherMasksLock;
     void PRNSetMaxOffset();
     int PRNReadData();
 
@@ -153,6 +199,8 @@ public:
     // ===================================================================== I/O card and head boards
 
     // ===================================================================== motion
+    // Job dots <-> native X steps: mode != 0 multiplies by fDPIRate, mode 0 divides; truncated.
+    unsigned UI_DPIRate(int mode, unsigned value) const;
 
     // ===================================================================== maintenance
 
