@@ -129,8 +129,9 @@ void CDrvPrint::IMGRowToColumn8LinesHead(unsigned h) {
                 uint8_t v = pb;
                 if (b == 0) v = uint8_t(pb >> s);
                 else if (b == groups - 1) v = uint8_t(pb & ~(0xFFu >> s)); // the last s dots of the bar
+                // Added to what is there: a bar that shares a group with the image edge keeps both.
                 const int64_t idx = (g0 + b) * K8 + p;
-                if (idx >= 0 && idx < cardSize) card[idx] = v;
+                if (idx >= 0 && idx < cardSize) card[idx] |= v;
             }
         }
     }

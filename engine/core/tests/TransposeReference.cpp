@@ -197,7 +197,8 @@ void referenceRowToColumn8(const CDrvPrint& d, unsigned h, std::vector<uint8_t>&
                 uint8_t v = p;
                 if (b == 0) v = uint8_t(p >> sh);
                 if (b == groups - 1) v = sh ? uint8_t(p & (0xFF << (8 - sh))) : 0;
-                store((gx + slot * groups + b) * K8 + place(r), v);
+                const int64_t idx = (gx + slot * groups + b) * K8 + place(r);
+                if (idx >= 0 && idx < size) out[size_t(idx)] |= v;
             }
         }
     }
