@@ -52,6 +52,8 @@ void CDrvPrint::IMGRowToColumnHead(unsigned h) {
     const int64_t off = stepsToDots(*this, bPassToLeft ? headAlignment.HeadOffsetXL[h] : headAlignment.HeadOffsetXR[h]);
     uiHeadXOffset[h] = int32_t(std::clamp<int64_t>(off, INT32_MIN, INT32_MAX));
     const Placement16 place = placement16(*this);
+    // A row longer than the pass buffer or a column longer than the card buffer: nothing fits.
+    if (maxCols == 0 || uint64_t(R) > uiHeadPassSize) return;
 
     // The source row behind every bit of a column; rows outside the pass buffer give 0.
     const int64_t first = int64_t(uiNozzlesPerColor) - int64_t(NOZZLESPERHEAD);

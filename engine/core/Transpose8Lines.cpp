@@ -50,7 +50,8 @@ void CDrvPrint::IMGRowToColumn8LinesHead(unsigned h) {
     std::memset(card, 0, size_t(std::min<uint64_t>(clearBytes8(*this), uiHeadCardSize)));
     const Head8 g = head8(*this, h);
     uiHeadXOffset[h] = int32_t(std::clamp<int64_t>(g.offset, INT32_MIN, INT32_MAX));
-    if (g.blank) return;
+    // A row longer than the pass buffer or a group longer than the card buffer: nothing fits.
+    if (g.blank || uint64_t(R) > uiHeadPassSize || uint64_t(K8) > uiHeadCardSize) return;
 
     const uint8_t* mask = headMask(*this, h);
     // Each row becomes a stream of R bytes framed by zeros, read left to right; a pass that is

@@ -320,6 +320,18 @@ TEST(Transpose8Lines, NothingIsWrittenPastTheCardBuffer) {
     EXPECT_EQ(p.dotsAt(100).back(), 47);
 }
 
+TEST(Transpose8Lines, AbsurdGeometryTransposesNothing) {
+    Pass8 p;
+    p.dot(0, 0, 0);
+    p.d->uiPassRowBytes = 1u << 30;
+    p.d->IMGRowToColumn();
+    EXPECT_EQ(p.inkedBits(0), 0u);
+    p.d->uiPassRowBytes = 4;
+    p.d->uiCardRowBytes = 1u << 20; // a group larger than the card buffer
+    p.d->IMGRowToColumn();
+    EXPECT_EQ(p.inkedBits(0), 0u);
+}
+
 TEST(Transpose8Lines, ArithmeticShiftsEqualTheShiftTables) {
     // The kernels shift byte pairs directly; mirrored rows are reversed first and then shifted
     // the same way. Both equal the precomputed tables: B[s][cur][prev] for reversed data.

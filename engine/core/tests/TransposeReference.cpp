@@ -46,6 +46,7 @@ void referenceRowToColumn16(const CDrvPrint& d, unsigned h, std::vector<uint8_t>
     const int64_t clearCols = int64_t(d.UI_DPIRate(1, d.uiHeadWidth + 100)) + W + barW;
     std::fill(out.begin(), out.begin() + std::min(clearCols * K, size), 0);
 
+    if (K > size || uint64_t(d.uiPassRowBytes) > d.uiHeadPassSize) return; // nothing fits
     const int64_t off = dots(d, d.bPassToLeft ? d.headAlignment.HeadOffsetXL[h] : d.headAlignment.HeadOffsetXR[h]);
     int64_t shift = 0, barOffset = 0, barColumns = 0;
     bool both = false;
@@ -130,7 +131,7 @@ void referenceRowToColumn8(const CDrvPrint& d, unsigned h, std::vector<uint8_t>&
     std::fill(out.begin(), out.begin() + std::min(clearBytes, size), 0);
 
     const raster::Head8 g = raster::head8(d, h); // blank heads and pattern shifts of alignment prints
-    if (g.blank) return;
+    if (g.blank || K8 > size || uint64_t(R) > d.uiHeadPassSize) return; // nothing fits
     const unsigned pos = d.uiColorBarPosition;
     int64_t allowance = 0;
     if (pos < 2 && pos == unsigned(toLeft)) allowance = (barW + 7) / 8;

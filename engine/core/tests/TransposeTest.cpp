@@ -313,6 +313,19 @@ TEST(Transpose16, ClearsItsColumnsFirstAndLeavesTheRest) {
     EXPECT_EQ(p.at(264, 0), 0xAA);
 }
 
+TEST(Transpose16, AbsurdGeometryTransposesNothing) {
+    Pass16 p;
+    p.dot(0, 0, 0);
+    p.d->uiCardRowBytes = 1u << 30; // a column larger than the card buffer
+    p.d->IMGRowToColumn();
+    EXPECT_EQ(p.inkedBits(0), 0u);
+    p.d->uiCardRowBytes = 16;
+    p.d->uiPassRowBytes = 1u << 30; // a row larger than the pass buffer
+    p.d->uiPassWidthDots = 1u << 20;
+    p.d->IMGRowToColumn();
+    EXPECT_EQ(p.inkedBits(0), 0u);
+}
+
 TEST(Transpose16, HeadsWithoutBuffersAreSkipped) {
     Pass16 p;
     p.d->HEADS = 3; // the setup names more heads than were allocated
