@@ -58,7 +58,8 @@ void CDrvPrint::IMGRowToColumnHead(unsigned h) {
     // The source row behind every bit of a column; rows outside the pass buffer give 0.
     const int64_t first = int64_t(uiNozzlesPerColor) - int64_t(NOZZLESPERHEAD);
     const int64_t rowsHeld = R > 0 ? std::min<int64_t>(uiPassRows, int64_t(uiHeadPassSize / uint64_t(R))) : 0;
-    std::vector<const uint8_t*> rows(size_t(K) * 8, nullptr);
+    const std::vector<uint8_t> blank(size_t(R), 0); // stands for rows without data
+    std::vector<const uint8_t*> rows(size_t(K) * 8, blank.data());
     for (int64_t k = 0; k < K; ++k)
         for (int64_t j = 0; j < 8; ++j) {
             const int64_t row = sourceRow16(*this, k, j);
@@ -80,12 +81,20 @@ void CDrvPrint::IMGRowToColumnHead(unsigned h) {
             inside = inside && col[t] >= 0 && col[t] < maxCols;
         }
         const bool haveSource = xb < R;
+        const bool plain = inside && !mask && dots == 8;
+        uint8_t* dst[8];
+        if (plain)
+            for (int t = 0; t < 8; ++t) dst[t] = card + col[t] * K;
         for (int64_t k = 0; k < K; ++k) {
             uint64_t m = 0;
             if (haveSource) {
                 const uint8_t* const* r8 = &rows[size_t(k * 8)];
-                for (int j = 0; j < 8; ++j) m = (m << 8) | (r8[j] ? r8[j][xb] : 0);
+                for (int j = 0; j < 8; ++j) m = (m << 8) | r8[j][xb];
                 if (m) m = transpose8x8(m);
+            }
+            if (plain) {
+                for (int t = 0; t < 8; ++t) dst[t][k] = uint8_t(m >> (56 - 8 * t));
+                continue;
             }
             for (int t = 0; t < dots; ++t) {
                 uint8_t v = uint8_t(m >> (56 - 8 * t));
