@@ -191,6 +191,7 @@ public:
     struct FeatherMasks;
     std::shared_ptr<const FeatherMasks> featherMasks; // the last built mask rows, shared by all heads
     std::mutex featherMasksLock;
+
     void PRNSetMaxOffset();
     int PRNReadData();
 
