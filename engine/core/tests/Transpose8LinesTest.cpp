@@ -228,6 +228,14 @@ TEST(Transpose8Lines, DitheredBarRowsTakeThePatternByRow) {
         EXPECT_EQ(p.at(4, r), expect[r % 3]) << r;
         EXPECT_EQ(p.at(5, r), 0) << r; // a bar that starts on a group ends with an empty group
     }
+    // Starting 3 dots into a group, the bar's last group holds just its last 3 dots.
+    p.d->headAlignment.HeadOffsetXR[0] = 3;
+    p.d->IMGRowToColumn();
+    for (int64_t r = 0; r < 3; ++r) {
+        const uint8_t expect[3] = {0x24, 0x92, 0x49};
+        EXPECT_EQ(p.at(4, r), expect[r] >> 3) << r;
+        EXPECT_EQ(p.at(5, r), expect[r] & 0xE0) << r;
+    }
 }
 
 TEST(Transpose8Lines, SameHeightBarsStartAndEndWithTheImage) {
