@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -220,14 +221,85 @@ public:
 
     // ===================================================================== job start and print loop
     int bPassToLeft = 0; // direction of the current pass
+
+    // Geometry of the current pass. PRNReadToSend fills these before each pass (and the copy start
+    // sets the mirrors); they are plain members so the transposition can be driven on its own.
+    unsigned uiPassRows = 0;      // rows in each head pass buffer
+    unsigned uiPassRowBytes = 0;  // bytes per pass row
+    unsigned uiPassWidthDots = 0; // dots across the pass
+    unsigned uiCardRowBytes = 0;  // bytes per card column (16 per 128 nozzle rows)
+    int bPassMirror = 0;          // horizontal mirroring of the current pass
+    int bVertMirror = 0;          // vertical mirroring of the job (PRINTMODE bVerticalMirror)
+    // X offset of each head for the current pass, in job dots. Signed: a negative alignment offset
+    // (or a gradient) moves a head left of column 0, where its columns are clipped.
+    int32_t uiHeadXOffset[kMaxHeads] = {};
+
+    // Colour-bar geometry in job dots (PRNSetColorBar).
+    unsigned uiColorBarWidth = 0;
+    unsigned uiColorBarDistance = 0;
+    unsigned uiColorBarMixedWidth = 0;
+    unsigned uiColorBarEachWidth = 0;
+    unsigned uiColorBarPosition = 0;
+    int bColorBarDither = 0;   // dithered instead of solid bars
+    int bGradientOn = 1;       // 8-line layout: run each head's X offset across its nozzle rows
+    // Head-alignment prints: the base vertical offset whose heads the current pass prints
+    // (the alignment thread sets it from its offset list).
+    int iAlignPassOffsetY = 0;
+    int bMirrorPrint = 0;      // the last mirror request (PRNSetMirrorPrint)
+
+    // Transposition of the current pass into the card layout (all heads; or one head, so that
+    // heads can be transposed side by side).
+    void IMGRowToColumn();
+    void IMGRowToColumn8Lines();
+    void IMGRowToColumnHead(unsigned h);
+    void IMGRowToColumn8LinesHead(unsigned h);
+    void IMGGenerateRTCbmp();
+    void IMGGenerateRTCbmp8Lines();
+    void PRNSetColorBar();
+
+    // Edge feathering of the current pass: all heads, or one head by uiFeatherMode.
+    void PRNEdgeFeather();
+    void PRNEdgeFeatherWave();
+    void PRNFeatherHead(unsigned h);
+    void PRNSetFooter();
+    void PRNSetMirrorPrint(int mirror);
+    struct FeatherMasks;
+    std::shared_ptr<const FeatherMasks> featherMasks; // the last built mask rows, shared by all heads
+    std::mutex featherMasksLock;
+
     void PRNSetMaxOffset();
     int PRNReadData();
 
     // ===================================================================== card access
+    // The card: its registers and firmware are reached through the process's card channel
+    // (hardware/Devices.h) and the register primitives of hardware/CardIo.h.
+    int bHardwareOK = 0; // result of the last AUXCheckHardware
+    int AUXCheckHardware();
+    // Stages the firmware images in the driver directory, loads both, removes them again.
+    // -1 without a card, else 0.
+    int AUXInitPCIcard();
+    int AUXUploadFPGA();
+    int AUXUploadDSP(int arg1, int arg2);
+    void AUXResetDSP();
+    // Control word, fire divider, transfer address, and the X encoder = (divider + 1) x position.
+    int AUXInitHardware(unsigned position, unsigned divider);
+    int AUXReadPort(unsigned port);
+    int AUXReadPort(unsigned unused, unsigned dspRegister);
+    int AUXWritePort(unsigned port, unsigned value);
+    int AUXWritePort(unsigned unused, unsigned dspRegister, unsigned value);
+    int AUXTestRead();
+    int AUXTestWrite();
+    std::string AUXGetAllReg();
+    void AUXSetTCPRegistry();
+    // Where the firmware images are staged for the driver: CARVEX_DRIVER_DIR, else <base>/driver.
+    std::string AUXDriverDirectory() const;
+
 
     // ===================================================================== I/O card and head boards
 
     // ===================================================================== motion
+    // Job dots <-> native X steps: mode != 0 multiplies by fDPIRate, mode 0 divides; truncated.
+    unsigned UI_DPIRate(int mode, unsigned value) const;
 
     // ===================================================================== maintenance
 

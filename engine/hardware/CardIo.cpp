@@ -1,0 +1,160 @@
+#include "hardware/CardIo.h"
+
+#include <algorithm>
+
+#include "hardware/Devices.h"
+#include "platform/Clock.h"
+#include "platform/Log.h"
+
+namespace hw {
+namespace {
+
+bool controlWrite(const uint8_t* in, size_t bytes) {
+    auto ch = card();
+    if (!ch->isOpen()) return false;
+    size_t returned = 0;
+    return ch->control(kCtlWrite, in, bytes, nullptr, 0, &returned);
+}
+
+} // namespace
+
+namespace {
+
+// 0 read, -1 no card, -2 failed call.
+int readChecked(uint32_t port, uint32_t& value) {
+    auto ch = card();
+    if (!ch->isOpen()) return -1;
+    uint8_t in[4], out[4] = {};
+    putWord(in, port);
+    size_t returned = 0;
+    if (!ch->control(kCtlRead, in, sizeof in, out, sizeof out, &returned)) return -2;
+    value = getWord(out);
+    return 0;
+}
+
+} // namespace
+
+int32_t readRegister(uint32_t port) {
+    uint32_t v = 0;
+    int r = readChecked(port, v);
+    return r ? r : static_cast<int32_t>(v);
+}
+
+bool tryReadRegister(uint32_t port, uint32_t& value) { return readChecked(port, value) == 0; }
+
+bool writeRegister(uint32_t port, uint32_t value) {
+    uint8_t in[8];
+    putWord(in, port);
+    putWord(in + 4, value);
+    return controlWrite(in, sizeof in);
+}
+
+int readBit(uint32_t port, unsigned bit) {
+    uint32_t v = static_cast<uint32_t>(readRegister(port));
+    return (v >> bit) & 1u;
+}
+
+bool setBit(uint32_t port, unsigned bit, bool on) {
+    uint32_t v = static_cast<uint32_t>(readRegister(port));
+    if (port == REG_CONTROL) v |= kControlRmwOr;
+    if (on) v |= 1u << bit;
+    else v &= ~(1u << bit);
+    return writeRegister(port, v);
+}
+
+uint32_t readPosition(uint32_t port) { return static_cast<uint32_t>(readRegister(port)) & kPositionMask; }
+
+int32_t readDsp(uint32_t reg) {
+    auto ch = card();
+    if (!ch->isOpen()) return 0;
+    uint8_t in[8], out[4] = {};
+    putWord(in, kDspPort);
+    putWord(in + 4, reg);
+    size_t returned = 0;
+    if (!ch->control(kCtlRead, in, sizeof in, out, sizeof out, &returned)) return -1;
+    return static_cast<int32_t>(getWord(out));
+}
+
+bool writePseudo(uint32_t pseudoPort, uint32_t reg, uint32_t value) {
+    uint8_t in[12];
+    putWord(in, pseudoPort);
+    putWord(in + 4, reg);
+    putWord(in + 8, value);
+    return controlWrite(in, sizeof in);
+}
+
+bool writeDsp(uint32_t reg, uint32_t value) { return writePseudo(kDspPort, reg, value); }
+
+bool loadFpga() {
+    auto ch = card();
+    if (!ch->isOpen()) return false;
+    uint8_t in[8] = {};
+    size_t returned = 0;
+    return ch->control(kCtlLoadFpga, in, sizeof in, nullptr, 0, &returned);
+}
+
+bool loadDsp(uint32_t arg1, uint32_t arg2) {
+    auto ch = card();
+    if (!ch->isOpen()) return false;
+    uint8_t in[12] = {}, out[4] = {};
+    putWord(in, arg1);
+    putWord(in + 4, arg2);
+    size_t returned = 0;
+    return ch->control(kCtlLoadDsp, in, sizeof in, out, sizeof out, &returned);
+}
+
+bool writeSequence(uint32_t port, std::span<const RegWrite> steps) {
+    bool ok = true;
+    for (const auto& s : steps) {
+        ok = writeRegister(port, s.value) && ok;
+        if (s.waitMs) platform::sleepMs(s.waitMs);
+    }
+    return ok;
+}
+
+std::mutex& motionLock() {
+    static std::mutex m;
+    return m;
+}
+
+bool interruptPulse() {
+    static constexpr RegWrite pulse[] = {{kPulseHigh}, {kPulseLow}, {kPulseHigh}};
+    std::lock_guard g(motionLock());
+    return writeSequence(REG_CONTROL, pulse);
+}
+
+bool waitMemoryWriteDone(uint32_t timeoutMs) {
+    const uint64_t start = platform::nowUs();
+    const uint64_t limit = uint64_t(timeoutMs) * 1000;
+    for (unsigned polls = 0;; ++polls) {
+        uint32_t v = 0;
+        if (!tryReadRegister(REG_PRINT_CONTROL, v)) return false; // the bit cannot be trusted then
+        if ((v >> kPcWriteDone) & 1u) return true;
+        if (platform::nowUs() - start >= limit) {
+            platform::logf(platform::LogLevel::Warn, "card memory write not acknowledged within %u ms", timeoutMs);
+            return false;
+        }
+        // Busy poll first (the card acknowledges within microseconds), then back off.
+        if (polls > 64) platform::sleepUs(50);
+    }
+}
+
+bool bulkWrite(std::span<const uint8_t> data, uint32_t cardAddress, unsigned addressUnit) {
+    if (addressUnit == 0) addressUnit = 2;
+    auto ch = card();
+    if (!ch->isOpen()) return false;
+    for (size_t offset = 0; offset < data.size(); offset += kBulkChunkBytes) {
+        const size_t chunk = std::min<size_t>(kBulkChunkBytes, data.size() - offset);
+        const uint32_t address = cardAddress + static_cast<uint32_t>(offset / addressUnit);
+        const uint32_t descriptor = ((static_cast<uint32_t>(chunk) & 0x3FC00u) << 14) + address;
+        if (!setBit(REG_PRINT_CONTROL, kPcWriteGate, false)) return false;
+        if (!writeRegister(REG_MEMORY_ADDRESS, descriptor)) return false;
+        if (!setBit(REG_PRINT_CONTROL, kPcWriteGate, true)) return false;
+        size_t written = 0;
+        if (!ch->write(data.data() + offset, chunk, &written) || written != chunk) return false;
+        if (!waitMemoryWriteDone()) return false;
+    }
+    return true;
+}
+
+} // namespace hw

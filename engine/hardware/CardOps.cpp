@@ -1,0 +1,132 @@
+// The card operations of the engine: hardware check, firmware staging and loading, DSP reset,
+// hardware initialisation with the encoder load, port access, the test register, network tuning.
+#include <filesystem>
+#include <system_error>
+
+#include "core/DrvPrint.h"
+#include "hardware/CardIo.h"
+#include "hardware/Devices.h"
+#include "hardware/DriverDir.h"
+#include "platform/Clock.h"
+#include "platform/Files.h"
+#include "platform/Log.h"
+#include "platform/Prompter.h"
+
+using namespace hw;
+
+namespace {
+
+// Stages one firmware image for the driver: copies source over target. Returns whether it was
+// copied (the caller deletes the target again once the driver has read it).
+bool stageImage(const std::string& source, const std::string& target) {
+    if (!platform::fileExists(source)) return false;
+    platform::makeWritable(source);
+    std::error_code ec;
+    if (platform::fileExists(target)) platform::makeWritable(target);
+    std::filesystem::copy_file(source, target, std::filesystem::copy_options::overwrite_existing, ec);
+    if (ec) {
+        platform::logf(platform::LogLevel::Warn, "cannot stage %s as %s: %s", source.c_str(), target.c_str(),
+                       ec.message().c_str());
+        return false;
+    }
+    return true;
+}
+
+void unstageImage(const std::string& target) {
+    platform::makeWritable(target);
+    platform::removeFile(target);
+}
+
+constexpr const char* kTcpKey = "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters";
+constexpr int kTcpWindowMin = 255552;
+constexpr int kTcpWindowMax = 8000000;
+
+} // namespace
+
+std::string CDrvPrint::AUXDriverDirectory() const { return driverDirectory(csBaseDir); }
+
+int CDrvPrint::AUXCheckHardware() {
+    bHardwareOK = card()->isOpen() ? 1 : 0;
+    return bHardwareOK;
+}
+
+int CDrvPrint::AUXInitPCIcard() {
+    if (!AUXCheckHardware()) return -1;
+    const std::string driverDir = AUXDriverDirectory();
+    platform::makeDirs(driverDir);
+    struct Image {
+        std::string source, target;
+        const char* missingEnglish;
+        bool staged = false;
+    } images[] = {
+        {platform::joinPath(csBaseDir, csDrv + ".drv"), platform::joinPath(driverDir, kFpgaImageName),
+         "Loading Firmware 01 failed!"},
+        {platform::joinPath(csBaseDir, "PLENTAX.drv"), platform::joinPath(driverDir, kDspImageName),
+         "Loading Firmware 02 failed!"},
+    };
+    for (auto& img : images) {
+        img.staged = stageImage(img.source, img.target);
+        if (!img.staged) platform::messageBox(bLanguageChinese ? "固件程序加载失败!" : img.missingEnglish);
+    }
+    platform::sleepMs(50);
+    AUXUploadFPGA();
+    AUXUploadDSP(int(kDspLoadArg1), int(kDspLoadArg2));
+    platform::sleepMs(500);
+    // The images live in the driver directory only while the driver loads them.
+    for (auto& img : images)
+        if (img.staged) unstageImage(img.target);
+    return 0;
+}
+
+int CDrvPrint::AUXUploadFPGA() { return loadFpga() ? 1 : 0; }
+
+int CDrvPrint::AUXUploadDSP(int arg1, int arg2) {
+    AUXResetDSP();
+    return loadDsp(uint32_t(arg1), uint32_t(arg2)) ? 1 : 0;
+}
+
+void CDrvPrint::AUXResetDSP() {
+    static constexpr RegWrite reset[] = {{kDspResetHold}, {kDspResetHold, 500}, {kDspResetRelease, 10}};
+    writeSequence(REG_CONTROL, reset);
+    writePseudo(kDspStartPort, 0, 0);
+    platform::sleepMs(20);
+}
+
+int CDrvPrint::AUXInitHardware(unsigned position, unsigned divider) {
+    writeRegister(REG_CONTROL, kControlInit);
+    writeRegister(REG_PRINT_CONTROL, (divider & 15u) << kPcDividerShift);
+    writeRegister(REG_MEMORY_ADDRESS, 0);
+    const uint32_t v = (divider + 1) * position;
+    const RegWrite load[] = {{v | kEncoderLoadFlags[0]}, {v | kEncoderLoadFlags[1]}, {v | kEncoderLoadFlags[2]},
+                             {v | kEncoderLoadFlags[3]}};
+    writeSequence(REG_X_ENCODER, load);
+    return 1;
+}
+
+int CDrvPrint::AUXReadPort(unsigned port) { return readRegister(port); }
+
+int CDrvPrint::AUXReadPort(unsigned, unsigned reg) { return readDsp(reg); }
+
+int CDrvPrint::AUXWritePort(unsigned port, unsigned value) { return writeRegister(port, value) ? 1 : 0; }
+
+int CDrvPrint::AUXWritePort(unsigned, unsigned reg, unsigned value) { return writeDsp(reg, value) ? 1 : 0; }
+
+int CDrvPrint::AUXTestRead() { return readRegister(REG_TEST); }
+
+int CDrvPrint::AUXTestWrite() {
+    readRegister(REG_TEST);
+    return writeRegister(REG_TEST, kTestPattern) ? 1 : 0;
+}
+
+std::string CDrvPrint::AUXGetAllReg() { return {}; }
+
+void CDrvPrint::AUXSetTCPRegistry() {
+    // The registry lives in "registry.ini" in the base directory; the key is a section.
+    CIniFile reg;
+    reg.SetFileName(platform::joinPath(csBaseDir, "registry.ini"));
+    for (const char* name : {"TcpWindowSize", "GlobalMaxTcpWindowSize"}) {
+        // An absent value counts as out of range, so it is written too.
+        const int v = reg.ReadInt(kTcpKey, name, -1);
+        if (v < kTcpWindowMin || v > kTcpWindowMax) reg.WriteInt(kTcpKey, name, kTcpWindowMin);
+    }
+}

@@ -1,0 +1,90 @@
+#include "hardware/Devices.h"
+
+#include <cstdlib>
+#include <mutex>
+
+#include "sim/Sim.h"
+#include "hardware/NoneDevices.h"
+#include "platform/Log.h"
+
+namespace hw {
+namespace {
+
+struct Backends {
+    std::mutex lock;
+    bool opened = false;
+    std::string spec;
+    std::shared_ptr<CardChannel> card;
+    std::shared_ptr<DioDriver> dio;
+};
+
+Backends& backends() {
+    static Backends b;
+    return b;
+}
+
+void openLocked(Backends& b, std::string spec) {
+    if (spec.empty()) {
+        const char* env = std::getenv("CARVEX_DEVICE");
+        spec = env && *env ? env : "sim";
+    }
+    b.spec = spec;
+    b.opened = true;
+    if (spec == "sim") {
+        sim::newMachine();
+        b.card = sim::cardChannel();
+        b.dio = sim::dioDriver();
+    } else if (spec == "none") {
+        b.card = std::make_shared<NoneCardChannel>();
+        b.dio = std::make_shared<NoneDioDriver>();
+    } else {
+        b.card = openDeviceChannel(spec);
+        b.dio = std::make_shared<NoneDioDriver>();
+    }
+    platform::logf(platform::LogLevel::Info, "devices: %s (card %s)", spec.c_str(), b.card->isOpen() ? "open" : "not open");
+}
+
+} // namespace
+
+std::shared_ptr<CardChannel> card() {
+    auto& b = backends();
+    std::lock_guard g(b.lock);
+    if (!b.opened) openLocked(b, {});
+    return b.card;
+}
+
+std::shared_ptr<DioDriver> dio() {
+    auto& b = backends();
+    std::lock_guard g(b.lock);
+    if (!b.opened) openLocked(b, {});
+    return b.dio;
+}
+
+void setCard(std::shared_ptr<CardChannel> channel) {
+    auto& b = backends();
+    std::lock_guard g(b.lock);
+    if (!b.opened) openLocked(b, {});
+    b.card = channel ? std::move(channel) : std::make_shared<NoneCardChannel>();
+}
+
+void setDio(std::shared_ptr<DioDriver> driver) {
+    auto& b = backends();
+    std::lock_guard g(b.lock);
+    if (!b.opened) openLocked(b, {});
+    b.dio = driver ? std::move(driver) : std::make_shared<NoneDioDriver>();
+}
+
+void openDevices(const std::string& spec) {
+    auto& b = backends();
+    std::lock_guard g(b.lock);
+    openLocked(b, spec);
+}
+
+std::string deviceSpec() {
+    auto& b = backends();
+    std::lock_guard g(b.lock);
+    if (!b.opened) openLocked(b, {});
+    return b.spec;
+}
+
+} // namespace hw

@@ -1,0 +1,84 @@
+// The console's card calls and sim commands against the virtual printer.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+#include "console/Console.h"
+#include "hardware/Devices.h"
+#include "platform/Clock.h"
+#include "platform/Files.h"
+#include "sim/Sim.h"
+
+namespace {
+
+class SimConsole : public ::testing::Test {
+protected:
+    void SetUp() override {
+        old_ = platform::currentDir();
+        std::string tmpl = (std::filesystem::temp_directory_path() / "carvex-con-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
+        dir_ = tmpl;
+        ASSERT_TRUE(platform::changeDir(dir_));
+        platform::setTimeScale(100);
+        hw::openDevices("sim");
+        drv_ = std::make_unique<CDrvPrint>();
+    }
+    void TearDown() override {
+        drv_.reset();
+        platform::changeDir(old_);
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+        platform::setTimeScale(1);
+    }
+    std::string run(const std::string& commands, int* failed = nullptr) {
+        std::ostringstream out;
+        console::Console con(*drv_, out);
+        int f = con.runCommands(commands);
+        if (failed) *failed = f;
+        return out.str();
+    }
+    std::string old_, dir_;
+    std::unique_ptr<CDrvPrint> drv_;
+};
+
+TEST_F(SimConsole, CardCallsAndFaults) {
+    int failed = 0;
+    auto out = run("call AUXCheckHardware; call AUXInitHardware 60000 3; call AUXReadPort 0x210; "
+                   "call AUXWritePort 0 0x82 400; call AUXReadPort 0 0x82; call AUXTestWrite; call AUXTestRead",
+                   &failed);
+    EXPECT_EQ(failed, 0) << out;
+    EXPECT_NE(out.find("AUXCheckHardware = 1"), std::string::npos);
+    EXPECT_NE(out.find("AUXReadPort = 60000"), std::string::npos);
+    EXPECT_NE(out.find("AUXReadPort = 400"), std::string::npos);
+    EXPECT_NE(out.find("AUXTestRead = " + std::to_string(int32_t(0xE6C01FF0))), std::string::npos);
+    out = run("sim fault card absent; call AUXCheckHardware; call AUXReadPort 0x180; sim fault clear", &failed);
+    EXPECT_EQ(failed, 0) << out;
+    EXPECT_NE(out.find("AUXCheckHardware = 0"), std::string::npos);
+    EXPECT_NE(out.find("AUXReadPort = -1"), std::string::npos);
+    run("call AUXReadPort 1 2 3", &failed);
+    EXPECT_EQ(failed, 1);
+}
+
+TEST_F(SimConsole, SimCommandsActOnTheMachine) {
+    int failed = 0;
+    auto out = run("sim carriage 10; sim media 0 100; sim state; sim fault limit left stuck; sim estop press; "
+                   "sim reg 0x21C; sim log fault 5; sim sheet png " + dir_ + "/s.png; sim sheet drops",
+                   &failed);
+    EXPECT_EQ(failed, 0) << out;
+    EXPECT_NE(out.find("overMedia = 1"), std::string::npos) << out;
+    EXPECT_NE(out.find("0x21C = 0x00000014"), std::string::npos) << out; // left switch + emergency stop
+    EXPECT_NE(out.find("emergency stop pressed"), std::string::npos) << out;
+    EXPECT_TRUE(platform::fileExists(dir_ + "/s.png"));
+    EXPECT_TRUE(sim::machine()->emergencyStopPressed());
+    run("sim save " + dir_ + "/m.state; sim reset; sim load " + dir_ + "/m.state", &failed);
+    EXPECT_EQ(failed, 0);
+    EXPECT_DOUBLE_EQ(sim::machine()->carriageMM(), 10.0);
+    run("sim fault nonsense", &failed);
+    EXPECT_EQ(failed, 1);
+    run("sim load " + dir_ + "/missing.state", &failed);
+    EXPECT_EQ(failed, 1);
+}
+
+} // namespace
