@@ -114,13 +114,12 @@ void NetReceiver::Run() {
         if (!(fds[0].revents & POLLIN)) continue;
         int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0) continue;
-        {
-            std::lock_guard g(lock_);
-            pendingFd_ = fd;
-            cv_.notify_all();
-        }
+        // Announce first, then hand over: whoever takes the job sees the announcement done.
         ++accepted_;
         if (onJobReady_) onJobReady_();
+        std::lock_guard g(lock_);
+        pendingFd_ = fd;
+        cv_.notify_all();
     }
 }
 

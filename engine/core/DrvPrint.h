@@ -183,7 +183,7 @@ public:
 
     // ===================================================================== RIP file
     // The job file: read through netFile (PRINTFILE uiType 0, local files and the "##*NET" stream)
-    // or through hRipFile (uiType 1). Every header is checked (ValidateRipHead) before it is used.
+    // or through hRipFile (uiType 1). A job file's header is checked (ValidateRipHead) before use.
     RipFd hRipFile;            // the plain handle of the uiType 1 path
     uint64_t ui64FilePos = 0;  // position of the next raster byte, from the start of the file
     uint64_t uiFileSize = 0;   // size the header promises: uiColors x uiHeight x uiBytesPerLine + 48

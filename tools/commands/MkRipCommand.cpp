@@ -29,6 +29,7 @@ std::string describe(const rip::MkRipResult& r) {
 void add(CLI::App& app, Session& s) {
     auto* cmd = app.add_subcommand("mkrip", "make a RIP print file from a picture or a synthetic test picture");
     static MkRipArgs a;
+    a = MkRipArgs{}; // the program may be run more than once in one process (tests)
     cmd->add_option("input", a.input, "picture file (PNG, JPEG, BMP)");
     cmd->add_option("-o,--output", a.output, "RIP file to write (.prn)")->required();
     cmd->add_option("--synthetic", a.synthetic, "make a synthetic test picture of WIDTHxHEIGHT dots instead");

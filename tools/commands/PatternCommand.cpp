@@ -24,6 +24,7 @@ template <class E> void loadSetup(E& drv) {
 void add(CLI::App& app, Session& s) {
     auto* cmd = app.add_subcommand("pattern", "write test-pattern RIP files for the machine's setup");
     static PatternArgs a;
+    a = PatternArgs{}; // the program may be run more than once in one process (tests)
     cmd->add_option("--kind", a.kind,
                     "setup (the five TestPattern files, default), nozzle, align, bidir, feed or bars");
     cmd->add_option("-o,--output", a.output, "file to write (one kind)");

@@ -17,8 +17,8 @@ std::string headText(const RipHead& h) {
 
 void add(ConsoleTable& t) {
     // The two PRINTFILE keys the job file depends on (the same members the settings table names).
-    t.member("csName", &CDrvPrint::csName);
-    t.member("uiType", &CDrvPrint::uiType);
+    t.field("csName", [](CDrvPrint& d) -> std::string& { return d.csName; });
+    t.field("uiType", [](CDrvPrint& d) -> unsigned& { return d.uiType; });
     t.member("ui64FilePos", &CDrvPrint::ui64FilePos);
     t.member("uiFileSize", &CDrvPrint::uiFileSize);
     t.member("csNetAddress", &CDrvPrint::csNetAddress);

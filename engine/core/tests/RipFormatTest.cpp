@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <thread>
 #include <unistd.h>
 
@@ -173,6 +174,28 @@ TEST(RipWriter, RefusesBadHeadersAndIncompleteFiles) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("c.prn")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("c.prn.part")));
     EXPECT_FALSE(w.Open("/nonexistent/dir/x.prn", head(8, 2, 1)));
+}
+
+} // namespace
+
+namespace {
+
+// The fuzzer's seed files say by their names whether the engine must take them.
+TEST(RipValidate, SeedCorpusIsJudgedAsNamed) {
+    const auto dir = std::filesystem::path(__FILE__).parent_path() / "../../../fuzz/corpus/rip";
+    if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "no seed corpus beside the sources";
+    CDrvPrint d;
+    int seen = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) {
+        const std::string name = e.path().filename().string();
+        RipHead h;
+        const uint64_t size = std::filesystem::file_size(e.path());
+        const bool readable = d.AUXGetRipHead(e.path().string(), &h) == 0;
+        const bool sound = readable && ValidateRipHead(h, size).empty();
+        EXPECT_EQ(sound, name.rfind("valid-", 0) == 0) << name;
+        ++seen;
+    }
+    EXPECT_GE(seen, 10);
 }
 
 } // namespace
