@@ -7,7 +7,9 @@ CDrvPrint::CDrvPrint() {
     csBaseDir = platform::currentDir();
     CIniFile current;
     current.SetFileName(platform::joinPath(csBaseDir, "CurrentSetup.ini"));
-    setupIni.SetFileName(current.ReadString("CurrentSetup", "IniFileName", "setup.ini"));
+    // An empty name would make every later save fail silently: fall back to the default setup.
+    std::string name = current.ReadString("CurrentSetup", "IniFileName", "setup.ini");
+    setupIni.SetFileName(name.empty() ? "setup.ini" : name);
 
     uiXTarget = 0;
     uiBandsRead = 0;

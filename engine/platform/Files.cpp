@@ -10,7 +10,8 @@
 namespace platform {
 
 bool writeFileAtomic(const std::string& path, std::string_view data) {
-    std::string tmp = path + ".tmp" + std::to_string(::getpid());
+    // A name of its own per process and thread, so two writers of one file never share a temporary.
+    std::string tmp = path + ".tmp" + std::to_string(::getpid()) + "." + std::to_string(::gettid());
     int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
     const char* p = data.data();

@@ -1,6 +1,7 @@
 // carvex sh: the machine console, from -c "a; b", from a script file or from standard input.
 #include <fstream>
 #include <iostream>
+#include <memory>
 
 #include "Session.h"
 #include "console/Console.h"
@@ -10,10 +11,18 @@ namespace {
 
 void add(CLI::App& app, Session& s) {
     auto* cmd = app.add_subcommand("sh", "machine console: get/set/call/answer/sleep/sim, one command a line");
-    static std::string commands, script;
+    // Options live with the session's run, fresh for every parse.
+    struct Options {
+        std::string commands, script;
+    };
+    auto opts = std::make_shared<Options>();
+    std::string& commands = opts->commands;
+    std::string& script = opts->script;
     cmd->add_option("-c", commands, "commands separated by ';'");
     cmd->add_option("script", script, "a script file (default: standard input)");
-    cmd->callback([&s] {
+    cmd->callback([&s, opts] {
+        const std::string& commands = opts->commands;
+        const std::string& script = opts->script;
         CDrvPrint& drv = s.engine();
         console::Console con(drv, std::cout);
         int failed = 0;

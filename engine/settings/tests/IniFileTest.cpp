@@ -203,7 +203,7 @@ TEST_F(IniFileTest, FailedSaveKeepsTheOldFileWhole) {
     use("[A]\nx=1\n");
     ini.Load();
     // The temporary file cannot be created: a directory stands in its place.
-    std::filesystem::create_directory(dir.file("t.ini.tmp" + std::to_string(::getpid())));
+    std::filesystem::create_directory(dir.file("t.ini.tmp" + std::to_string(::getpid()) + "." + std::to_string(::gettid())));
     EXPECT_EQ(ini.WriteInt("A", "x", 2), 0);
     EXPECT_EQ(disk(), "[A]\nx=1\n");
     ini.SetFileName(dir.file("no/such/dir/t.ini"));
