@@ -29,11 +29,9 @@ TEST_F(SimTest, MoveTakesTheExpectedTimeAtAnyTimeScale) {
         const double realMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - real0).count();
         EXPECT_GE(virtualMs, 119.0) << "scale " << scale;
         // Polling adds its sleeps' overshoot, a hundredfold at scale 100; the exact time is the log's.
+        // Only lower bounds: a busy machine may wake the poller late, never early.
         if (scale == 1) {
-            EXPECT_LT(virtualMs, 170.0);
             EXPECT_GE(realMs, 110.0);
-        } else {
-            EXPECT_LT(realMs, 60.0);
         }
         EXPECT_NEAR(m->carriageMM() - x0, 6400 / kXPulsesPerMM, 1e-6);
         // The move's own end time is exact, whatever the polling.
@@ -182,14 +180,19 @@ TEST_F(SimTest, DspResetStopsItsMoves) {
 }
 
 TEST_F(SimTest, SpeedChangeDuringAMove) {
-    moveXDsp(0, 600000, 400, 20);
+    // Real time here: the move must still be going when the speed is sampled, however busy the
+    // machine running the test is (it lasts seconds; the test samples after a tenth of that).
+    platform::setTimeScale(1);
+    moveXDsp(1, 600000, 400, 20);
     platform::sleepMs(30);
     wrDsp(DSP_X_SPEED, 100);
     platform::sleepMs(40);
+    ASSERT_TRUE(m->xMoving());
     EXPECT_NEAR(m->xSpeedMMs(), 100 * 160 / kXPulsesPerMM, 0.01);
     // Carriage slow mode limits the speed at once.
     wr(REG_MOTION, rd(REG_MOTION) | (1u << kMotSlowEnable));
     platform::sleepMs(40);
+    ASSERT_TRUE(m->xMoving());
     EXPECT_NEAR(m->xSpeedMMs(), m->config().slowSpeedMMs[0], 0.01);
 }
 
