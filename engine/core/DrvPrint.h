@@ -14,6 +14,8 @@
 
 #include "Job.h"
 #include "NetFile.h"
+#include "core/JobList.h"
+#include "core/PrintingStatus.h"
 #include "core/RipFormat.h"
 #include "core/RipHead.h"
 #include "core/StepTags.h"
@@ -401,4 +403,21 @@ public:
     // with the JobRecord members and is passed as one.
     int AUXDBRecordSave(JobRecord* record); // inserts the row of a starting job; always 0
     int AUXDBFuns(unsigned op);             // 0 opens the database (-1 when it cannot), 1 closes it
+
+    // Printing status: "PrintingStatus.ini" in the base directory, rewritten as one atomic
+    // replacement with every key on each save, so a power cut leaves the previous or the new status.
+    std::string AUXPrintingStatusPath() const;
+    // mode 1 after a media advance, 0 when a printing move starts, 2 at the end of a job. The pass
+    // whose move starts is not recorded as printed before it is (mode 0 keeps the resume point at
+    // it, media fed); the end of a job records that it ended (bPrintStop 1). Always 0.
+    int AUXSavePrintingStatus(unsigned mode);
+    // mode 0: bPrintStop (1 when nothing is to be resumed). mode 1: asks, when the last job was cut
+    // short, whether to load it; fills the record and returns 1 after Yes, -1 after No or when there
+    // is no usable status, else bPrintStop. mode 2: bIfYMove takes the stored value; returns it.
+    int AUXLoadPrintingStatus(unsigned mode, JobList* list);
+    // Reads the status file: 1 when it holds a complete status, 0 when it is missing, -1 when it is
+    // incomplete or malformed (`why` tells). Anything not read keeps the engine's current values.
+    int AUXReadPrintingStatus(PrintingStatusRecord& status, std::string* why = nullptr);
+    // Fills a print-list record from a status as AUXLoadPrintingStatus(1) does (engine values too).
+    void AUXFillJobList(const PrintingStatusRecord& status, JobList& list);
 };
