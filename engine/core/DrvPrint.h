@@ -19,6 +19,7 @@
 #include "core/StepTags.h"
 #include "preview/ImageWorker.h"
 #include "settings/IniFile.h"
+#include "settings/MediaOffset.h"
 #include "settings/SetupSettings.h"
 
 using AtomicU32 = std::atomic<uint32_t>;
@@ -149,6 +150,36 @@ public:
     int uiStepsPer144MM = 10;
     // The current material file, set by PRMLoadParams from MediaName.
     std::string csMediaFile;
+    // The current material's alignment corrections (loaded with the setup, applied and rewritten
+    // whenever a job's resolution is set, edited in place by the material dialog).
+    MediaOffset mediaOffset;
+
+    // Material files: "Materials/Material-<name>.ini" below csBaseDir. Loading never fails: a
+    // missing file gives zeros (head entries beyond HEADS keep their values). Saving replaces the
+    // file with exactly the record's keys, creating the Materials folder when needed; 1 when the
+    // file was written, 0 otherwise.
+    void PRMLoadMediaParams(MediaOffset* p);
+    int PRMSaveMediaParams(MediaOffset* p);
+    // Alignment in force (HEADALIGNMENT) := base alignment + the material's offsets, with the
+    // material's step offsets and the bidirectional differences of resolution class uiDPIClass.
+    // Nothing happens while mediaOffset names no file.
+    void PRMGetCurrentMediaParams();
+    // The material file of a material name.
+    std::string PRMMediaFilePath(const std::string& name) const;
+    // Names of the materials that have a file, sorted.
+    std::vector<std::string> PRMListMedia() const;
+    // Resolution class of an X resolution: 180/181 -> 0, 240 -> 1, 360/363 -> 2, 720 -> 3, else -1.
+    static int PRMMediaDPIClass(unsigned dpi);
+    // Sets uiDPIClass from a job's X resolution; other resolutions leave it. Returns uiDPIClass.
+    unsigned PRMSetDPIClass(unsigned dpi);
+
+    // Head temperature/voltage file: "HeadsTempVolt/" + csHtv + ".ini" below csBaseDir.
+    // Load: csHtvFile becomes empty (members untouched) when there is no readable file of that
+    // name; the file is made writable first. Save writes all 24 heads, creating the folder when
+    // needed; 1 when the file was written, 0 otherwise.
+    void PRMLoadHTVParams();
+    int PRMSaveHTVParams();
+    std::string PRMHTVFilePath() const;
 
     // The whole setup file (and the current material). Loading never fails: missing keys and a
     // missing file give the defaults. Saves return 1 when the file was written, 0 otherwise.
@@ -296,10 +327,42 @@ public:
 
 
     // ===================================================================== I/O card and head boards
+    // Head temperature/voltage values, held by the file PRINTFILE csHtv names (PRMLoadHTVParams,
+    // PRMSaveHTVParams). The boards take each head's voltage, offset, the default voltage and the
+    // DAC unit from here, but its colour and card channel from BASEHEADALIGNMENT: HTVColorChannel
+    // and HTVHeadChannel are only loaded and saved.
+    std::string csHtvFile;          // path of the file in use; empty when the last load found none
+    int bHTVEnable = 0;             // bEnable: heaters on
+    unsigned uiHTVHeads = 4;        // HEADS / LINESPERHEAD (at most 24), set at every load and save
+    float HTVVoltageDefine[kMaxHeads] = {21.1f, 21.1f, 21.1f, 21.1f, 21.1f, 21.1f, 21.1f, 21.1f,
+                                         21.1f, 21.1f, 21.1f, 21.1f, 21.1f, 21.1f, 21.1f, 21.1f,
+                                         21.1f, 21.1f, 21.1f, 21.1f, 21.1f, 21.1f, 21.1f, 21.1f};
+    float HTVVoltageOffset[kMaxHeads] = {};
+    int HTVColorChannel[kMaxHeads] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+    int HTVHeadChannel[kMaxHeads] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+    float fHTVVoltageDefault = 20.0f; // HeadVoltageDefault, volts
+    float fHTVVoltageDACUnit = 0.054f; // HeadVoltageDACUnit, volts per code step
 
     // ===================================================================== motion
     // Job dots <-> native X steps: mode != 0 multiplies by fDPIRate, mode 0 divides; truncated.
     unsigned UI_DPIRate(int mode, unsigned value) const;
+    // Millimetres and axis steps. The integer forms round up by half (+0.5 whatever the sign, then
+    // truncate); the float forms round half away from zero. The Y float forms count dots of the
+    // job's Y resolution (ripHead.uiYDPI, taken as 180 and stored when it is 0); fXPulseToMM
+    // counts dots of the job's X resolution (fMMPerXStep while ripHead.uiXDPI is 0); both give
+    // millimetres rounded to 0.1. Results beyond the 32-bit range are clamped; a zero step size
+    // (fMMPerXStep, fMMPerYStep) gives 0 steps.
+    int32_t XMMToPulse(int32_t mm);
+    int32_t YMMToPulse(int32_t mm);
+    int32_t XPulseToMM(int32_t steps);
+    int32_t YPulseToMM(int32_t steps);
+    int32_t fXMMToPulse(float mm);
+    int32_t fYMMToPulse(float mm);
+    float fXPulseToMM(int32_t steps);
+    float fYPulseToMM(int32_t dots);
+    // Job X steps and native X steps: direction != 0 gives value x fDPIRate, direction 0 gives
+    // value / fDPIRate (unchanged while fDPIRate is 0).
+    float F_DPIRate(int direction, float value);
 
     // ===================================================================== maintenance
 

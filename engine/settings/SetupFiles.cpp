@@ -72,7 +72,7 @@ void CDrvPrint::PRMLoadParams() {
     PRMLoadParamsBaseHeadAlignment();
     PRMLoadParamsHeadAlignment();
     PRMLoadParamsPrintSetting();
-    csMediaFile = platform::joinPath(csBaseDir, "Materials/Material-" + MediaName + ".ini");
+    csMediaFile = PRMMediaFilePath(MediaName);
     loadCurrentMaterial();
 }
 
@@ -143,7 +143,9 @@ void CDrvPrint::deriveBaseHeadAlignment() {
 }
 
 void CDrvPrint::loadCurrentMaterial() {
-    // The material file (csMediaFile) is read here once material files are supported.
+    // Only loaded here: the offsets are combined with the alignment when a job's resolution is set.
+    mediaOffset.csMediaFile = csMediaFile;
+    PRMLoadMediaParams(&mediaOffset);
 }
 
 int CDrvPrint::AUXINIGetCurrentSetup(std::string& name) {
