@@ -159,6 +159,7 @@ TEST_F(IoTest, WiperLineReadTwiceReportsOnlyAFallingEdge) {
 }
 
 TEST_F(IoTest, EmergencyInputIsConfirmedAfter200ms) {
+    platform::setTimeScale(5); // coarse enough that "no wait" cannot be mistaken for 200 ms
     useIoCard();
     EXPECT_EQ(drv_->AUXDIOGet(DIO_GET_EMERGENCY), 0);
     machine_->pressEmergencyStop(true);
@@ -175,7 +176,7 @@ TEST_F(IoTest, EmergencyInputIsConfirmedAfter200ms) {
 }
 
 TEST_F(IoTest, WiperEnableOffWaits500msBeforeItsTwoWrites) {
-    platform::setTimeScale(10); // coarser clock: "no wait" must stay well under 500 ms
+    platform::setTimeScale(2); // coarse enough that "no wait" cannot be mistaken for 500 ms
     auto dio = scriptedIoCard();
     uint64_t t0 = platform::nowUs();
     EXPECT_EQ(drv_->AUXDIOSet(DIO_SET_WIPER_ENABLE, 1), 1);
