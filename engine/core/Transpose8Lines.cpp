@@ -38,9 +38,12 @@ inline uint64_t reverseBits64(uint64_t w) {
 }
 
 #if defined(__x86_64__)
-// Sixteen streams (one per byte of a group, `stride` bytes apart) sharing one shift.
+// Sixteen streams (one per byte of a group) sharing one shift. Stream byte j + 1 of lane i is
+// src[i][j] for j below `direct` (whole 16-byte loads only), else tail[i][j - direct].
 struct Lanes16 {
-    const uint8_t* st;
+    const uint8_t* src[16];
+    const uint8_t* tail[16];
+    int64_t direct;
     unsigned sh;
     int64_t at0;     // card index of byte 0 of the block in group 0
     __m128i carry;   // stream byte cb of every stream
@@ -51,16 +54,18 @@ struct Lanes16 {
 // into 16 group vectors by four rounds of byte interleaving (each round rotates the bits of the
 // stream:byte index by one), then shifted as bytes. Up to four blocks run side by side so that
 // each group receives whole cache lines.
-void shiftedGroups(Lanes16* blocks, int nblocks, int64_t stride, int64_t R, uint8_t* card, int64_t cardSize,
-                   int64_t K8) {
+void shiftedGroups(Lanes16* blocks, int nblocks, int64_t R, uint8_t* card, int64_t cardSize, int64_t K8) {
     for (int u = 0; u < nblocks; ++u) blocks[u].carry = _mm_setzero_si128();
     for (int64_t cb = 0; cb <= R; cb += 16) {
         const int64_t n = std::min<int64_t>(16, R + 1 - cb);
         for (int u = 0; u < nblocks; ++u) {
             Lanes16& L = blocks[u];
             __m128i a[16];
-            for (int i = 0; i < 16; ++i)
-                a[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(L.st + i * stride + cb + 1));
+            if (cb + 16 <= L.direct)
+                for (int i = 0; i < 16; ++i) a[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(L.src[i] + cb));
+            else
+                for (int i = 0; i < 16; ++i)
+                    a[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(L.tail[i] + (cb - L.direct)));
             for (int round = 0; round < 4; ++round) {
                 __m128i t[16];
                 for (int i = 0; i < 8; ++i) {
@@ -217,6 +222,14 @@ void CDrvPrint::IMGRowToColumn8LinesHead(unsigned h) {
         // kernel, four such blocks at a time; blocks of rows with differing offsets (a gradient
         // boundary) take the portable one.
         std::vector<uint8_t> vstreams(size_t(64 * stride));
+        // A mirrored pass with short rows reads them where they are: stream byte j + 1 is row
+        // byte j, and only the last (partial) 16 bytes of a row are copied, into a zero-padded
+        // tail. Long rows are copied into streams first: 64 rows read side by side defeat the
+        // prefetcher, one row at a time does not.
+        const bool direct16 = mirror && R <= 4096;
+        const int64_t direct = direct16 ? R / 16 * 16 : 0;
+        const std::vector<uint8_t> zeros(size_t(R + 32), 0);
+        std::vector<uint8_t> tails(size_t(64 * 32));
         while (q + 16 <= K8) {
             Lanes16 blocks[4];
             int nb = 0;
@@ -240,14 +253,30 @@ void CDrvPrint::IMGRowToColumn8LinesHead(unsigned h) {
                     scalarRows(list, 16);
                     continue;
                 }
-                uint8_t* st = &vstreams[size_t(nb * 16 * stride)];
-                for (int64_t i = 0; i < 16; ++i) fillStream(list[i], st + i * stride);
-                blocks[nb].st = st;
-                blocks[nb].sh = sh;
-                blocks[nb].at0 = (g0 + g.allowance) * K8 + q;
+                Lanes16& L = blocks[nb];
+                L.direct = direct;
+                for (int64_t i = 0; i < 16; ++i) {
+                    if (direct16) {
+                        const int64_t r = list[i], src = first + r;
+                        const bool inked = r >= O && r < O + N && src >= 0 && src < rowsHeld;
+                        const uint8_t* row = inked ? pass + src * R : zeros.data();
+                        uint8_t* t = &tails[size_t((nb * 16 + i) * 32)];
+                        std::memset(t, 0, 32);
+                        std::memcpy(t, row + direct, size_t(R - direct));
+                        L.src[i] = row;
+                        L.tail[i] = t;
+                    } else {
+                        uint8_t* st = &vstreams[size_t((nb * 16 + i) * stride)];
+                        fillStream(list[i], st);
+                        L.src[i] = st + 1;
+                        L.tail[i] = st + 1;
+                    }
+                }
+                L.sh = sh;
+                L.at0 = (g0 + g.allowance) * K8 + q;
                 ++nb;
             }
-            if (nb) shiftedGroups(blocks, nb, stride, R, card, cardSize, K8);
+            if (nb) shiftedGroups(blocks, nb, R, card, cardSize, K8);
         }
     }
 #endif
