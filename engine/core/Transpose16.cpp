@@ -4,6 +4,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include "core/TransposeInternal.h"
 
 namespace {
@@ -36,6 +40,118 @@ void CDrvPrint::IMGRowToColumn() {
     }
 }
 
+namespace {
+
+// Where the dots of the pass go: column of dot x, with the mask and the buffer bounds.
+struct Columns16 {
+    uint8_t* card;
+    int64_t K, W, maxCols, base;
+    bool mirror;
+    const uint8_t* mask;
+    int64_t col(int64_t x) const { return mirror ? base + x : base + W - 1 - x; }
+    void put(int64_t x, int64_t k, uint8_t v) const {
+        if (mask) {
+            // Past the end of the mask buffer nothing is thinned.
+            const int64_t mi = (x % 512) * 64 + k;
+            if (mi < int64_t(kMaskBytes)) v &= mask[mi];
+        }
+        const int64_t c = col(x);
+        if (c >= 0 && c < maxCols) card[c * K + k] = v;
+    }
+    // Stores words of n card bytes (k0 .. k0 + n - 1, k0 in the low byte) for the 128 dots from x0.
+    template <class Word> void putWords(int64_t x0, int64_t k0, const Word* w) const {
+        const int64_t c0 = col(x0), c1 = col(x0 + 127);
+        if (!mask && std::min(c0, c1) >= 0 && std::max(c0, c1) < maxCols) {
+            uint8_t* p = card + c0 * K + k0;
+            const int64_t step = mirror ? K : -K;
+            for (int t = 0; t < 128; ++t) std::memcpy(p + t * step, &w[t], sizeof(Word));
+            return;
+        }
+        for (int t = 0; t < 128; ++t)
+            for (unsigned b = 0; b < sizeof(Word); ++b) put(x0 + t, k0 + b, uint8_t(w[t] >> (8 * b)));
+    }
+};
+
+// The portable kernel: card bytes k0 .. k1 - 1 of the 8 dots of source byte xb, one 8x8 bit
+// matrix per card byte.
+void block8(const Columns16& cc, const uint8_t* const* rows, int64_t R, int64_t xb, int64_t k0, int64_t k1) {
+    const int dots = int(std::min<int64_t>(8, cc.W - 8 * xb));
+    int64_t col[8];
+    bool inside = true;
+    for (int t = 0; t < dots; ++t) {
+        col[t] = cc.col(8 * xb + t);
+        inside = inside && col[t] >= 0 && col[t] < cc.maxCols;
+    }
+    const bool haveSource = xb < R;
+    const bool plain = inside && !cc.mask && dots == 8;
+    for (int64_t k = k0; k < k1; ++k) {
+        uint64_t m = 0;
+        if (haveSource) {
+            const uint8_t* const* r8 = &rows[size_t(k * 8)];
+            for (int j = 0; j < 8; ++j) m = (m << 8) | r8[j][xb];
+            if (m) m = transpose8x8(m);
+        }
+        if (plain) {
+            for (int t = 0; t < 8; ++t) cc.card[col[t] * cc.K + k] = uint8_t(m >> (56 - 8 * t));
+            continue;
+        }
+        for (int t = 0; t < dots; ++t) cc.put(8 * xb + t, k, uint8_t(m >> (56 - 8 * t)));
+    }
+}
+
+#if defined(__x86_64__)
+// Vector kernels: 16 source bytes (128 dots) of 16 or 32 nozzle rows at a time. The rows are
+// turned into byte columns with four rounds of byte interleaving (each round rotates the bits
+// of the row:byte index by one, so four rounds exchange them); movemask then takes one bit of
+// every row at once, which is one dot of 2 or 4 card bytes. Lane L carries the row of card byte
+// k0 + L / 8, bit L % 8.
+void words16Sse2(const uint8_t* const* lane, int64_t xb0, uint16_t* out) {
+    __m128i a[16];
+    for (int i = 0; i < 16; ++i) a[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lane[i] + xb0));
+    for (int round = 0; round < 4; ++round) {
+        __m128i b[16];
+        for (int i = 0; i < 8; ++i) {
+            b[2 * i] = _mm_unpacklo_epi8(a[i], a[i + 8]);
+            b[2 * i + 1] = _mm_unpackhi_epi8(a[i], a[i + 8]);
+        }
+        for (int i = 0; i < 16; ++i) a[i] = b[i];
+    }
+    for (int c = 0; c < 16; ++c) {
+        __m128i v = a[c];
+        for (int s = 0; s < 8; ++s) {
+            out[8 * c + s] = uint16_t(_mm_movemask_epi8(v));
+            v = _mm_add_epi8(v, v);
+        }
+    }
+}
+
+__attribute__((target("avx2"))) void words32Avx2(const uint8_t* const* lane, int64_t xb0, uint32_t* out) {
+    __m256i a[16];
+    for (int i = 0; i < 16; ++i) {
+        const __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lane[i] + xb0));
+        const __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lane[i + 16] + xb0));
+        a[i] = _mm256_inserti128_si256(_mm256_castsi128_si256(lo), hi, 1);
+    }
+    for (int round = 0; round < 4; ++round) {
+        __m256i b[16];
+        for (int i = 0; i < 8; ++i) {
+            b[2 * i] = _mm256_unpacklo_epi8(a[i], a[i + 8]);
+            b[2 * i + 1] = _mm256_unpackhi_epi8(a[i], a[i + 8]);
+        }
+        for (int i = 0; i < 16; ++i) a[i] = b[i];
+    }
+    for (int c = 0; c < 16; ++c) {
+        __m256i v = a[c];
+        for (int s = 0; s < 8; ++s) {
+            out[8 * c + s] = uint32_t(_mm256_movemask_epi8(v));
+            v = _mm256_add_epi8(v, v);
+        }
+    }
+}
+#endif
+
+} // namespace
+
 void CDrvPrint::IMGRowToColumnHead(unsigned h) {
     using namespace raster;
     if (!headReady(*this, h)) return;
@@ -47,13 +163,19 @@ void CDrvPrint::IMGRowToColumnHead(unsigned h) {
     const int64_t R = uiPassRowBytes;
     const int64_t maxCols = int64_t(uiHeadCardSize / uint64_t(K)); // whole columns in the buffer
 
-    std::memset(card, 0, std::min<uint64_t>(clearColumns16(*this) * uint64_t(K), uiHeadCardSize));
-
     const int64_t off = stepsToDots(*this, bPassToLeft ? headAlignment.HeadOffsetXL[h] : headAlignment.HeadOffsetXR[h]);
     uiHeadXOffset[h] = int32_t(std::clamp<int64_t>(off, INT32_MIN, INT32_MAX));
     const Placement16 place = placement16(*this);
+    const int64_t clearEnd = int64_t(std::min<uint64_t>(clearColumns16(*this) * uint64_t(K), uiHeadCardSize));
     // A row longer than the pass buffer or a column longer than the card buffer: nothing fits.
-    if (maxCols == 0 || uint64_t(R) > uiHeadPassSize) return;
+    if (maxCols == 0 || uint64_t(R) > uiHeadPassSize) {
+        std::memset(card, 0, size_t(clearEnd));
+        return;
+    }
+    // The image columns are written whole below; only the rest needs clearing.
+    const int64_t imgLo = std::clamp<int64_t>(off + place.imageShift, 0, maxCols);
+    const int64_t imgHi = std::clamp<int64_t>(off + place.imageShift + W, imgLo, maxCols);
+    clearExcept(card, clearEnd, imgLo * K, imgHi * K);
 
     // The source row behind every bit of a column; rows outside the pass buffer give 0.
     const int64_t first = int64_t(uiNozzlesPerColor) - int64_t(NOZZLESPERHEAD);
@@ -67,46 +189,39 @@ void CDrvPrint::IMGRowToColumnHead(unsigned h) {
             if (row >= 0 && src >= 0 && src < rowsHeld) rows[size_t(k * 8 + j)] = pass + src * R;
         }
 
-    const uint8_t* mask = headMask(*this, h);
-    const int64_t base = off + place.imageShift;
+    const Columns16 cc{card, K, W, maxCols, off + place.imageShift, bPassMirror != 0, headMask(*this, h)};
     const int64_t blocks = (W + 7) / 8;
-    for (int64_t xb = 0; xb < blocks; ++xb) {
-        const int dots = int(std::min<int64_t>(8, W - 8 * xb));
-        // Columns of this block of 8 dots; mirrored passes run them the other way.
-        int64_t col[8];
-        bool inside = true;
-        for (int t = 0; t < dots; ++t) {
-            const int64_t x = 8 * xb + t;
-            col[t] = bPassMirror ? base + x : base + W - 1 - x;
-            inside = inside && col[t] >= 0 && col[t] < maxCols;
-        }
-        const bool haveSource = xb < R;
-        const bool plain = inside && !mask && dots == 8;
-        uint8_t* dst[8];
-        if (plain)
-            for (int t = 0; t < 8; ++t) dst[t] = card + col[t] * K;
-        for (int64_t k = 0; k < K; ++k) {
-            uint64_t m = 0;
-            if (haveSource) {
-                const uint8_t* const* r8 = &rows[size_t(k * 8)];
-                for (int j = 0; j < 8; ++j) m = (m << 8) | r8[j][xb];
-                if (m) m = transpose8x8(m);
-            }
-            if (plain) {
-                for (int t = 0; t < 8; ++t) dst[t][k] = uint8_t(m >> (56 - 8 * t));
-                continue;
-            }
-            for (int t = 0; t < dots; ++t) {
-                uint8_t v = uint8_t(m >> (56 - 8 * t));
-                if (mask) {
-                    // Past the end of the mask buffer nothing is thinned.
-                    const int64_t mi = ((8 * xb + t) % 512) * 64 + k;
-                    if (mi < int64_t(kMaskBytes)) v &= mask[mi];
+    int64_t xb = 0;
+#if defined(__x86_64__)
+    const TransposeKernel kernel = transposeKernel();
+    if (kernel != TransposeKernel::Portable) {
+        // Whole runs of 16 source bytes inside the row and the pass width go through the vector
+        // kernel; the card bytes it cannot fill in fours or twos, and the rest of the row, take
+        // the portable one.
+        const int64_t vecBlocks = std::min(R, W / 8) / 16;
+        std::vector<const uint8_t*> lanes(size_t(K) * 8);
+        for (int64_t i = 0; i < K * 8; ++i) lanes[size_t(i)] = rows[size_t(i / 8 * 8 + 7 - i % 8)];
+        alignas(32) uint32_t w32[128];
+        alignas(16) uint16_t w16[128];
+        for (int64_t vb = 0; vb < vecBlocks; ++vb) {
+            const int64_t xb0 = 16 * vb;
+            int64_t k = 0;
+            if (kernel == TransposeKernel::Avx2)
+                for (; k + 4 <= K; k += 4) {
+                    words32Avx2(&lanes[size_t(8 * k)], xb0, w32);
+                    cc.putWords(8 * xb0, k, w32);
                 }
-                if (inside || (col[t] >= 0 && col[t] < maxCols)) card[col[t] * K + k] = v;
+            for (; k + 2 <= K; k += 2) {
+                words16Sse2(&lanes[size_t(8 * k)], xb0, w16);
+                cc.putWords(8 * xb0, k, w16);
             }
+            if (k < K)
+                for (int64_t b = xb0; b < xb0 + 16; ++b) block8(cc, rows.data(), R, b, k, K);
         }
+        xb = 16 * vecBlocks;
     }
+#endif
+    for (; xb < blocks; ++xb) block8(cc, rows.data(), R, xb, 0, K);
 
     // Colour bars beside the image: one of three pattern rows per bar column.
     if (place.barColumns <= 0) return;

@@ -4,6 +4,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include "core/TransposeInternal.h"
 
 namespace {
@@ -24,6 +28,79 @@ struct ReverseTable {
 const ReverseTable kReverse;
 
 constexpr int64_t kRowBlock = 64; // nozzle rows handled together: one cache line of a group
+
+// The bits of every byte of w reversed.
+inline uint64_t reverseBits64(uint64_t w) {
+    w = ((w >> 4) & 0x0F0F0F0F0F0F0F0Full) | ((w & 0x0F0F0F0F0F0F0F0Full) << 4);
+    w = ((w >> 2) & 0x3333333333333333ull) | ((w & 0x3333333333333333ull) << 2);
+    w = ((w >> 1) & 0x5555555555555555ull) | ((w & 0x5555555555555555ull) << 1);
+    return w;
+}
+
+#if defined(__x86_64__)
+// Sixteen streams (one per byte of a group) sharing one shift. Stream byte j + 1 of lane i is
+// src[i][j] for j below `direct` (whole 16-byte loads only), else tail[i][j - direct].
+struct Lanes16 {
+    const uint8_t* src[16];
+    const uint8_t* tail[16];
+    int64_t direct;
+    unsigned sh;
+    int64_t at0;     // card index of byte 0 of the block in group 0
+    __m128i carry;   // stream byte cb of every stream
+};
+
+// Output byte b of stream i = low byte of ((st[b] << 8 | st[b + 1]) >> sh), stored at byte
+// at0 + b * K8 + i of the card for b = 0 .. R. Sixteen stream bytes of every stream are turned
+// into 16 group vectors by four rounds of byte interleaving (each round rotates the bits of the
+// stream:byte index by one), then shifted as bytes. Up to four blocks run side by side so that
+// each group receives whole cache lines.
+void shiftedGroups(Lanes16* blocks, int nblocks, int64_t R, uint8_t* card, int64_t cardSize, int64_t K8) {
+    for (int u = 0; u < nblocks; ++u) blocks[u].carry = _mm_setzero_si128();
+    for (int64_t cb = 0; cb <= R; cb += 16) {
+        const int64_t n = std::min<int64_t>(16, R + 1 - cb);
+        for (int u = 0; u < nblocks; ++u) {
+            Lanes16& L = blocks[u];
+            __m128i a[16];
+            if (cb + 16 <= L.direct)
+                for (int i = 0; i < 16; ++i) a[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(L.src[i] + cb));
+            else
+                for (int i = 0; i < 16; ++i)
+                    a[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(L.tail[i] + (cb - L.direct)));
+            for (int round = 0; round < 4; ++round) {
+                __m128i t[16];
+                for (int i = 0; i < 8; ++i) {
+                    t[2 * i] = _mm_unpacklo_epi8(a[i], a[i + 8]);
+                    t[2 * i + 1] = _mm_unpackhi_epi8(a[i], a[i + 8]);
+                }
+                for (int i = 0; i < 16; ++i) a[i] = t[i];
+            }
+            const unsigned sh = L.sh;
+            const __m128i count = _mm_cvtsi32_si128(int(sh));
+            const __m128i countL = _mm_cvtsi32_si128(int(8 - sh));
+            const __m128i keepR = _mm_set1_epi8(char(0xFF >> sh));
+            const __m128i keepL = _mm_set1_epi8(char((0xFF << (8 - sh)) & 0xFF));
+            for (int64_t c = 0; c < n; ++c) {
+                const __m128i cur = a[c];
+                const __m128i prev = c ? a[c - 1] : L.carry;
+                __m128i v = cur;
+                if (sh)
+                    v = _mm_or_si128(_mm_and_si128(_mm_srl_epi16(cur, count), keepR),
+                                     _mm_and_si128(_mm_sll_epi16(prev, countL), keepL));
+                const int64_t idx = L.at0 + (cb + c) * K8;
+                if (idx >= 0 && idx + 16 <= cardSize) {
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(card + idx), v);
+                } else {
+                    alignas(16) uint8_t tmp[16];
+                    _mm_store_si128(reinterpret_cast<__m128i*>(tmp), v);
+                    for (int i = 0; i < 16; ++i)
+                        if (idx + i >= 0 && idx + i < cardSize) card[idx + i] = tmp[i];
+                }
+            }
+            L.carry = a[15];
+        }
+    }
+}
+#endif
 
 } // namespace
 
@@ -47,43 +124,80 @@ void CDrvPrint::IMGRowToColumn8LinesHead(unsigned h) {
     const unsigned team = uiHeadsTeamMode == 1 ? 1 : 0;
     const bool vm = bVertMirror != 0;
 
-    std::memset(card, 0, size_t(std::min<uint64_t>(clearBytes8(*this), uiHeadCardSize)));
+    const int64_t clearEnd = int64_t(std::min<uint64_t>(clearBytes8(*this), uiHeadCardSize));
     const Head8 g = head8(*this, h);
     uiHeadXOffset[h] = int32_t(std::clamp<int64_t>(g.offset, INT32_MIN, INT32_MAX));
     // A row longer than the pass buffer or a group longer than the card buffer: nothing fits.
-    if (g.blank || uint64_t(R) > uiHeadPassSize || uint64_t(K8) > uiHeadCardSize) return;
+    if (g.blank || uint64_t(R) > uiHeadPassSize || uint64_t(K8) > uiHeadCardSize) {
+        std::memset(card, 0, size_t(clearEnd));
+        return;
+    }
+    {
+        // Every row writes groups g0 .. g0 + R of its own offset; the groups that all rows write
+        // are overwritten whole below, so only the rest needs clearing.
+        int64_t gLo = INT64_MIN, gHi = INT64_MAX;
+        for (int64_t r = 0; r < K8; ++r) {
+            const int64_t g0 = floorDiv(rowOffset8(*this, h, g, K8, r), 8) + g.allowance;
+            gLo = std::max(gLo, g0);
+            gHi = std::min(gHi, g0 + R);
+        }
+        if (gLo <= gHi) clearExcept(card, clearEnd, gLo * K8, (gHi + 1) * K8);
+        else std::memset(card, 0, size_t(clearEnd));
+    }
 
     const uint8_t* mask = headMask(*this, h);
     // Each row becomes a stream of R bytes framed by zeros, read left to right; a pass that is
     // not mirrored reads its rows from the right end with the bits of every byte reversed. Byte b
     // of the output joins stream bytes b - 1 and b and shifts them right by the sub-byte offset,
-    // so R + 1 groups take every dot, the last one the spill of the row's last byte.
-    const int64_t stride = R + 2;
+    // so R + 1 groups take every dot, the last one the spill of the row's last byte. The stream
+    // is padded with zeros so that the vector kernel may read 16 bytes past any output byte.
+    const int64_t stride = (R + 18 + 15) / 16 * 16;
+    const bool mirror = bPassMirror != 0;
+    auto fillStream = [&](int64_t r, uint8_t* st) {
+        const int64_t src = first + r;
+        if (!(r >= O && r < O + N && src >= 0 && src < rowsHeld)) { // rows without nozzles stay zero
+            std::memset(st, 0, size_t(stride));
+            return;
+        }
+        st[0] = 0;
+        std::memset(st + 1 + R, 0, size_t(stride - 1 - R));
+        const uint8_t* row = pass + src * R;
+        if (mirror) {
+            std::memcpy(st + 1, row, size_t(R));
+            return;
+        }
+        int64_t b = 0;
+        for (; b + 8 <= R; b += 8) {
+            uint64_t w;
+            std::memcpy(&w, row + R - 8 - b, 8);
+            w = reverseBits64(__builtin_bswap64(w));
+            std::memcpy(st + 1 + b, &w, 8);
+        }
+        for (; b < R; ++b) st[1 + b] = kReverse.v[row[R - 1 - b]];
+    };
+    // Where nozzle row r goes: its group and shift, and the byte within the group.
+    auto rowPlace = [&](int64_t r, int64_t& g0, unsigned& sh) {
+        const int64_t d = rowOffset8(*this, h, g, K8, r);
+        g0 = floorDiv(d, 8);
+        sh = unsigned(d - 8 * g0);
+    };
+    auto inGroup = [&](int64_t r) {
+        const int64_t p = rowPos8(team, K8, r);
+        return vm ? p : K8 - 1 - p;
+    };
+
+    // The portable kernel: rows one by one, a byte at a time.
     std::vector<uint8_t> streams(size_t(kRowBlock * stride));
-    int64_t at[kRowBlock];    // card index of group 0 of the row
-    unsigned sh[kRowBlock];   // sub-byte shift of the row
-    for (int64_t r0 = 0; r0 < K8; r0 += kRowBlock) {
-        const int64_t nr = std::min(kRowBlock, K8 - r0);
+    auto scalarRows = [&](const int64_t* list, int64_t nr) {
+        int64_t at[kRowBlock];  // card index of group 0 of the row
+        unsigned sh[kRowBlock]; // sub-byte shift of the row
         int64_t lo = INT64_MAX, hi = INT64_MIN;
         for (int64_t i = 0; i < nr; ++i) {
-            const int64_t r = r0 + i;
-            uint8_t* st = &streams[size_t(i * stride)];
-            const int64_t src = first + r;
-            if (r >= O && r < O + N && src >= 0 && src < rowsHeld) {
-                const uint8_t* row = pass + src * R;
-                st[0] = 0;
-                if (bPassMirror) std::memcpy(st + 1, row, size_t(R));
-                else
-                    for (int64_t b = 0; b < R; ++b) st[1 + b] = kReverse.v[row[R - 1 - b]];
-                st[R + 1] = 0;
-            } else {
-                std::memset(st, 0, size_t(stride)); // rows without nozzles are stored as zeros
-            }
-            const int64_t d = rowOffset8(*this, h, g, K8, r);
-            const int64_t g0 = floorDiv(d, 8);
-            sh[i] = unsigned(d - 8 * g0);
-            const int64_t p = rowPos8(team, K8, r);
-            at[i] = (g0 + g.allowance) * K8 + (vm ? p : K8 - 1 - p);
+            const int64_t r = list[i];
+            fillStream(r, &streams[size_t(i * stride)]);
+            int64_t g0;
+            rowPlace(r, g0, sh[i]);
+            at[i] = (g0 + g.allowance) * K8 + inGroup(r);
             lo = std::min(lo, at[i]);
             hi = std::max(hi, at[i]);
         }
@@ -93,11 +207,84 @@ void CDrvPrint::IMGRowToColumn8LinesHead(unsigned h) {
             for (int64_t i = 0; i < nr; ++i) {
                 const uint8_t* st = &streams[size_t(i * stride)];
                 uint8_t v = uint8_t(((unsigned(st[b]) << 8) | st[b + 1]) >> sh[i]);
-                if (mask) v &= mask[(b * (r0 + i)) & 32767];
+                if (mask) v &= mask[(b * list[i]) & 32767];
                 const int64_t idx = at[i] + step;
                 if (inside || (idx >= 0 && idx < cardSize)) card[idx] = v;
             }
         }
+    };
+
+    int64_t list[kRowBlock];
+    int64_t q = 0; // next byte of the group to fill
+#if defined(__x86_64__)
+    if (!mask && transposeKernel() != TransposeKernel::Portable) {
+        // Sixteen adjacent bytes of a group whose rows share one offset go through the vector
+        // kernel, four such blocks at a time; blocks of rows with differing offsets (a gradient
+        // boundary) take the portable one.
+        std::vector<uint8_t> vstreams(size_t(64 * stride));
+        // A mirrored pass with short rows reads them where they are: stream byte j + 1 is row
+        // byte j, and only the last (partial) 16 bytes of a row are copied, into a zero-padded
+        // tail. Long rows are copied into streams first: 64 rows read side by side defeat the
+        // prefetcher, one row at a time does not.
+        const bool direct16 = mirror && R <= 4096;
+        const int64_t direct = direct16 ? R / 16 * 16 : 0;
+        const std::vector<uint8_t> zeros(size_t(R + 32), 0);
+        std::vector<uint8_t> tails(size_t(64 * 32));
+        while (q + 16 <= K8) {
+            Lanes16 blocks[4];
+            int nb = 0;
+            for (; nb < 4 && q + 16 <= K8; q += 16) {
+                int64_t g0 = 0;
+                unsigned sh = 0;
+                bool uniform = true;
+                for (int64_t i = 0; i < 16; ++i) {
+                    list[i] = rowAtPos8(team, K8, vm ? q + i : K8 - 1 - (q + i));
+                    int64_t gi;
+                    unsigned si;
+                    rowPlace(list[i], gi, si);
+                    if (i == 0) {
+                        g0 = gi;
+                        sh = si;
+                    } else if (gi != g0 || si != sh) {
+                        uniform = false;
+                    }
+                }
+                if (!uniform) {
+                    scalarRows(list, 16);
+                    continue;
+                }
+                Lanes16& L = blocks[nb];
+                L.direct = direct;
+                for (int64_t i = 0; i < 16; ++i) {
+                    if (direct16) {
+                        const int64_t r = list[i], src = first + r;
+                        const bool inked = r >= O && r < O + N && src >= 0 && src < rowsHeld;
+                        const uint8_t* row = inked ? pass + src * R : zeros.data();
+                        uint8_t* t = &tails[size_t((nb * 16 + i) * 32)];
+                        std::memset(t, 0, 32);
+                        std::memcpy(t, row + direct, size_t(R - direct));
+                        L.src[i] = row;
+                        L.tail[i] = t;
+                    } else {
+                        uint8_t* st = &vstreams[size_t((nb * 16 + i) * stride)];
+                        fillStream(list[i], st);
+                        L.src[i] = st + 1;
+                        L.tail[i] = st + 1;
+                    }
+                }
+                L.sh = sh;
+                L.at0 = (g0 + g.allowance) * K8 + q;
+                ++nb;
+            }
+            if (nb) shiftedGroups(blocks, nb, R, card, cardSize, K8);
+        }
+    }
+#endif
+    while (q < K8) {
+        const int64_t nr = std::min(kRowBlock, K8 - q);
+        for (int64_t i = 0; i < nr; ++i) list[i] = rowAtPos8(team, K8, vm ? q + i : K8 - 1 - (q + i));
+        scalarRows(list, nr);
+        q += nr;
     }
 
     // Colour bars: one slot per colour beside the image, one pattern byte per nozzle row.

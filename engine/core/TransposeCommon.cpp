@@ -1,10 +1,53 @@
 // Pass geometry shared by the two card layouts.
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
+#include <cstring>
 
 #include "core/TransposeInternal.h"
 
 namespace raster {
+
+namespace {
+TransposeKernel widest() {
+#if defined(__x86_64__)
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2")) return TransposeKernel::Avx2;
+    return TransposeKernel::Sse2; // every x86-64 processor has SSE2
+#else
+    return TransposeKernel::Portable;
+#endif
+}
+std::atomic<int> gKernel{-1};
+} // namespace
+
+TransposeKernel setTransposeKernel(TransposeKernel k) {
+    const TransposeKernel top = widest();
+    if (k == TransposeKernel::Best || int(k) > int(top)) k = top;
+    gKernel.store(int(k), std::memory_order_relaxed);
+    return k;
+}
+
+TransposeKernel transposeKernel() {
+    const int k = gKernel.load(std::memory_order_relaxed);
+    return k >= 0 ? TransposeKernel(k) : setTransposeKernel(TransposeKernel::Best);
+}
+
+void clearExcept(uint8_t* card, int64_t end, int64_t keepLo, int64_t keepHi) {
+    keepLo = std::clamp<int64_t>(keepLo, 0, end);
+    keepHi = std::clamp<int64_t>(keepHi, keepLo, end);
+    if (keepLo > 0) std::memset(card, 0, size_t(keepLo));
+    if (keepHi < end) std::memset(card + keepHi, 0, size_t(end - keepHi));
+}
+
+const char* kernelName(TransposeKernel k) {
+    switch (k) {
+    case TransposeKernel::Portable: return "portable";
+    case TransposeKernel::Sse2: return "sse2";
+    case TransposeKernel::Avx2: return "avx2";
+    default: return "best";
+    }
+}
 
 namespace {
 const uint8_t kBarSolid[3] = {0xFF, 0xFF, 0xFF};

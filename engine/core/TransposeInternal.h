@@ -6,6 +6,16 @@
 
 namespace raster {
 
+// The instruction sets the transposition kernels may use. Best picks the widest the processor
+// has; every kernel gives the same bytes.
+enum class TransposeKernel { Portable = 0, Sse2 = 1, Avx2 = 2, Best = 3 };
+// The kernel in use.
+TransposeKernel transposeKernel();
+// Chooses a kernel (tests, benchmarks) and returns the one now in use: a kernel the processor
+// cannot run gives the next narrower one.
+TransposeKernel setTransposeKernel(TransposeKernel k);
+const char* kernelName(TransposeKernel k);
+
 inline int64_t floorDiv(int64_t a, int64_t b) {
     int64_t q = a / b;
     if (a % b != 0 && ((a < 0) != (b < 0))) --q;
@@ -38,6 +48,10 @@ struct RowBand {
 };
 RowBand imageBand16(const CDrvPrint& d);
 RowBand imageBand8(const CDrvPrint& d, unsigned h);
+
+// Clears bytes [0, end) of a card buffer except [keepLo, keepHi), which the transposition is
+// about to overwrite whole.
+void clearExcept(uint8_t* card, int64_t end, int64_t keepLo, int64_t keepHi);
 
 // ---- 16-byte layout
 struct Placement16 {

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "TransposeRig.h"
+#include "core/TransposeInternal.h"
 
 namespace rastertest {
 namespace {
@@ -16,18 +17,21 @@ struct Random {
 };
 
 // A random pass: geometry, offsets, mirrors, masks, team mode and colour bars; buffers sized so
-// that some passes reach past them.
-void randomPass(Rig& rig, Random& rnd, bool eightLines) {
+// that some passes reach past them. Wide passes have rows long enough for the vector kernels,
+// up to 512 nozzles and card columns of any byte count.
+void randomPass(Rig& rig, Random& rnd, bool eightLines, bool wide = false) {
     CDrvPrint& d = *rig.d;
     const unsigned heads = unsigned(rnd.in(1, 3));
-    const unsigned N = unsigned(rnd.in(4, 140));
+    const unsigned N = unsigned(wide ? rnd.in(4, 520) : rnd.in(4, 140));
     const unsigned perColor = rnd.coin(25) ? 2 : 1;
-    const unsigned K = eightLines ? unsigned(rnd.in(1, 4)) * 4 : unsigned(rnd.coin(70) ? 16 * rnd.in(1, 2) : rnd.in(1, 5));
-    const unsigned R = unsigned(rnd.in(1, 24));
+    unsigned K = eightLines ? unsigned(rnd.in(1, 4)) * 4 : unsigned(rnd.coin(70) ? 16 * rnd.in(1, 2) : rnd.in(1, 5));
+    if (wide) K = rnd.coin(60) ? (N + 127) / 128 * 16 : unsigned(rnd.in(1, 70));
+    const unsigned R = unsigned(wide ? rnd.in(14, 90) : rnd.in(1, 24));
     const unsigned rows = unsigned(rnd.in(1, int(N * perColor + 20)));
     const unsigned W = eightLines ? 8 * R : unsigned(rnd.in(1, int(8 * R + 12)));
     const size_t passSize = rnd.coin(30) ? size_t(rnd.in(1, int(rows * R))) : size_t(rows) * R + size_t(rnd.in(0, 64));
-    const size_t cardSize = size_t(rnd.in(1, 900)) * (rnd.coin(50) ? K : 1) + size_t(rnd.in(0, 3));
+    const size_t cardSize = wide ? size_t(rnd.in(1, int(W + 600))) * (rnd.coin(70) ? K : 1) + size_t(rnd.in(0, 3))
+                                 : size_t(rnd.in(1, 900)) * (rnd.coin(50) ? K : 1) + size_t(rnd.in(0, 3));
     rig.alloc(heads, passSize, cardSize);
     rig.geometry(N, R, rows, K, W);
     d.uiNozzlesPerColor = N * perColor;
@@ -105,11 +109,11 @@ void randomPass(Rig& rig, Random& rnd, bool eightLines) {
     }
 }
 
-void compareWithReference(bool eightLines, unsigned seed, int cases) {
+void compareWithReference(bool eightLines, unsigned seed, int cases, bool wide = false) {
     Random rnd(seed);
     Rig rig; // one engine for all cases: every case sets what it uses
     for (int n = 0; n < cases; ++n) {
-        randomPass(rig, rnd, eightLines);
+        randomPass(rig, rnd, eightLines, wide);
         CDrvPrint& d = *rig.d;
         d.bEightLineMode = eightLines;
         d.bDebugBmp = 0;
@@ -125,9 +129,45 @@ void compareWithReference(bool eightLines, unsigned seed, int cases) {
             ASSERT_EQ(got, expected[h]) << "seed " << seed << " case " << n << " head " << h << " K "
                                         << d.uiCardRowBytes << " R " << d.uiPassRowBytes << " W " << d.uiPassWidthDots
                                         << " mirror " << d.bPassMirror << " vert " << d.bVertMirror << " team "
-                                        << d.uiHeadsTeamMode << " bars " << d.uiColorBarPosition;
+                                        << d.uiHeadsTeamMode << " bars " << d.uiColorBarPosition << " kernel "
+                                        << raster::kernelName(raster::transposeKernel());
         }
     }
+}
+
+// Every kernel the processor can run, on passes wide enough for the vector paths; the kernel
+// choice is put back afterwards.
+class TransposeKernels : public ::testing::TestWithParam<raster::TransposeKernel> {
+protected:
+    void SetUp() override {
+        if (raster::setTransposeKernel(GetParam()) != GetParam()) GTEST_SKIP() << "this processor lacks the kernel";
+    }
+    void TearDown() override { raster::setTransposeKernel(raster::TransposeKernel::Best); }
+};
+
+TEST_P(TransposeKernels, SixteenByteLayoutMatchesReference) {
+    for (unsigned seed : {21u, 22u, 23u}) compareWithReference(false, seed, 40, true);
+    for (unsigned seed : {1u, 2u}) compareWithReference(false, seed, 40);
+}
+
+TEST_P(TransposeKernels, EightLineLayoutMatchesReference) {
+    for (unsigned seed : {31u, 32u, 33u}) compareWithReference(true, seed, 40, true);
+    for (unsigned seed : {11u, 12u}) compareWithReference(true, seed, 40);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kernels, TransposeKernels,
+                         ::testing::Values(raster::TransposeKernel::Portable, raster::TransposeKernel::Sse2,
+                                           raster::TransposeKernel::Avx2),
+                         [](const auto& info) { return std::string(raster::kernelName(info.param)); });
+
+TEST(TransposeRandom, KernelChoiceFallsBackToWhatTheProcessorHas) {
+    const auto best = raster::setTransposeKernel(raster::TransposeKernel::Best);
+    EXPECT_NE(best, raster::TransposeKernel::Best);
+    EXPECT_EQ(raster::transposeKernel(), best);
+    // Asking for more than the processor has gives the widest it has, never more.
+    EXPECT_EQ(raster::setTransposeKernel(raster::TransposeKernel::Avx2), best);
+    EXPECT_EQ(raster::setTransposeKernel(raster::TransposeKernel::Portable), raster::TransposeKernel::Portable);
+    raster::setTransposeKernel(raster::TransposeKernel::Best);
 }
 
 TEST(TransposeRandom, SixteenByteLayoutMatchesReference) {
