@@ -73,14 +73,18 @@ int CDrvPrint::PRNRePosition(int home) {
         if (bTestMode) {
             status = kStatusTestMode;
         } else {
-            // Each poll waits at least 1 ms (MOVCheckIfMoveX), 10 ms once slowed down, so the
-            // search lasts long enough to cross the whole path at the slow speed.
+            // Each poll waits at least 1 ms (MOVCheckIfMoveX), and 10 ms more once slowed down (the
+            // DSP speed write), so the search lasts long enough to cross the whole path slowly.
             int polls = kHomingPolls;
+            bool slowed = speed == 0;
             for (;;) {
                 if (inSlowZone(*this)) {
                     MOVSetCarriageSlow(1);
                     MOVSetSpeed(0);
-                    if (uiPcicardMode != 0) sleepMs(10); // as long as the DSP speed write takes
+                    if (uiPcicardMode != 0) sleepMs(10);
+                    slowed = true;
+                } else if (slowed) {
+                    sleepMs(10);
                 }
                 left = MOVCheckLeftLSW(0);
                 right = MOVCheckRightLSW(0);
