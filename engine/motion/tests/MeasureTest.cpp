@@ -154,7 +154,8 @@ TEST_P(MovementCheck, PassesWithinFiveMillimetres) {
 
 INSTANTIATE_TEST_SUITE_P(Ways, MovementCheck,
                          ::testing::Values(std::make_pair(1.0, 1), std::make_pair(0.996, 1), std::make_pair(0.994, 0),
-                                           std::make_pair(1.01, 0)));
+                                           std::make_pair(1.01, 0)),
+                         [](const auto& info) { return "Moved" + std::to_string(int(info.param.first * 1000)) + "mm"; });
 
 TEST_F(Measure, OneRollFindsTheMediaOfTheMachine) {
     home();

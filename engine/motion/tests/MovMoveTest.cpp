@@ -1,6 +1,7 @@
 // Moves at the register level on both card generations: directions, distances, speeds and their
 // limits, the print feed, acceleration, slow mode, motor resets, stops and the interrupt pulse.
 #include <atomic>
+#include <algorithm>
 #include <cmath>
 #include <thread>
 
@@ -94,11 +95,13 @@ TEST_F(MovMove, Generation1SpeedIsADividerHeldToTheLimit) {
     EXPECT_EQ(cardSpeedWord(), 1600u);
     EXPECT_NEAR(machine_->xSpeedMMs(), 0.0, 1e-9);
     drv_->XSpeedPause[2] = 500; // faster than entry 4 allows
+    platform::setTimeScale(10);
     drv_->MOVMoveX(0, 2, 2000, 0);
     EXPECT_EQ(cardSpeedWord(), 800u);
-    platform::sleepMs(300);
-    EXPECT_NEAR(machine_->xSpeedMMs(), 25.6e6 / 800 / (8.5827 / 0.1411111), 1.0);
-    drv_->MOVWaitUntilXStop(0);
+    double top = 0; // the plateau of the move
+    while (machine_->xMoving()) top = std::max(top, machine_->xSpeedMMs());
+    EXPECT_NEAR(top, 25.6e6 / 800 / (8.5827 / 0.1411111), 1.0);
+    platform::setTimeScale(100);
     drv_->fDPIRate = 2.0f; // half the dot rate: twice the divider
     drv_->MOVMoveX(0, 1, 100, 1);
     EXPECT_EQ(cardSpeedWord(), uint32_t(std::floor(1.0e6 / std::floor(1.0e6 / 1600 / 2 + 0.5) + 0.5)));
@@ -277,6 +280,7 @@ TEST_F(MovMove, PulseHoldsTheMotionLockAcrossItsThreeWrites) {
 }
 
 TEST_F(MovMove, SpeedChangeOfARunningMoveWithoutThePulse) {
+    platform::setTimeScale(10); // the carriage must still be on its way when it is looked at
     drv_->MOVMoveX(0, 1, 20000, 0);
     rec_->clear();
     drv_->MOVSetSpeed(3);

@@ -112,8 +112,9 @@ TEST_F(MovWait, LimitSwitchThatClearsEndsTheWait) {
 
 TEST_F(MovWait, MotorWarningsReadTheStall) {
     EXPECT_EQ(drv_->MOVCheckXMotorWarning(), 0);
+    platform::setTimeScale(10);
     machine_->setCarriage(3);
-    drv_->MOVMoveX(1, 1, 1000, 0); // into the left end stop
+    drv_->MOVMoveX(1, 1, 5000, 0); // into the left end stop, with seconds of pulses left
     platform::sleepMs(500);
     EXPECT_EQ(drv_->MOVCheckXMotorWarning(), 1);
     EXPECT_EQ(drv_->MOVCheckYMotorWarning(), 0);
