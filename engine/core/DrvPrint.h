@@ -456,6 +456,87 @@ public:
     // value / fDPIRate (unchanged while fDPIRate is 0).
     float F_DPIRate(int direction, float value);
 
+    // Calibration: the corrected motor-pulse factor after a move of `commanded` that was measured
+    // as `measured` (same unit): commanded x fXStepToMM / measured. A measurement of 0 or less (or
+    // not a number) proves nothing and leaves the factor as it is.
+    float MOVMeasureXRate(float commanded, float measured);
+    float MOVMeasureYRate(float commanded, float measured);
+
+    // Position model of the carriage, in native X steps. The home end is iXEncoderInitial.
+    unsigned uiPreviousXTarget = 0;  // uiXTarget before the last PRNSetPosition
+    unsigned uiMovedPosition = 0;    // last latched carriage position (REG_MOVED_POSITION)
+    AtomicI32 iXPositionError{0};    // measured - target; -100000 while a correction measures
+    AtomicU32 bXMoving{0};           // a poll saw the carriage moving
+    AtomicU32 bYMoved{0};            // a Y move with direction 1 (media back); the take-up clears it
+    uint32_t uiLastYFeed = 0;        // motor pulses of the last print feed
+    unsigned uiCarriageSlowMode = 0; // slow speed MOVSetCarriageSlow selects: 0 or 1
+    // Inputs of the print feed, set by the pass loop: the interleave step to the next pass in job
+    // lines (negative when the feed goes back inside the interlace) and the feed correction in
+    // sub-steps (head-alignment prints).
+    int32_t uiNextSubLineStep = 0;
+    int32_t iFeedCorrection = 0;
+    // Waits that ended by their time limit (a card that reports a move forever) and correction
+    // rounds that gave up; the application and the console show them.
+    AtomicU32 uiMotionTimeouts{0};
+    AtomicU32 uiCorrectionFailures{0};
+
+    // Moves. Directions: 1 lowers the X position (moves the media back on Y), 0 raises it; a
+    // negative distance reverses the direction. Speed indexes 0..4 select XSpeedPause / YSpeedPause.
+    // Nothing moves while bEmergencyStop is latched.
+    void MOVMoveX(int direction, int speed, int distance, int wait);
+    void MOVMoveY(int direction, int speed, int distance, int wait);
+    void MOVSetSpeed(int speed); // X speed of a running move
+    // Waits for the axis to stop, checking the emergency stop on every poll. A card that cannot
+    // be read ends the wait at once; one that reports a move forever ends it after
+    // kMotionWaitLimitMs. correct = 1 then corrects the carriage position (MOVCorrectMovement).
+    void MOVWaitUntilXStop(unsigned correct);
+    void MOVWaitUntilYStop();
+    static constexpr uint32_t kMotionWaitLimitMs = 300000;
+    // Brings the carriage to uiXTarget by the encoder: 101 with the I/O card, 102 when correct is
+    // 0, 100 when correction is off, 0 when the carriage is within 100 steps, -1 when it could not
+    // be brought there (an error of 50000 steps or more, or kMaxCorrectionMoves moves in vain).
+    int MOVCorrectMovement(unsigned correct);
+    static constexpr unsigned kMaxCorrectionMoves = 8;
+    unsigned MOVGetXPosition();
+    int MOVGetYPosition(); // 1
+    int MOVCheckPosition(); // 1 at the home end, 2 at the other end, else 0
+    int MOVCheckIfMoveX();  // 0 stopped, else 1 + the direction of the move
+    int MOVCheckIfMoveY();
+    void MOVStopMoveX();
+    void MOVStopMoveY();
+    // MOVStopMove (X then Y) is declared with the emergency stop above.
+    // Limit switches (1 active). wait != 0: poll up to 2000 ms for the switch to clear.
+    int MOVCheckLeftLSW(int wait);
+    int MOVCheckRightLSW(int wait);
+    int MOVCheckXMotorWarning();
+    int MOVCheckYMotorWarning();
+    void MOVSetAccTime(unsigned x, unsigned y); // writes iXAccTime, iYAccTime; arguments unused
+    void MOVSetParamsMovement();
+    void MOVResetXMotor();
+    void MOVResetMotor();
+    void MOVResetYMotor(); // homes the media axis on its home switch
+    void MOVSetCarriageSlow(int on);
+
+    // Carriage path, positioning, homing and measuring.
+    void PRNInitLimitPosition();
+    void PRNSetPosition(uint32_t target, unsigned speed, int wait);
+    int32_t PRNGetPosition(unsigned position, unsigned mode); // millimetres; mode 0, 1, else 1
+    unsigned PRNGetFirePosition();
+    // Homing against the limit switch of the home end (home != 0) or of the head-protect end:
+    // the polls left of the search (positive), -1 when no switch was found (the carriage still
+    // backs off and the encoder is reloaded), -100 without a card.
+    int PRNRePosition(int home);
+    void PRNRepositonHeadsProtect();
+    static constexpr int kHomingPolls = 20000;
+    int AUXGetMaxLength();  // travel in X steps (stored in uiMovingLength), or -1
+    int AUXCheckMovement(); // 1 when a 1000 mm move measures within 5 mm, else 0
+    int PRNMeasure();       // 1 media found (uiStartPos1/uiWidth1, uiStartPos2/uiWidth2), else -1
+
+private:
+    void MOVGenerateInterrupt();
+
+public:
+
     // ===================================================================== maintenance
 
     // ===================================================================== preview and mark files
