@@ -301,6 +301,97 @@ public:
     void PRNSetMaxOffset();
     int PRNReadData();
 
+    // ---- pass loop state
+    AtomicU32 bPassFired{0};       // a printing move was started and not yet waited for
+    int32_t uiLastYStep = 0;       // last media advance, Y motor steps (signed)
+    int32_t uiNextSubLineStep = 0; // interleave step to the next pass, job lines (signed)
+    int32_t iFeedCorrection = 0;   // sub-steps added to every print feed (alignment prints)
+    unsigned uiSubLine = 0;        // interleave sub-line of the current pass
+    unsigned uiPassLeftTrim = 0;   // blank dots left of the pass (IMGGetBlankPosition)
+    unsigned uiPassRightEnd = 0;   // end of the inked dots of the pass
+    int bBlankPass = 0;            // the pass has no dot
+    int bSlotOffsetSwitch = 0;     // 8-line transfers: the alternative slot formula
+    int bLinePairSwitch = 0;       // mode 0 interleave: step LINESPERHEAD instead of 2
+    int bSpaceSelect = 0;          // feed-out space: 1 uiSpaceLefRight, else uiSpaceUpDown
+    unsigned uiCleanCounter = 0;   // passes since the last periodic cleaning
+    uint64_t uiCardBytesSent = 0;  // bytes handed to the card since construction
+
+    // Periodic cleaning between passes; empty until the cleaning station's operation is wired in.
+    std::function<void()> onPeriodicCleaning;
+    // Before every card transfer and printing move (tests use it to watch the loop).
+    std::function<void(unsigned pass)> onPassStart;
+
+    // Time per stage of the last job, microseconds summed over its passes.
+    struct PassStats {
+        unsigned passes = 0;
+        uint64_t readUs = 0, rowsUs = 0, transposeUs = 0, waitPassUs = 0, feedUs = 0, sendUs = 0, moveUs = 0;
+        uint64_t totalUs = 0;
+    };
+    PassStats passStats;
+    std::mutex passStatsLock; // guards passStats between the print thread and readers
+    PassStats PRNGetPassStats();
+
+    // ---- card memory (1 on success)
+    int IMGWriteCardMemory(const uint8_t* data, unsigned block, size_t bytes, unsigned mode);
+    // Card slot of head h, or -1 when its HeadChannel gives none.
+    int IMGHeadSlot(unsigned h, bool eightLine) const;
+    void IMGSendMemoryToCard();
+    void IMGSendMemoryToCard8Lines();
+    void IMGSendMemoryToCard8LinesInTime();
+    void PRNSendMemoryToCard();
+    void IMGClearMemoryToCard();
+    void IMGSetPrintParams(int first, int last, unsigned position, unsigned shift);
+    void IMGSetFlashPrint(unsigned code);
+    int IMGCheckFlashPrint();
+    void IMGSetStartPrintMode(int on);
+    void IMGResetStartPrint();
+    unsigned IMGGetMovedPosition();
+    void IMGGetBlankPosition();
+
+    // ---- band reader and head rows
+    int PRNReadEnd();
+    void PRNReadYShiftTemp(uint8_t* buffer, size_t bytes, size_t span);
+    void PRNReadToSend();
+    // The file plane colour channel c takes (may be >= uiColors: blank).
+    unsigned PRNPlaneOfChannel(unsigned c) const;
+    // Head rows of the next pass and the printed-row limit (sizes of PRNReadToSend).
+    void PRNPassRowGeometry(unsigned& rows, unsigned& limit, unsigned& offset) const;
+
+    // ---- job start
+    void PRNPrintFile(std::string path);
+    int PRNCheckParams();
+    int PRNResetDPI();
+    int PRNDPIRateBifference();
+    void PRNSetImageRange();
+    // Refusal text when the job cannot run on this engine (buffers, head pass, card memory); empty
+    // when it can.
+    std::string PRNCheckJobLimits();
+    // Waits for the print thread of the last job to end (asking it to stop first when `stop`);
+    // 1 when one was joined.
+    int PRNWaitPrintThread(bool stop = false);
+    AtomicU32 bPrintThreadRunning{0};
+    AtomicI32 iPrintResult{-1};    // result of the last print thread (-1 while running or none)
+    std::string csRefusal;         // why the last job was refused
+
+    // ---- print thread
+    static int PRNThreadPrintFile(CDrvPrint* drv);
+    void PRNPausePrinting(int on);
+    void PRNStopPrinting(int on);
+    int PRNCheckPause();
+    int PRNCheckStop();
+    int PRNCheckFiring();
+    int PRNCheckStartPrint();
+    int PRNWaitUntilPrintOver();
+    unsigned PRNGetFirePosition();
+    void PRNFinishPrinting();
+    // Bounded waits of the loop, ms on the platform clock.
+    unsigned uiFiringTimeoutMs = 120000;
+    unsigned uiStartPrintTimeoutMs = 120000;
+
+    // The print (or alignment) thread; joined before the next job and by the destructor.
+    std::thread pPrintThread;
+    std::mutex printThreadLock; // PRNPrintFile against PRNWaitPrintThread
+
     // ===================================================================== card access
     // The card: its registers and firmware are reached through the process's card channel
     // (hardware/Devices.h) and the register primitives of hardware/CardIo.h.
