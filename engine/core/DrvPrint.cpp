@@ -23,6 +23,11 @@ CDrvPrint::CDrvPrint() {
     bIfYMove = 0;
 
     IMGSetTable8Lines();
+    // The I/O card, in machine builds that use one: without it the machine must not look ready.
+    if (bUseDIOCard == 1) {
+        AUXOpenDIO();
+        if (!CDIOCard::IsOpen()) SetToolBarButtons(0);
+    }
     job.SetBase(csBaseDir, bJobRecord);
 }
 

@@ -14,9 +14,13 @@
 
 #include "Job.h"
 #include "NetFile.h"
+#include "core/JobList.h"
+#include "core/PrintingStatus.h"
 #include "core/RipFormat.h"
 #include "core/RipHead.h"
 #include "core/StepTags.h"
+#include "hardware/DIOCard.h"
+#include "hardware/HeadBoards.h"
 #include "preview/ImageWorker.h"
 #include "settings/IniFile.h"
 #include "settings/MediaOffset.h"
@@ -434,6 +438,94 @@ public:
     float fHTVVoltageDefault = 20.0f; // HeadVoltageDefault, volts
     float fHTVVoltageDACUnit = 0.054f; // HeadVoltageDACUnit, volts per code step
 
+    // I/O card and auxiliary devices. Outputs reach the machine through the I/O card (bUseDIOCard)
+    // or the card's REG_OUTPUT; every single-bit change of REG_OUTPUT is one locked
+    // read-modify-write, so threads switching different devices never lose each other's change.
+    CDIOCard dioCard;
+    int bCLNBoard = 0;         // the cleaning-station outputs of REG_OUTPUT are used
+    int bSwapCleanerPurge = 0; // cleaner and purge use each other's output bit
+    // Latched by the emergency-stop check; cleared only by construction. While set no move starts.
+    AtomicU32 bEmergencyStop{0};
+    // Stops both axes (motion). Declared here because the emergency stop needs it.
+    void MOVStopMove();
+
+    int AUXOpenDIO();  // 1 in every case; failures were shown to the operator
+    int AUXCloseDIO(); // 1
+    int AUXDIOGet(DIOGetFuncs func);
+    int AUXDIOSet(DIOSetFuncs func, int state); // the state passed
+    // 16-bit count of an I/O card counter channel (base + 24 + counter, low byte then high).
+    int AUXDIOGetCounter(unsigned counter);
+    // Sensors 1..9: 1 when active. Sensor 10: the emergency-stop check, which latches
+    // bEmergencyStop, stops the machine and reports 1 when the button is pressed.
+    int AUXDIOSensor(unsigned sensor);
+    // The six selector switches (index 0..5): 0 both lines equal, 1 first 0 and second 1, 2 first
+    // 1 and second 0; 0 for other indexes.
+    int AUXDIOGetSelector(unsigned index);
+    int AUXCheckEMGSwitch();
+    int AUXCheckMediaSensor();
+    int AUXCheckHomeYSwitch();
+    // The device switches return 1 when the write went through, 0 when it failed.
+    int AUXSetTension1(int on);
+    int AUXCheckTension1();
+    int AUXSetTension2(int on);
+    int AUXCheckTension2();
+    int AUXSetCleaner(int on);
+    int AUXCheckCleaner();
+    int AUXSetPurge(int on);
+    int AUXCheckPurge();
+    int AUXSetPurgeSolvent(int on);
+    int AUXCheckPurgeSolvent();
+    int AUXSetPurgeSolventMain(int on);
+    int AUXCheckPurgeSolventMain();
+    // Take-up mode (bit 5) and run (bit 4) of REG_OUTPUT; a bit already as asked is not written.
+    int AUXSetTakeup(int mode, int run);
+    int AUXGetTakeup(int* mode, int* run);
+    int AUXUVSet(int lamp, unsigned on); // lamps 1..4; 0 for others
+    int AUXUVGet(int which);             // 1..4 lamp outputs, 5 and 6 lamp inputs
+    // Cleaning station (bCLNBoard): 0 stop, 1 up, 2 down, 3..10 valves, 11 valve 11, 12 move the
+    // station up (value != 0) or down and wait, 14 all valves. 0 when bCLNBoard is 0.
+    // Function 12 gives up after kStationTimeoutMs, stops the motor and returns 0.
+    int AUXCLNSet(int function, int value);
+    int AUXCLNGet(int function);
+    static constexpr uint32_t kStationTimeoutMs = 10000;
+    void AUXSetAlarmSound(unsigned times, unsigned ms);
+
+    // Head boards. uiHTVBoardType: 0 none, 1 older head-parameter board, 2 temperature/voltage
+    // board. The blocks last prepared and read back stay for display.
+    unsigned uiHTVBoardType = 2;
+    uint8_t byHTVOutA[16] = {0xF0, 0, 0xF0, 0, 0xF0, 0, 0xF0, 0, 0xF0, 0, 0xF0, 0, 0xF0, 0, 0xF0, 0};
+    uint8_t byHTVOutB[16] = {0xF0, 0, 0xF0, 0, 0xF0, 0, 0xF0, 0, 0xF0, 0, 0xF0, 0, 0xF0, 0, 0xF0, 0};
+    uint8_t byHTVInA[16] = {};
+    uint8_t byHTVInB[16] = {};
+    std::string csHeadBoardName;
+    int bHTVTemperatureMode = 0; // per-head offsets are heater temperatures
+    int bHTVSplitAt8 = 0;        // slots 8 and up go to the second board (else from half the heads)
+
+    void AUXHTVInitParams();
+    // Identification: 1 for "SPT510 6H 10K V2", 0 for the V1 board, -1 for anything else (its
+    // text becomes the board name).
+    int AUXHTVGetVersion(uint8_t* buffer);
+    int AUXHTVSetParams(unsigned board);
+    int AUXHTVWriteParams(unsigned index, unsigned long value);
+    int AUXHTVReadParams(uint8_t* buffer);
+    int AUXHTVReadParamsTemp(uint8_t* buffer);
+    int AUXHTVCheckHCB();
+    void AUXHTVDisableParams();
+    int AUXSetHeadsParamsState(int on);
+    int AUXGetHeadsParamsState();
+    int AUXReadHeadsParams(unsigned head, HeadsParams* record);
+    int AUXWriteHeadsParams(unsigned head, HeadsParams record);
+
+private:
+    // Voltage code of a head: (voltage + offset - default) / DAC unit, truncated, held to +-127.
+    int AdjustV(uint8_t* code, float voltage, float offset);
+    // The mailbox exchange of the older board: strobe the head's command and wait for the answer,
+    // once more when none came. False when the board never answered.
+    bool headsParamsExchange(unsigned head);
+
+public:
+    friend struct HeadBoardTestAccess;
+
     // ===================================================================== motion
     // Job dots <-> native X steps: mode != 0 multiplies by fDPIRate, mode 0 divides; truncated.
     unsigned UI_DPIRate(int mode, unsigned value) const;
@@ -491,4 +583,21 @@ public:
     // with the JobRecord members and is passed as one.
     int AUXDBRecordSave(JobRecord* record); // inserts the row of a starting job; always 0
     int AUXDBFuns(unsigned op);             // 0 opens the database (-1 when it cannot), 1 closes it
+
+    // Printing status: "PrintingStatus.ini" in the base directory, rewritten as one atomic
+    // replacement with every key on each save, so a power cut leaves the previous or the new status.
+    std::string AUXPrintingStatusPath() const;
+    // mode 1 after a media advance, 0 when a printing move starts, 2 at the end of a job. The pass
+    // whose move starts is not recorded as printed before it is (mode 0 keeps the resume point at
+    // it, media fed); the end of a job records that it ended (bPrintStop 1). Always 0.
+    int AUXSavePrintingStatus(unsigned mode);
+    // mode 0: bPrintStop (1 when nothing is to be resumed). mode 1: asks, when the last job was cut
+    // short, whether to load it; fills the record and returns 1 after Yes, -1 after No or when there
+    // is no usable status, else bPrintStop. mode 2: bIfYMove takes the stored value; returns it.
+    int AUXLoadPrintingStatus(unsigned mode, JobList* list);
+    // Reads the status file: 1 when it holds a complete status, 0 when it is missing, -1 when it is
+    // incomplete or malformed (`why` tells). Anything not read keeps the engine's current values.
+    int AUXReadPrintingStatus(PrintingStatusRecord& status, std::string* why = nullptr);
+    // Fills a print-list record from a status as AUXLoadPrintingStatus(1) does (engine values too).
+    void AUXFillJobList(const PrintingStatusRecord& status, JobList& list);
 };

@@ -54,12 +54,25 @@ int readBit(uint32_t port, unsigned bit) {
     return (v >> bit) & 1u;
 }
 
-bool setBit(uint32_t port, unsigned bit, bool on) {
+namespace {
+// Serialises the read-modify-writes of registers shared by several threads (outputs, control).
+std::mutex& rmwLock() {
+    static std::mutex m;
+    return m;
+}
+} // namespace
+
+bool updateBits(uint32_t port, uint32_t mask, uint32_t bits) {
+    std::lock_guard g(rmwLock());
     uint32_t v = static_cast<uint32_t>(readRegister(port));
     if (port == REG_CONTROL) v |= kControlRmwOr;
-    if (on) v |= 1u << bit;
-    else v &= ~(1u << bit);
+    v = (v & ~mask) | (bits & mask);
     return writeRegister(port, v);
+}
+
+bool setBit(uint32_t port, unsigned bit, bool on) {
+    const uint32_t mask = 1u << (bit & 31u);
+    return updateBits(port, mask, on ? mask : 0u);
 }
 
 uint32_t readPosition(uint32_t port) { return static_cast<uint32_t>(readRegister(port)) & kPositionMask; }

@@ -19,7 +19,11 @@ bool writeRegister(uint32_t port, uint32_t value);
 // 1 when the bit is set in the value read (so 1 without a card), else 0.
 int readBit(uint32_t port, unsigned bit);
 // Read-modify-write of one bit; on REG_CONTROL the value read is first ORed with 0x00FFFF00.
+// Each read-modify-write holds a process-wide lock, so threads changing different bits of the
+// same register never lose each other's change.
 bool setBit(uint32_t port, unsigned bit, bool on);
+// The same for several bits at once: the bits of mask take their values from bits.
+bool updateBits(uint32_t port, uint32_t mask, uint32_t bits);
 // The value read AND 0x1FFFF.
 uint32_t readPosition(uint32_t port);
 
