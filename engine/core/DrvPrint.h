@@ -320,8 +320,11 @@ public:
     unsigned uiCleanCounter = 0;   // passes since the last periodic cleaning
     uint64_t uiCardBytesSent = 0;  // bytes handed to the card since construction
 
-    // Periodic cleaning between passes; empty until the cleaning station's operation is wired in.
+    // Head cleaning from the print thread (before or after a job and periodically); does nothing
+    // until the cleaning station's operation is wired in.
     std::function<void()> onPeriodicCleaning;
+    // The head-alignment print thread's body (run instead of the print thread for such jobs).
+    std::function<int()> onHeadsAlignment;
     // Before every card transfer and printing move (tests use it to watch the loop).
     std::function<void(unsigned pass)> onPassStart;
 
