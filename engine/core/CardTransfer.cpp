@@ -121,7 +121,10 @@ void gatherSwapped(uint8_t* dst, size_t dstSize, const uint8_t* src, uint64_t sr
 void CDrvPrint::IMGSendMemoryToCard() {
     const unsigned K = uiCardRowBytes;
     const unsigned blocks = K / 16;
-    const uint64_t columns = uint64_t(UI_DPIRate(1, uiHeadsSpan)) + uiColorBarWidth + uiPassWidthDots;
+    // Every column of the fire window is written (it reaches past the heads' span to the head
+    // width): columns left over from an earlier pass in the other direction would fire again.
+    const unsigned lead = std::max(UI_DPIRate(1, uiHeadsSpan), UI_DPIRate(1, uiHeadWidth + 100));
+    const uint64_t columns = uint64_t(lead) + uiColorBarWidth + uiPassWidthDots;
     const size_t chunk = roundKiB(16 * columns);
     sendHeads(*this, blocks, chunk, false, [&](unsigned h, unsigned b, uint8_t* buf, size_t size) {
         // Head 0 keeps its last 4 columns blank.

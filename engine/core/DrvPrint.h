@@ -327,6 +327,9 @@ public:
     std::function<int()> onHeadsAlignment;
     // Before every card transfer and printing move (tests use it to watch the loop).
     std::function<void(unsigned pass)> onPassStart;
+    // Every step tag the print thread sets, in order (on the print thread).
+    std::function<void(const char* tag)> onStepTag;
+    void PRNSetStep(const char* tag);
 
     // Time per stage of the last job, microseconds summed over its passes.
     struct PassStats {

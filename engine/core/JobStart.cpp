@@ -46,7 +46,7 @@ void CDrvPrint::PRNPrintFile(std::string path) {
             if (onHeadsAlignment) r = onHeadsAlignment();
             else {
                 csRefusal = "head-alignment prints are not available";
-                csPrintStep = tags::CLS;
+                PRNSetStep(tags::CLS);
             }
         } else {
             r = PRNThreadPrintFile(this);
@@ -185,7 +185,7 @@ std::string CDrvPrint::PRNCheckJobLimits() {
     // ring must still hold them.
     int64_t maxV = 0;
     for (unsigned h = 0; h < HEADS && h < kMaxHeads; ++h) maxV = std::max<int64_t>(maxV, std::abs(headAlignment.HeadOffsetY[h]));
-    const uint64_t need = (uint64_t(uiPassCount) + 2) * uiLinesPerStep + uint64_t(maxV + 2) * uiInterlace * 2;
+    const uint64_t need = (uint64_t(uiPassCount) + 1) * uiLinesPerStep + uint64_t(maxV) * uiInterlace;
     const uint64_t ringLines = ripHead.uiBytesPerLine ? uiRingBytes / ripHead.uiBytesPerLine : 0;
     if (ringLines < need)
         return zh ? "颜色缓存太小：需要 " + std::to_string(need) + " 行，只有 " + std::to_string(ringLines) + " 行（BUFFCOUNT）"

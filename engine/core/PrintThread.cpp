@@ -29,6 +29,11 @@ struct StageClock {
 
 } // namespace
 
+void CDrvPrint::PRNSetStep(const char* tag) {
+    csPrintStep = tag;
+    if (onStepTag) onStepTag(tag);
+}
+
 void CDrvPrint::PRNPausePrinting(int on) {
     bPause = on ? 1 : 0;
     if (!on) bPauseSeen = 0;
@@ -118,7 +123,7 @@ void CDrvPrint::PRNFinishPrinting() {
     std::snprintf(ending, sizeof ending, "%u/%u", uiStepSendCurrent.load(), uiStepTotal);
     job.DBRecordSetEnding(ending);
     if (bUseDIOCard == 1) AUXDIOSet(DIOSetFuncs(6), 0);
-    csPrintStep = tags::PFNSH;
+    PRNSetStep(tags::PFNSH);
     uiBandsRead = 0;
     PRNCleanBuffMemory();
     IMGClearMemoryToCard();
@@ -133,7 +138,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
         d.passStats = {};
     }
     auto refuse = [&] {
-        d.csPrintStep = tags::CLS;
+        d.PRNSetStep(tags::CLS);
         d.bStopSeen = 1;
         return 0;
     };
@@ -175,7 +180,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
         d.uiLastYStep = 0;
         MOVSetParamsMovement(d);
         d.PRNSetBuffMemory();
-        d.csPrintStep = tags::RD;
+        d.PRNSetStep(tags::RD);
         if (d.uiFeatherMode == 0) d.PRNReadData();
         PRNSetPosition(d, unsigned(std::max<int64_t>(0, start)), d.uiXSpeed, 0);
 
@@ -188,13 +193,13 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             // 1., 2. Preparation, while the previous pass is still travelling.
             MOVSetParamsMovement(d);
             d.PRNSetMaxOffset();
-            d.csPrintStep = tags::RD;
+            d.PRNSetStep(tags::RD);
             d.PRNReadData();
             st.readUs = clock.lap();
-            d.csPrintStep = tags::RS;
+            d.PRNSetStep(tags::RS);
             d.PRNReadToSend();
             st.rowsUs = clock.lap();
-            d.csPrintStep = tags::RTC;
+            d.PRNSetStep(tags::RTC);
             d.IMGRowToColumn();
             st.transposeUs = clock.lap();
             // 3. The pass's length and its end of travel.
@@ -202,13 +207,13 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                                            d.XMMToPulse(14) + d.uiHeadWidth + 2 * int64_t(d.uiAccelerationLength) + 100);
             // 4. The previous pass.
             if (!firstPass && d.bPassFired) {
-                d.csPrintStep = tags::WUPO;
+                d.PRNSetStep(tags::WUPO);
                 const int r = d.PRNWaitUntilPrintOver();
-                d.csPrintStep = tags::WUPOV;
+                d.PRNSetStep(tags::WUPOV);
                 if (r == 1) {
-                    d.csPrintStep = tags::MCM;
+                    d.PRNSetStep(tags::MCM);
                     MOVCorrectMovement(d, 1);
-                    d.csPrintStep = tags::MCMO;
+                    d.PRNSetStep(tags::MCMO);
                 }
             }
             d.bPassFired = 0;
@@ -222,7 +227,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                 n = 0;
                 d.bIfYMove = 0;
             }
-            d.csPrintStep = tags::WR;
+            d.PRNSetStep(tags::WR);
             const unsigned p = d.uiStepSendCurrent;
             const unsigned parity = d.uiHeadsAlignmentMode == 0 ? 1 : d.uiHeadsAlignmentMode == 1 ? 0 : 2;
             if (!(d.uiPrintJobKind == 2 && p > 0 && (p & 1) == parity)) {
@@ -234,13 +239,13 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             d.AUXSavePrintingStatus(1);
             if (d.onPassStart) d.onPassStart(p);
             // 8.
-            d.csPrintStep = tags::SMT;
+            d.PRNSetStep(tags::SMT);
             if (!d.bStop) d.PRNSendMemoryToCard();
             st.sendUs = clock.lap();
             // 9.
-            d.csPrintStep = tags::WUYS;
+            d.PRNSetStep(tags::WUYS);
             MOVWaitUntilYStop(d);
-            d.csPrintStep = tags::WUXS;
+            d.PRNSetStep(tags::WUXS);
             MOVWaitUntilXStop(d, 1);
             d.AUXUVSet(3, 0);
             d.AUXUVSet(4, 0);
@@ -252,7 +257,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                 d.PRNStopPrinting(1);
                 d.PRNPausePrinting(0);
                 d.PRNReadClose();
-                d.csPrintStep = tags::EMG;
+                d.PRNSetStep(tags::EMG);
                 d.uiBandsRead = 0;
                 d.PRNCleanBuffMemory();
                 return 0;
@@ -270,7 +275,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             // 13. Periodic cleaning.
             if (d.cleaning.bEnable && d.cleaning.uiFrequency > 0 && !d.bBlankPass) {
                 if (d.uiCleanCounter >= d.cleaning.uiFrequency) {
-                    d.csPrintStep = tags::CLN;
+                    d.PRNSetStep(tags::CLN);
                     d.AUXUVSet(3, 0);
                     d.AUXUVSet(4, 0);
                     const unsigned back = d.uiXTarget;
@@ -287,22 +292,22 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             if (d.bPause) {
                 d.AUXUVSet(3, 0);
                 d.AUXUVSet(4, 0);
-                d.csPrintStep = tags::PPS;
+                d.PRNSetStep(tags::PPS);
                 const unsigned back = d.uiXTarget;
                 PRNSetPosition(d, d.bRepositionLeft ? d.uiLeftLimitPos : d.uiRightLimitPos, d.uiXSpeed, 1);
-                d.csPrintStep = tags::FLS;
+                d.PRNSetStep(tags::FLS);
                 if (d.cleaning.uiFlashAtHome) d.IMGSetFlashPrint(d.cleaning.uiFlashFrequency);
                 d.bPauseSeen = 1;
                 for (;;) {
                     if (d.bStop) {
-                        d.csPrintStep = tags::PSTP;
+                        d.PRNSetStep(tags::PSTP);
                         d.PRNFinishPrinting();
                         return 1;
                     }
                     if (!d.bPause) break;
                     platform::sleepMs(50);
                 }
-                d.csPrintStep = tags::PCN;
+                d.PRNSetStep(tags::PCN);
                 d.IMGSetFlashPrint(0);
                 platform::sleepMs(300);
                 if (d.uiHeadsParamsMode && d.bUseDIOCard == 0) d.AUXSetHeadsParamsState(0);
@@ -325,7 +330,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                 }
                 if (blankRun) {
                     blankRun = false;
-                    d.csPrintStep = tags::PCN;
+                    d.PRNSetStep(tags::PCN);
                     platform::sleepMs(200);
                     d.IMGSetFlashPrint(0);
                     PRNSetPosition(d, blankReturn, d.uiXSpeed, 1);
@@ -373,13 +378,13 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             if (d.bWaitEachPass) {
                 d.PRNCheckStartPrint();
                 platform::sleepMs(500);
-                d.csPrintStep = tags::WUPO;
+                d.PRNSetStep(tags::WUPO);
                 d.PRNWaitUntilPrintOver();
                 platform::sleepMs(7000);
             }
             // 19.
             d.bPassFired = 1;
-            d.csPrintStep = tags::PRN;
+            d.PRNSetStep(tags::PRN);
             d.AUXSavePrintingStatus(0);
             // 20. The printing move.
             const int64_t from = d.uiXTarget;

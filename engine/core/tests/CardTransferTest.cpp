@@ -186,6 +186,7 @@ TEST_F(HardwareTest, SixteenBytePassAndClear) {
     r.d.bEightLineMode = 0;
     r.d.uiCardRowBytes = 32; // two blocks of 128 rows
     r.d.uiHeadsSpan = 100;
+    r.d.uiHeadWidth = 0;
     r.d.fDPIRate = 1.0f;
     r.d.HeadChannel[0] = 1;
     for (unsigned x = 0; x < 180; ++x) {
