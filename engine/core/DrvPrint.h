@@ -21,6 +21,7 @@
 #include "core/StepTags.h"
 #include "hardware/DIOCard.h"
 #include "hardware/HeadBoards.h"
+#include "maintenance/Worker.h"
 #include "preview/ImageWorker.h"
 #include "settings/IniFile.h"
 #include "settings/MediaOffset.h"
@@ -320,10 +321,10 @@ public:
     unsigned uiCleanCounter = 0;   // passes since the last periodic cleaning
     uint64_t uiCardBytesSent = 0;  // bytes handed to the card since construction
 
-    // Head cleaning from the print thread (before or after a job and periodically); does nothing
-    // until the cleaning station's operation is wired in.
+    // Head cleaning from the print thread (before or after a job and periodically): when set, it
+    // runs instead of PRNHeadsCleaning (tests watch the loop with it).
     std::function<void()> onPeriodicCleaning;
-    // The head-alignment print thread's body (run instead of the print thread for such jobs).
+    // When set, runs instead of PRNThreadHeadsAlignment for head-alignment jobs.
     std::function<int()> onHeadsAlignment;
     // Before every card transfer and printing move (tests use it to watch the loop).
     std::function<void(unsigned pass)> onPassStart;
@@ -392,7 +393,6 @@ public:
     int PRNCheckFiring();
     int PRNCheckStartPrint();
     int PRNWaitUntilPrintOver();
-    unsigned PRNGetFirePosition();
     void PRNFinishPrinting();
     // Bounded waits of the loop, ms on the platform clock.
     unsigned uiFiringTimeoutMs = 120000;
@@ -567,11 +567,7 @@ public:
     AtomicU32 bYMoved{0};            // a Y move with direction 1 (media back); the take-up clears it
     uint32_t uiLastYFeed = 0;        // motor pulses of the last print feed
     unsigned uiCarriageSlowMode = 0; // slow speed MOVSetCarriageSlow selects: 0 or 1
-    // Inputs of the print feed, set by the pass loop: the interleave step to the next pass in job
-    // lines (negative when the feed goes back inside the interlace) and the feed correction in
-    // sub-steps (head-alignment prints).
-    int32_t uiNextSubLineStep = 0;
-    int32_t iFeedCorrection = 0;
+    // Inputs of the print feed (uiNextSubLineStep, iFeedCorrection) are the pass loop's members.
     // Waits that ended by their time limit (a card that reports a move forever) and correction
     // rounds that gave up; the application and the console show them.
     AtomicU32 uiMotionTimeouts{0};
@@ -635,6 +631,53 @@ private:
 public:
 
     // ===================================================================== maintenance
+    // Head cleaning. One cycle in the mode of cleaning.uiMode (1 flash only; 0 and 2 cleaner
+    // passes; 3 purge and wipe; 4 purge then cleaner passes; above 4 only the final flash rule).
+    // Skipped when the carriage is moving. Runs on the calling thread.
+    void PRNHeadsCleaning();
+    // The cleaning station's places on the carriage path, in X steps from the protected end.
+    struct CleaningPositions {
+        unsigned end = 0, cleaning = 0, wiping = 0, far = 0;
+    };
+    CleaningPositions PRNCleaningPositions() const;
+    // Starts the wiper-cleaning worker (function 11 on for 5 s after 2 s) and returns at once; a
+    // call while it runs is ignored (one worker owns the output). 1 when started.
+    int PRNCleaningWipper();
+    static unsigned PRNThreadCleaningWipper(void* engine);
+    AtomicU32 uiCleaningCycles{0}; // cycles run (skipped ones not counted)
+
+    // Media take-up: started once (PRNTakeup); runs until an emergency stop is latched or the
+    // engine goes. Clearing bTakeupRunning suspends the take-up logic without ending it.
+    void PRNTakeup();
+    static unsigned PRNThreadTakeup(void* engine);
+    AtomicU32 bTakeupRunning{0};
+    AtomicU32 uiTakeupCycles{0};     // cycles of the take-up loop
+    AtomicU32 uiMovBackCount{0};     // MovBack sequences run
+    AtomicU32 uiMovBackTimeouts{0};  // MovBack waits that ran out of time
+    // Limits of the two MovBack waits (Y still moving, dancer B not yet at 1), ms.
+    unsigned uiMovBackYLimitMs = 120000;
+    unsigned uiMovBackDancerLimitMs = 30000;
+    // Roll motors by mode (0 off ... 4 on; see the take-up tables), from the direction selectors.
+    void PRNTakeupMotorA(unsigned mode, int directionA);
+    void PRNTakeupMotorB(unsigned mode, int directionB);
+
+    // Head-alignment prints: the test pattern twice, left to right and then right to left after
+    // feeding back, one pass per distinct vertical head offset (list uiOffsetList[0..uiOffsetCount]).
+    unsigned uiOffsetList[8] = {};
+    unsigned uiOffsetCount = 0;
+    unsigned uiAlignPrint = 0;      // print 0 or 1 of the running alignment job
+    int NOTIN(unsigned value);      // 0 when value is one of the 8 entries, else 1
+    void BUBBLE();                  // entries 0..uiOffsetCount ascending
+    void PRNBuildOffsetList();
+    // Y steps of the feed for an offset step d (lines) of an alignment pass.
+    int32_t PRNAlignFeed(unsigned d) const;
+    static unsigned PRNThreadHeadsAlignment(void* engine);
+
+    // Declared last of this section: destroying them stops and joins the workers while the
+    // members above, which they use, still exist.
+    maint::Worker wipperWorker;
+    maint::Worker takeupWorker;
+
 
     // ===================================================================== preview and mark files
     // One worker at a time makes a preview bitmap or the front/rear mark files of csImageFile.

@@ -43,11 +43,7 @@ void CDrvPrint::PRNPrintFile(std::string path) {
     pPrintThread = std::thread([this] {
         int r = 0;
         if (uiHeadsAlignmentMode == 3 && uiPrintJobKind == 2) {
-            if (onHeadsAlignment) r = onHeadsAlignment();
-            else {
-                csRefusal = "head-alignment prints are not available";
-                PRNSetStep(tags::CLS);
-            }
+            r = onHeadsAlignment ? onHeadsAlignment() : int(PRNThreadHeadsAlignment(this));
         } else {
             r = PRNThreadPrintFile(this);
         }
