@@ -21,6 +21,7 @@
 #include "core/StepTags.h"
 #include "hardware/DIOCard.h"
 #include "hardware/HeadBoards.h"
+#include "maintenance/Worker.h"
 #include "preview/ImageWorker.h"
 #include "settings/IniFile.h"
 #include "settings/MediaOffset.h"
@@ -305,6 +306,102 @@ public:
     void PRNSetMaxOffset();
     int PRNReadData();
 
+    // ---- pass loop state
+    AtomicU32 bPassFired{0};       // a printing move was started and not yet waited for
+    int32_t uiLastYStep = 0;       // last media advance, Y motor steps (signed)
+    int32_t uiNextSubLineStep = 0; // interleave step to the next pass, job lines (signed)
+    int32_t iFeedCorrection = 0;   // sub-steps added to every print feed (alignment prints)
+    unsigned uiSubLine = 0;        // interleave sub-line of the current pass
+    unsigned uiPassLeftTrim = 0;   // blank dots left of the pass (IMGGetBlankPosition)
+    unsigned uiPassRightEnd = 0;   // end of the inked dots of the pass
+    int bBlankPass = 0;            // the pass has no dot
+    int bSlotOffsetSwitch = 0;     // 8-line transfers: the alternative slot formula
+    int bLinePairSwitch = 0;       // mode 0 interleave: step LINESPERHEAD instead of 2
+    int bSpaceSelect = 0;          // feed-out space: 1 uiSpaceLefRight, else uiSpaceUpDown
+    unsigned uiCleanCounter = 0;   // passes since the last periodic cleaning
+    uint64_t uiCardBytesSent = 0;  // bytes handed to the card since construction
+
+    // Head cleaning from the print thread (before or after a job and periodically): when set, it
+    // runs instead of PRNHeadsCleaning (tests watch the loop with it).
+    std::function<void()> onPeriodicCleaning;
+    // When set, runs instead of PRNThreadHeadsAlignment for head-alignment jobs.
+    std::function<int()> onHeadsAlignment;
+    // Before every card transfer and printing move (tests use it to watch the loop).
+    std::function<void(unsigned pass)> onPassStart;
+    // Every step tag the print thread sets, in order (on the print thread).
+    std::function<void(const char* tag)> onStepTag;
+    void PRNSetStep(const char* tag);
+
+    // Time per stage of the last job, microseconds summed over its passes.
+    struct PassStats {
+        unsigned passes = 0;
+        uint64_t readUs = 0, rowsUs = 0, transposeUs = 0, waitPassUs = 0, feedUs = 0, sendUs = 0, moveUs = 0;
+        uint64_t totalUs = 0;
+    };
+    PassStats passStats;
+    std::mutex passStatsLock; // guards passStats between the print thread and readers
+    PassStats PRNGetPassStats();
+
+    // ---- card memory (1 on success)
+    int IMGWriteCardMemory(const uint8_t* data, unsigned block, size_t bytes, unsigned mode);
+    // Card slot of head h, or -1 when its HeadChannel gives none.
+    int IMGHeadSlot(unsigned h, bool eightLine) const;
+    void IMGSendMemoryToCard();
+    void IMGSendMemoryToCard8Lines();
+    void IMGSendMemoryToCard8LinesInTime();
+    void PRNSendMemoryToCard();
+    void IMGClearMemoryToCard();
+    void IMGSetPrintParams(int first, int last, unsigned position, unsigned shift);
+    void IMGSetFlashPrint(unsigned code);
+    int IMGCheckFlashPrint();
+    void IMGSetStartPrintMode(int on);
+    void IMGResetStartPrint();
+    unsigned IMGGetMovedPosition();
+    void IMGGetBlankPosition();
+
+    // ---- band reader and head rows
+    int PRNReadEnd();
+    void PRNReadYShiftTemp(uint8_t* buffer, size_t bytes, size_t span);
+    void PRNReadToSend();
+    // The file plane colour channel c takes (may be >= uiColors: blank).
+    unsigned PRNPlaneOfChannel(unsigned c) const;
+    // Head rows of the next pass and the printed-row limit (sizes of PRNReadToSend).
+    void PRNPassRowGeometry(unsigned& rows, unsigned& limit, unsigned& offset) const;
+
+    // ---- job start
+    void PRNPrintFile(std::string path);
+    int PRNCheckParams();
+    int PRNResetDPI();
+    int PRNDPIRateBifference();
+    void PRNSetImageRange();
+    // Refusal text when the job cannot run on this engine (buffers, head pass, card memory); empty
+    // when it can.
+    std::string PRNCheckJobLimits();
+    // Waits for the print thread of the last job to end (asking it to stop first when `stop`);
+    // 1 when one was joined.
+    int PRNWaitPrintThread(bool stop = false);
+    AtomicU32 bPrintThreadRunning{0};
+    AtomicI32 iPrintResult{-1};    // result of the last print thread (-1 while running or none)
+    std::string csRefusal;         // why the last job was refused
+
+    // ---- print thread
+    static int PRNThreadPrintFile(CDrvPrint* drv);
+    void PRNPausePrinting(int on);
+    void PRNStopPrinting(int on);
+    int PRNCheckPause();
+    int PRNCheckStop();
+    int PRNCheckFiring();
+    int PRNCheckStartPrint();
+    int PRNWaitUntilPrintOver();
+    void PRNFinishPrinting();
+    // Bounded waits of the loop, ms on the platform clock.
+    unsigned uiFiringTimeoutMs = 120000;
+    unsigned uiStartPrintTimeoutMs = 120000;
+
+    // The print (or alignment) thread; joined before the next job and by the destructor.
+    std::thread pPrintThread;
+    std::mutex printThreadLock; // PRNPrintFile against PRNWaitPrintThread
+
     // ===================================================================== card access
     // The card: its registers and firmware are reached through the process's card channel
     // (hardware/Devices.h) and the register primitives of hardware/CardIo.h.
@@ -470,11 +567,7 @@ public:
     AtomicU32 bYMoved{0};            // a Y move with direction 1 (media back); the take-up clears it
     uint32_t uiLastYFeed = 0;        // motor pulses of the last print feed
     unsigned uiCarriageSlowMode = 0; // slow speed MOVSetCarriageSlow selects: 0 or 1
-    // Inputs of the print feed, set by the pass loop: the interleave step to the next pass in job
-    // lines (negative when the feed goes back inside the interlace) and the feed correction in
-    // sub-steps (head-alignment prints).
-    int32_t uiNextSubLineStep = 0;
-    int32_t iFeedCorrection = 0;
+    // Inputs of the print feed (uiNextSubLineStep, iFeedCorrection) are the pass loop's members.
     // Waits that ended by their time limit (a card that reports a move forever) and correction
     // rounds that gave up; the application and the console show them.
     AtomicU32 uiMotionTimeouts{0};
@@ -538,6 +631,53 @@ private:
 public:
 
     // ===================================================================== maintenance
+    // Head cleaning. One cycle in the mode of cleaning.uiMode (1 flash only; 0 and 2 cleaner
+    // passes; 3 purge and wipe; 4 purge then cleaner passes; above 4 only the final flash rule).
+    // Skipped when the carriage is moving. Runs on the calling thread.
+    void PRNHeadsCleaning();
+    // The cleaning station's places on the carriage path, in X steps from the protected end.
+    struct CleaningPositions {
+        unsigned end = 0, cleaning = 0, wiping = 0, far = 0;
+    };
+    CleaningPositions PRNCleaningPositions() const;
+    // Starts the wiper-cleaning worker (function 11 on for 5 s after 2 s) and returns at once; a
+    // call while it runs is ignored (one worker owns the output). 1 when started.
+    int PRNCleaningWipper();
+    static unsigned PRNThreadCleaningWipper(void* engine);
+    AtomicU32 uiCleaningCycles{0}; // cycles run (skipped ones not counted)
+
+    // Media take-up: started once (PRNTakeup); runs until an emergency stop is latched or the
+    // engine goes. Clearing bTakeupRunning suspends the take-up logic without ending it.
+    void PRNTakeup();
+    static unsigned PRNThreadTakeup(void* engine);
+    AtomicU32 bTakeupRunning{0};
+    AtomicU32 uiTakeupCycles{0};     // cycles of the take-up loop
+    AtomicU32 uiMovBackCount{0};     // MovBack sequences run
+    AtomicU32 uiMovBackTimeouts{0};  // MovBack waits that ran out of time
+    // Limits of the two MovBack waits (Y still moving, dancer B not yet at 1), ms.
+    unsigned uiMovBackYLimitMs = 120000;
+    unsigned uiMovBackDancerLimitMs = 30000;
+    // Roll motors by mode (0 off ... 4 on; see the take-up tables), from the direction selectors.
+    void PRNTakeupMotorA(unsigned mode, int directionA);
+    void PRNTakeupMotorB(unsigned mode, int directionB);
+
+    // Head-alignment prints: the test pattern twice, left to right and then right to left after
+    // feeding back, one pass per distinct vertical head offset (list uiOffsetList[0..uiOffsetCount]).
+    unsigned uiOffsetList[8] = {};
+    unsigned uiOffsetCount = 0;
+    unsigned uiAlignPrint = 0;      // print 0 or 1 of the running alignment job
+    int NOTIN(unsigned value);      // 0 when value is one of the 8 entries, else 1
+    void BUBBLE();                  // entries 0..uiOffsetCount ascending
+    void PRNBuildOffsetList();
+    // Y steps of the feed for an offset step d (lines) of an alignment pass.
+    int32_t PRNAlignFeed(unsigned d) const;
+    static unsigned PRNThreadHeadsAlignment(void* engine);
+
+    // Declared last of this section: destroying them stops and joins the workers while the
+    // members above, which they use, still exist.
+    maint::Worker wipperWorker;
+    maint::Worker takeupWorker;
+
 
     // ===================================================================== preview and mark files
     // One worker at a time makes a preview bitmap or the front/rear mark files of csImageFile.
