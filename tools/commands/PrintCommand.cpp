@@ -135,6 +135,7 @@ void add(CLI::App& app, Session& s) {
                 }
             }
         }
+        std::fflush(stdout);
         if (d.iPrintResult != 1) {
             s.exitCode = reportError(std::string("print ended with ") + d.csPrintStep.get() +
                                      (d.csRefusal.empty() ? "" : ": " + d.csRefusal));

@@ -67,6 +67,7 @@ void add(CLI::App& app, Session& s) {
             std::printf("\n");
             if (missing || extra) exact = false;
         }
+        std::fflush(stdout);
         if (!exact) {
             s.exitCode = reportError("the proof differs from " + file);
             return;
