@@ -20,10 +20,15 @@ std::string format(const char* fmt, int a, int b, int c = 0) {
 } // namespace
 
 int CDrvPrint::PRNWaitPrintThread(bool stop) {
-    std::lock_guard g(printThreadLock);
-    if (!pPrintThread.joinable()) return 0;
-    if (stop && bPrintThreadRunning) bStop = 1;
-    pPrintThread.join();
+    std::thread t;
+    {
+        std::lock_guard g(printThreadLock);
+        if (!pPrintThread.joinable()) return 0;
+        if (stop && bPrintThreadRunning) bStop = 1;
+        t = std::move(pPrintThread);
+    }
+    // Joined outside the lock: the thread itself may call PRNPrintFile (and be refused).
+    t.join();
     return 1;
 }
 

@@ -1,6 +1,8 @@
 // Whole jobs on the virtual printer: the pass loop's steps, flags and refusals, and the proof
 // that what a RIP file says comes out on the sheet dot for dot.
+#include <algorithm>
 #include <atomic>
+#include <functional>
 #include <random>
 #include <set>
 
@@ -201,3 +203,189 @@ INSTANTIATE_TEST_SUITE_P(Layouts, Proof,
 
 } // namespace
 
+
+namespace {
+
+size_t countTag(const std::vector<std::string>& v, const std::string& t) { return size_t(std::count(v.begin(), v.end(), t)); }
+
+TEST_F(PrintJob, PassesIncludeTheBlankBandsAndFeedEachPass) {
+    const std::string path = makeRip(64, 200);
+    machine_->clearEvents();
+    ASSERT_EQ(run(path, 2), 1);
+    // 63 lines a step: ceil(200 / 63) + 2 - 1 = 5 passes, the last ones fed with blank bands.
+    EXPECT_EQ(d->uiStepTotal, 5u);
+    EXPECT_EQ(machine_->passes().size(), 5u);
+    EXPECT_EQ(d->uiBandsRead.load(), 0u); // cleared at the end
+    size_t feeds = 0;
+    for (auto& e : machine_->events("move"))
+        if (e.what.rfind("Y start forward", 0) == 0) ++feeds;
+    EXPECT_EQ(feeds, 5u);
+    // 5 feeds of 63 nozzle rows.
+    EXPECT_NEAR(machine_->mediaFeedMM() - 100.0, 5 * 63 * 25.4 / 185.21, 0.05);
+    auto st = d->PRNGetPassStats();
+    EXPECT_EQ(st.passes, 5u);
+    EXPECT_GT(st.totalUs, 0u);
+}
+
+TEST_F(PrintJob, PauseThenContinue) {
+    const std::string path = makeRip(64, 200);
+    watch();
+    auto inner = d->onStepTag;
+    d->onPassStart = [this](unsigned p) {
+        if (p == 1) d->PRNPausePrinting(1);
+    };
+    d->onStepTag = [this, inner](const char* t) {
+        inner(t);
+        if (std::string(t) == "FLS") d->PRNPausePrinting(0); // the operator continues
+    };
+    ASSERT_EQ(run(path, 2), 1);
+    auto v = seen();
+    EXPECT_EQ(countTag(v, "PPS"), 1u);
+    EXPECT_EQ(countTag(v, "PCN"), 1u);
+    EXPECT_EQ(v.back(), "PFNSH");
+    EXPECT_EQ(machine_->passes().size(), 5u);
+    EXPECT_EQ(compare().missing, 0u);
+}
+
+TEST_F(PrintJob, StopWhilePaused) {
+    const std::string path = makeRip(64, 200);
+    watch();
+    auto inner = d->onStepTag;
+    d->onPassStart = [this](unsigned p) {
+        if (p == 1) d->PRNPausePrinting(1);
+    };
+    d->onStepTag = [this, inner](const char* t) {
+        inner(t);
+        if (std::string(t) == "FLS") d->PRNStopPrinting(1);
+    };
+    ASSERT_EQ(run(path, 2), 1);
+    auto v = seen();
+    ASSERT_GE(v.size(), 2u);
+    EXPECT_EQ(v[v.size() - 2], "PSTP");
+    EXPECT_EQ(v.back(), "PFNSH");
+    EXPECT_EQ(machine_->passes().size(), 1u); // the paused pass was never fired
+    EXPECT_EQ(d->bStopSeen.load(), 1u);
+    EXPECT_EQ(d->bPause.load(), 0u);
+}
+
+TEST_F(PrintJob, EmergencyStopMidJob) {
+    const std::string path = makeRip(64, 300);
+    d->bUseDIOCard = 1;
+    d->AUXOpenDIO();
+    machine_->scheduleEmergencyStopAtPass(true, 2);
+    ASSERT_EQ(run(path, 2), 0);
+    EXPECT_STREQ(d->csPrintStep.get(), "EMG STOP!");
+    EXPECT_EQ(d->bStop.load(), 1u);
+    // Nothing was armed or fired after the button.
+    uint64_t pressed = 0;
+    for (auto& e : machine_->events("fault"))
+        if (pressed == 0 && e.what.rfind("emergency stop pressed", 0) == 0) pressed = e.us;
+    ASSERT_GT(pressed, 0u);
+    for (auto& p : machine_->passes()) EXPECT_LE(p.armedUs, pressed);
+    EXPECT_LE(machine_->passes().size(), 2u);
+}
+
+TEST_F(PrintJob, Copies) {
+    const std::string path = makeRip(64, 40);
+    d->uiPrintQty = 2;
+    ASSERT_EQ(run(path, 1), 1);
+    EXPECT_EQ(d->uiCopyIndex.load(), 1u);
+    EXPECT_EQ(machine_->passes().size(), 2u);
+}
+
+TEST_F(PrintJob, SecondJobWhileOneRunsIsRefused) {
+    const std::string path = makeRip(64, 200);
+    std::atomic<int> second{-1};
+    d->onPassStart = [&](unsigned p) {
+        if (p == 0) {
+            d->PRNPrintFile(path);
+            second = d->csRefusal.empty() ? 0 : 1;
+        }
+    };
+    ASSERT_EQ(run(path, 2), 1);
+    EXPECT_EQ(second.load(), 1);
+    EXPECT_EQ(machine_->passes().size(), 5u);
+}
+
+struct Refusal {
+    const char* name;
+    std::function<void(CDrvPrint&, RipHead&)> setup;
+    const char* english;
+    const char* chinese;
+};
+
+TEST_F(PrintJob, RefusalsShowTheirMessageAndNeverMove) {
+    const std::vector<Refusal> cases = {
+        {"dpi", [](CDrvPrint&, RipHead& h) { h.uiXDPI = 24; }, "DPI of Printing is error,Pls Check the file.",
+         "打印任务的DPI分辩率是错误的，请检查该文件"},
+        {"ydpi", [](CDrvPrint&, RipHead& h) { h.uiYDPI = 1501; }, "DPI of Printing is error,Pls Check the file.",
+         "打印任务的DPI分辩率是错误的，请检查该文件"},
+        {"start", [](CDrvPrint& e, RipHead&) { e.uiFire = 299; },
+         "Starding position of printing less than Carriage Acceleration Length,Please check Margin and Left Starting "
+         "Position.",
+         "打印起始位置小于车头加速距离，车头会撞向左限位开关，请检查白边值和左边起始打印位置。"},
+        {"right", [](CDrvPrint& e, RipHead&) { e.uiRightLimitPos = 4300; },
+         "Printing could be over Right Limit Switch, Please Check Magin,Width of Image,Left edge of Meterial again",
+         "打印超出右限位边界，请检查白边值,图像宽度和左边起始打印位置"},
+    };
+    for (int zh = 0; zh < 2; ++zh)
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.name);
+            d->bLanguageChinese = zh;
+            d->uiFire = 3000;
+            d->uiRightLimitPos = 22000;
+            RipHead h = riptest::head(64, 40, 4, 180);
+            c.setup(*d, h);
+            std::vector<uint8_t> v(kRipHeadSize);
+            EncodeRipHead(h, v.data());
+            v.resize(kRipHeadSize + RipRasterBytes(h), 0x11);
+            riptest::writeBytes(dir_ + "/r.prn", v);
+            prompter_->clear();
+            machine_->clearEvents();
+            EXPECT_EQ(run(dir_ + "/r.prn", 1), 0);
+            EXPECT_STREQ(d->csPrintStep.get(), "CLS");
+            ASSERT_EQ(prompter_->texts().size(), 1u);
+            EXPECT_EQ(prompter_->texts()[0], zh ? c.chinese : c.english);
+            EXPECT_EQ(machine_->events("move").size(), 0u);
+            EXPECT_TRUE(machine_->passes().empty());
+        }
+}
+
+TEST_F(PrintJob, WiderThanTheMediaAsksFirst) {
+    const std::string path = makeRip(64, 40);
+    d->uiWidth1 = 60; // narrower than the 64 dots
+    prompter_->push(platform::IDNO);
+    EXPECT_EQ(run(path, 1), 0);
+    ASSERT_EQ(prompter_->texts().size(), 1u);
+    EXPECT_EQ(prompter_->texts()[0], "Printing Width:9 + Colorbar Width:0 > Media Width:8. Printing will print at out of "
+                                     "media, ARE YOU SURE TO CONTINUE? YES OR NO? ");
+    EXPECT_TRUE(machine_->passes().empty());
+    prompter_->push(platform::IDYES);
+    EXPECT_EQ(run(path, 1), 1);
+    EXPECT_EQ(machine_->passes().size(), 1u);
+    // Exactly as wide as the media: only the right edge is asked about.
+    d->uiWidth1 = 64;
+    d->uiStartPos1 = 2900;
+    prompter_->clear();
+    prompter_->push(platform::IDNO);
+    EXPECT_EQ(run(path, 1), 0);
+    ASSERT_EQ(prompter_->texts().size(), 1u);
+    EXPECT_EQ(prompter_->texts()[0].rfind("Right of Printing:", 0), 0u);
+}
+
+TEST_F(PrintJob, GeometryThatDoesNotFitIsRefused) {
+    const std::string path = makeRip(64, 40);
+    d->BUFFCOUNT = 1; // the ring cannot hold the bands a pass looks back on
+    EXPECT_EQ(run(path, 2), 0);
+    EXPECT_STREQ(d->csPrintStep.get(), "CLS");
+    ASSERT_EQ(prompter_->texts().size(), 1u);
+    EXPECT_NE(prompter_->texts()[0].find("BUFFCOUNT"), std::string::npos);
+    d->BUFFCOUNT = 3;
+    d->uiMemoryMode = 9;
+    prompter_->clear();
+    EXPECT_EQ(run(path, 2), 0);
+    EXPECT_NE(prompter_->texts()[0].find("uiMemoryMode"), std::string::npos);
+    EXPECT_TRUE(machine_->passes().empty());
+}
+
+} // namespace

@@ -1,0 +1,99 @@
+// carvex print and carvex proof-compare on the virtual printer, driven as a user would.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+#include "Session.h"
+#include "console/Console.h"
+#include "core/RipFormat.h"
+#include "platform/Files.h"
+#include "platform/Prompter.h"
+
+namespace {
+
+class TempBase {
+public:
+    TempBase() {
+        std::string tmpl = (std::filesystem::temp_directory_path() / "carvex-print-XXXXXX").string();
+        if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp");
+        path = tmpl;
+        old = platform::currentDir();
+    }
+    ~TempBase() {
+        platform::changeDir(old);
+        platform::setPrompter(std::make_shared<platform::DefaultPrompter>());
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
+    std::string path, old;
+};
+
+struct Result {
+    int code;
+    std::string out, err;
+};
+
+Result runCli(std::vector<std::string> args) {
+    args.insert(args.begin(), "carvex");
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    int code = cli::runMain(static_cast<int>(argv.size()), argv.data());
+    return Result{code, testing::internal::GetCapturedStdout(), testing::internal::GetCapturedStderr()};
+}
+
+void writeText(const std::string& path, const std::string& text) { ASSERT_TRUE(platform::writeFileAtomic(path, text)); }
+
+// A machine whose heads sit where the setup says, and the setup that says it.
+void prepareBase(const std::string& base) {
+    writeText(platform::joinPath(base, "machine.ini"), "[Heads]\nMisplacement = 0\n");
+    std::string setup = "[POSITION]\nuiFire=3000\n[MEDIA]\nuiStartPos1=2126\nuiWidth1=11338\n[HEADALIGNMENT]\n";
+    for (int h = 1; h <= 4; ++h) setup += "HeadOffsetXL" + std::to_string(h) + "=1049\n";
+    setup += "[BASEHEADALIGNMENT]\nCOLORCACHE=2\nHEADCACHE=2\n";
+    for (int h = 1; h <= 4; ++h) setup += "HeadOffsetXL" + std::to_string(h) + "=1049\n";
+    writeText(platform::joinPath(base, "setup.ini"), setup);
+}
+
+} // namespace
+
+TEST(PrintCommand, PrintsAProofThatMatchesTheFile) {
+    TempBase t;
+    prepareBase(t.path);
+    const std::string rip = platform::joinPath(t.path, "t.prn");
+    const std::string other = platform::joinPath(t.path, "u.prn");
+    ASSERT_EQ(runCli({"--base", t.path, "mkrip", "--synthetic", "64x40", "--dpi", "180", "-o", rip}).code, 0);
+    ASSERT_EQ(runCli({"--base", t.path, "mkrip", "--synthetic", "48x40", "--dpi", "180", "-o", other}).code, 0);
+    const std::string proof = platform::joinPath(t.path, "proof");
+    Result p = runCli({"--base", t.path, "--time-scale", "1000", "print", rip, "--passes", "2", "--proof", proof});
+    ASSERT_EQ(p.code, 0) << p.out << p.err;
+    EXPECT_NE(p.out.find("passes: 2/2"), std::string::npos) << p.out;
+    EXPECT_NE(p.out.find("ink 0: "), std::string::npos);
+    EXPECT_TRUE(platform::fileExists(platform::joinPath(proof, "sheet.png")));
+    EXPECT_TRUE(platform::fileExists(platform::joinPath(proof, "plane3.pbm")));
+    Result c = runCli({"--base", t.path, "proof-compare", rip, proof});
+    EXPECT_EQ(c.code, 0) << c.out << c.err;
+    EXPECT_NE(c.out.find("plane 3: expected"), std::string::npos);
+    EXPECT_NE(c.out.find("missing 0 extra 0"), std::string::npos);
+    // Another file does not match: the differences are counted and located.
+    Result d = runCli({"--base", t.path, "proof-compare", other, proof});
+    EXPECT_NE(d.code, 0);
+    EXPECT_NE(d.out.find("first difference at"), std::string::npos) << d.out;
+}
+
+TEST(PrintCommand, MissingFileAndRefusedJobAreErrors) {
+    TempBase t;
+    prepareBase(t.path);
+    Result r = runCli({"--base", t.path, "print", platform::joinPath(t.path, "none.prn")});
+    EXPECT_NE(r.code, 0);
+    EXPECT_NE(r.err.find("no such file"), std::string::npos);
+    const std::string rip = platform::joinPath(t.path, "t.prn");
+    ASSERT_EQ(runCli({"--base", t.path, "mkrip", "--synthetic", "64x40", "--dpi", "180", "-o", rip}).code, 0);
+    // A margin that puts the start inside the acceleration distance is refused before any motion.
+    writeText(platform::joinPath(t.path, "setup.ini"), "[POSITION]\nuiFire=100\n");
+    Result p = runCli({"--base", t.path, "--time-scale", "1000", "print", rip});
+    EXPECT_NE(p.code, 0);
+    EXPECT_NE(p.err.find("CLS"), std::string::npos) << p.err;
+}
