@@ -31,7 +31,10 @@ CDrvPrint::CDrvPrint() {
     job.SetBase(csBaseDir, bJobRecord);
 }
 
-CDrvPrint::~CDrvPrint() = default;
+CDrvPrint::~CDrvPrint() {
+    // A running print thread is asked to stop and joined while every member it uses still exists.
+    PRNWaitPrintThread(true);
+}
 
 void CDrvPrint::SetToolBarButtons(int flag) {
     uint32_t v = flag ? 1 : 0;

@@ -305,6 +305,103 @@ public:
     void PRNSetMaxOffset();
     int PRNReadData();
 
+    // ---- pass loop state
+    AtomicU32 bPassFired{0};       // a printing move was started and not yet waited for
+    int32_t uiLastYStep = 0;       // last media advance, Y motor steps (signed)
+    int32_t uiNextSubLineStep = 0; // interleave step to the next pass, job lines (signed)
+    int32_t iFeedCorrection = 0;   // sub-steps added to every print feed (alignment prints)
+    unsigned uiSubLine = 0;        // interleave sub-line of the current pass
+    unsigned uiPassLeftTrim = 0;   // blank dots left of the pass (IMGGetBlankPosition)
+    unsigned uiPassRightEnd = 0;   // end of the inked dots of the pass
+    int bBlankPass = 0;            // the pass has no dot
+    int bSlotOffsetSwitch = 0;     // 8-line transfers: the alternative slot formula
+    int bLinePairSwitch = 0;       // mode 0 interleave: step LINESPERHEAD instead of 2
+    int bSpaceSelect = 0;          // feed-out space: 1 uiSpaceLefRight, else uiSpaceUpDown
+    unsigned uiCleanCounter = 0;   // passes since the last periodic cleaning
+    uint64_t uiCardBytesSent = 0;  // bytes handed to the card since construction
+
+    // Head cleaning from the print thread (before or after a job and periodically); does nothing
+    // until the cleaning station's operation is wired in.
+    std::function<void()> onPeriodicCleaning;
+    // The head-alignment print thread's body (run instead of the print thread for such jobs).
+    std::function<int()> onHeadsAlignment;
+    // Before every card transfer and printing move (tests use it to watch the loop).
+    std::function<void(unsigned pass)> onPassStart;
+    // Every step tag the print thread sets, in order (on the print thread).
+    std::function<void(const char* tag)> onStepTag;
+    void PRNSetStep(const char* tag);
+
+    // Time per stage of the last job, microseconds summed over its passes.
+    struct PassStats {
+        unsigned passes = 0;
+        uint64_t readUs = 0, rowsUs = 0, transposeUs = 0, waitPassUs = 0, feedUs = 0, sendUs = 0, moveUs = 0;
+        uint64_t totalUs = 0;
+    };
+    PassStats passStats;
+    std::mutex passStatsLock; // guards passStats between the print thread and readers
+    PassStats PRNGetPassStats();
+
+    // ---- card memory (1 on success)
+    int IMGWriteCardMemory(const uint8_t* data, unsigned block, size_t bytes, unsigned mode);
+    // Card slot of head h, or -1 when its HeadChannel gives none.
+    int IMGHeadSlot(unsigned h, bool eightLine) const;
+    void IMGSendMemoryToCard();
+    void IMGSendMemoryToCard8Lines();
+    void IMGSendMemoryToCard8LinesInTime();
+    void PRNSendMemoryToCard();
+    void IMGClearMemoryToCard();
+    void IMGSetPrintParams(int first, int last, unsigned position, unsigned shift);
+    void IMGSetFlashPrint(unsigned code);
+    int IMGCheckFlashPrint();
+    void IMGSetStartPrintMode(int on);
+    void IMGResetStartPrint();
+    unsigned IMGGetMovedPosition();
+    void IMGGetBlankPosition();
+
+    // ---- band reader and head rows
+    int PRNReadEnd();
+    void PRNReadYShiftTemp(uint8_t* buffer, size_t bytes, size_t span);
+    void PRNReadToSend();
+    // The file plane colour channel c takes (may be >= uiColors: blank).
+    unsigned PRNPlaneOfChannel(unsigned c) const;
+    // Head rows of the next pass and the printed-row limit (sizes of PRNReadToSend).
+    void PRNPassRowGeometry(unsigned& rows, unsigned& limit, unsigned& offset) const;
+
+    // ---- job start
+    void PRNPrintFile(std::string path);
+    int PRNCheckParams();
+    int PRNResetDPI();
+    int PRNDPIRateBifference();
+    void PRNSetImageRange();
+    // Refusal text when the job cannot run on this engine (buffers, head pass, card memory); empty
+    // when it can.
+    std::string PRNCheckJobLimits();
+    // Waits for the print thread of the last job to end (asking it to stop first when `stop`);
+    // 1 when one was joined.
+    int PRNWaitPrintThread(bool stop = false);
+    AtomicU32 bPrintThreadRunning{0};
+    AtomicI32 iPrintResult{-1};    // result of the last print thread (-1 while running or none)
+    std::string csRefusal;         // why the last job was refused
+
+    // ---- print thread
+    static int PRNThreadPrintFile(CDrvPrint* drv);
+    void PRNPausePrinting(int on);
+    void PRNStopPrinting(int on);
+    int PRNCheckPause();
+    int PRNCheckStop();
+    int PRNCheckFiring();
+    int PRNCheckStartPrint();
+    int PRNWaitUntilPrintOver();
+    unsigned PRNGetFirePosition();
+    void PRNFinishPrinting();
+    // Bounded waits of the loop, ms on the platform clock.
+    unsigned uiFiringTimeoutMs = 120000;
+    unsigned uiStartPrintTimeoutMs = 120000;
+
+    // The print (or alignment) thread; joined before the next job and by the destructor.
+    std::thread pPrintThread;
+    std::mutex printThreadLock; // PRNPrintFile against PRNWaitPrintThread
+
     // ===================================================================== card access
     // The card: its registers and firmware are reached through the process's card channel
     // (hardware/Devices.h) and the register primitives of hardware/CardIo.h.
@@ -455,6 +552,87 @@ public:
     // Job X steps and native X steps: direction != 0 gives value x fDPIRate, direction 0 gives
     // value / fDPIRate (unchanged while fDPIRate is 0).
     float F_DPIRate(int direction, float value);
+
+    // Calibration: the corrected motor-pulse factor after a move of `commanded` that was measured
+    // as `measured` (same unit): commanded x fXStepToMM / measured. A measurement of 0 or less (or
+    // not a number) proves nothing and leaves the factor as it is.
+    float MOVMeasureXRate(float commanded, float measured);
+    float MOVMeasureYRate(float commanded, float measured);
+
+    // Position model of the carriage, in native X steps. The home end is iXEncoderInitial.
+    unsigned uiPreviousXTarget = 0;  // uiXTarget before the last PRNSetPosition
+    unsigned uiMovedPosition = 0;    // last latched carriage position (REG_MOVED_POSITION)
+    AtomicI32 iXPositionError{0};    // measured - target; -100000 while a correction measures
+    AtomicU32 bXMoving{0};           // a poll saw the carriage moving
+    AtomicU32 bYMoved{0};            // a Y move with direction 1 (media back); the take-up clears it
+    uint32_t uiLastYFeed = 0;        // motor pulses of the last print feed
+    unsigned uiCarriageSlowMode = 0; // slow speed MOVSetCarriageSlow selects: 0 or 1
+    // Inputs of the print feed, set by the pass loop: the interleave step to the next pass in job
+    // lines (negative when the feed goes back inside the interlace) and the feed correction in
+    // sub-steps (head-alignment prints).
+    int32_t uiNextSubLineStep = 0;
+    int32_t iFeedCorrection = 0;
+    // Waits that ended by their time limit (a card that reports a move forever) and correction
+    // rounds that gave up; the application and the console show them.
+    AtomicU32 uiMotionTimeouts{0};
+    AtomicU32 uiCorrectionFailures{0};
+
+    // Moves. Directions: 1 lowers the X position (moves the media back on Y), 0 raises it; a
+    // negative distance reverses the direction. Speed indexes 0..4 select XSpeedPause / YSpeedPause.
+    // Nothing moves while bEmergencyStop is latched.
+    void MOVMoveX(int direction, int speed, int distance, int wait);
+    void MOVMoveY(int direction, int speed, int distance, int wait);
+    void MOVSetSpeed(int speed); // X speed of a running move
+    // Waits for the axis to stop, checking the emergency stop on every poll. A card that cannot
+    // be read ends the wait at once; one that reports a move forever ends it after
+    // kMotionWaitLimitMs. correct = 1 then corrects the carriage position (MOVCorrectMovement).
+    void MOVWaitUntilXStop(unsigned correct);
+    void MOVWaitUntilYStop();
+    static constexpr uint32_t kMotionWaitLimitMs = 300000;
+    // Brings the carriage to uiXTarget by the encoder: 101 with the I/O card, 102 when correct is
+    // 0, 100 when correction is off, 0 when the carriage is within 100 steps, -1 when it could not
+    // be brought there (an error of 50000 steps or more, or kMaxCorrectionMoves moves in vain).
+    int MOVCorrectMovement(unsigned correct);
+    static constexpr unsigned kMaxCorrectionMoves = 8;
+    unsigned MOVGetXPosition();
+    int MOVGetYPosition(); // 1
+    int MOVCheckPosition(); // 1 at the home end, 2 at the other end, else 0
+    int MOVCheckIfMoveX();  // 0 stopped, else 1 + the direction of the move
+    int MOVCheckIfMoveY();
+    void MOVStopMoveX();
+    void MOVStopMoveY();
+    // MOVStopMove (X then Y) is declared with the emergency stop above.
+    // Limit switches (1 active). wait != 0: poll up to 2000 ms for the switch to clear.
+    int MOVCheckLeftLSW(int wait);
+    int MOVCheckRightLSW(int wait);
+    int MOVCheckXMotorWarning();
+    int MOVCheckYMotorWarning();
+    void MOVSetAccTime(unsigned x, unsigned y); // writes iXAccTime, iYAccTime; arguments unused
+    void MOVSetParamsMovement();
+    void MOVResetXMotor();
+    void MOVResetMotor();
+    void MOVResetYMotor(); // homes the media axis on its home switch
+    void MOVSetCarriageSlow(int on);
+
+    // Carriage path, positioning, homing and measuring.
+    void PRNInitLimitPosition();
+    void PRNSetPosition(uint32_t target, unsigned speed, int wait);
+    int32_t PRNGetPosition(unsigned position, unsigned mode); // millimetres; mode 0, 1, else 1
+    unsigned PRNGetFirePosition();
+    // Homing against the limit switch of the home end (home != 0) or of the head-protect end:
+    // the polls left of the search (positive), -1 when no switch was found (the carriage still
+    // backs off and the encoder is reloaded), -100 without a card.
+    int PRNRePosition(int home);
+    void PRNRepositonHeadsProtect();
+    static constexpr int kHomingPolls = 20000;
+    int AUXGetMaxLength();  // travel in X steps (stored in uiMovingLength), or -1
+    int AUXCheckMovement(); // 1 when a 1000 mm move measures within 5 mm, else 0
+    int PRNMeasure();       // 1 media found (uiStartPos1/uiWidth1, uiStartPos2/uiWidth2), else -1
+
+private:
+    void MOVGenerateInterrupt();
+
+public:
 
     // ===================================================================== maintenance
 

@@ -1,4 +1,4 @@
-// Parts of the print loop that the pass geometry already needs.
+// The heads' largest X offset for the direction of the coming pass.
 #include "core/DrvPrint.h"
 
 void CDrvPrint::PRNSetMaxOffset() {
@@ -9,6 +9,3 @@ void CDrvPrint::PRNSetMaxOffset() {
     }
     uiHeadsSpan = GRADIENTOFFSET == 0 ? uiMaxHeadOffset + 100 : uiHeadWidth + 100;
 }
-
-// The band reader comes with the print loop; until then a resumed job reads nothing ahead.
-int CDrvPrint::PRNReadData() { return 0; }

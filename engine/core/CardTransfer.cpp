@@ -1,0 +1,250 @@
+// Card memory: transfers of a pass, the fire window, flash jetting and start-print mode.
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "core/CardTransfer.h"
+#include "core/DrvPrint.h"
+#include "hardware/CardIo.h"
+#include "platform/Clock.h"
+
+using namespace hw;
+
+namespace cardmem {
+
+bool layoutOf(unsigned mode, Layout& out) {
+    static constexpr Layout kLayouts[7] = {
+        {24, 0x80000, 2}, {32, 0x100000, 2}, {24, 0xA0000, 2}, {64, 0x80000, 4},
+        {24, 0x140000, 2}, {48, 0xA0000, 4}, {24, 0x140000, 2},
+    };
+    if (mode >= 7) return false;
+    out = kLayouts[mode];
+    return true;
+}
+
+void swapWordsInto(uint8_t* dst, const uint8_t* src, size_t n) {
+    // Whole words in one pass; a partial last word is padded with zeros, never dropped.
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        dst[i] = src[i + 3];
+        dst[i + 1] = src[i + 2];
+        dst[i + 2] = src[i + 1];
+        dst[i + 3] = src[i];
+    }
+    if (i < n) {
+        uint8_t w[4] = {0, 0, 0, 0};
+        std::memcpy(w, src + i, n - i);
+        for (size_t k = 0; k < n - i; ++k) dst[i + k] = w[3 - k];
+    }
+}
+
+bool writeSwapped(const uint8_t* swapped, unsigned block, size_t n, unsigned mode) {
+    Layout l;
+    if (!layoutOf(mode, l) || block >= l.blocks) return false;
+    // Nothing may run past the end of the block: the card would drop it.
+    n = std::min<size_t>(n, l.blockBytes);
+    const uint32_t address = static_cast<uint32_t>(uint64_t(block) * l.blockBytes / 2);
+    return bulkWrite(std::span<const uint8_t>(swapped, n), address, l.unit);
+}
+
+} // namespace cardmem
+
+int CDrvPrint::IMGWriteCardMemory(const uint8_t* data, unsigned block, size_t n, unsigned mode) {
+    if (!data && n) return 0;
+    std::vector<uint8_t> tmp(n);
+    cardmem::swapWordsInto(tmp.data(), data, n);
+    return cardmem::writeSwapped(tmp.data(), block, n, mode) ? 1 : 0;
+}
+
+int CDrvPrint::IMGHeadSlot(unsigned h, bool eightLine) const {
+    if (h >= kMaxHeads) return -1;
+    // A table that numbers its card channels from 0 (the setup's own default) is taken as such;
+    // a table numbered from 1 gives channel - 1. A negative channel has no slot.
+    bool zeroBased = false;
+    for (unsigned k = 0; k < HEADS && k < kMaxHeads; ++k)
+        if (HeadChannel[k] == 0) zeroBased = true;
+    const int ch = HeadChannel[h] - (zeroBased ? 0 : 1);
+    if (ch < 0) return -1;
+    const int mode = int(HEADSCHANNELMODE);
+    if (eightLine && bSlotOffsetSwitch) return mode == 1 ? ch : ch * mode + 1;
+    return ch * mode;
+}
+
+namespace {
+
+// The per-head transfer: a chunk assembled for each block b, then written at slot x blocks + b.
+template <typename Fill>
+void sendHeads(CDrvPrint& d, unsigned blocks, size_t chunk, bool eightLineSlots, Fill fill) {
+    cardmem::Layout l;
+    if (!cardmem::layoutOf(d.uiMemoryMode, l) || blocks == 0 || chunk == 0) return;
+    chunk = std::min<size_t>(chunk, l.blockBytes);
+    std::vector<uint8_t> buf(chunk);
+    const unsigned heads = std::min({d.HEADS, d.uiHeadsAllocated, unsigned(kMaxHeads)});
+    for (unsigned h = 0; h < heads; ++h) {
+        if (!d.headCardBuf[h]) continue;
+        const int slot = d.IMGHeadSlot(h, eightLineSlots);
+        if (slot < 0) continue;
+        for (unsigned b = 0; b < blocks; ++b) {
+            const uint64_t block = uint64_t(slot) * blocks + b;
+            if (block >= l.blocks) break; // the card has no room for this slot
+            std::memset(buf.data(), 0, chunk);
+            fill(h, b, buf.data(), chunk);
+            d.uiCardBytesSent += chunk;
+            cardmem::writeSwapped(buf.data(), unsigned(block), chunk, d.uiMemoryMode);
+        }
+    }
+}
+
+size_t roundKiB(uint64_t n) { return size_t((n + 1023) / 1024 * 1024); }
+
+// Copies `len` bytes of each of `count` records (stride apart in src) into dst, swapping the bytes
+// of every 32-bit word on the way. len is a multiple of 16. Source bytes beyond srcSize read as 0.
+void gatherSwapped(uint8_t* dst, size_t dstSize, const uint8_t* src, uint64_t srcSize, uint64_t first,
+                   uint64_t stride, size_t len, uint64_t count) {
+    for (uint64_t i = 0; i < count; ++i) {
+        const uint64_t at = first + i * stride;
+        uint8_t* out = dst + i * len;
+        if (size_t(out - dst) + len > dstSize) return;
+        if (at + len > srcSize) return; // the rest stays zero
+        const uint8_t* in = src + at;
+        for (size_t k = 0; k < len; k += 4) {
+            out[k] = in[k + 3];
+            out[k + 1] = in[k + 2];
+            out[k + 2] = in[k + 1];
+            out[k + 3] = in[k];
+        }
+    }
+}
+
+} // namespace
+
+void CDrvPrint::IMGSendMemoryToCard() {
+    const unsigned K = uiCardRowBytes;
+    const unsigned blocks = K / 16;
+    // Every column of the fire window is written (it reaches past the heads' span to the head
+    // width): columns left over from an earlier pass in the other direction would fire again.
+    const unsigned lead = std::max(UI_DPIRate(1, uiHeadsSpan), UI_DPIRate(1, uiHeadWidth + 100));
+    const uint64_t columns = uint64_t(lead) + uiColorBarWidth + uiPassWidthDots;
+    const size_t chunk = roundKiB(16 * columns);
+    sendHeads(*this, blocks, chunk, false, [&](unsigned h, unsigned b, uint8_t* buf, size_t size) {
+        // Head 0 keeps its last 4 columns blank.
+        const uint64_t cols = h == 0 ? (columns > 4 ? columns - 4 : 0) : columns;
+        gatherSwapped(buf, size, headCardBuf[h].get(), uiHeadCardSize, 16ull * b, K, 16, cols);
+    });
+}
+
+void CDrvPrint::IMGSendMemoryToCard8Lines() {
+    const unsigned K8 = 8 * uiCardRowBytes;
+    const unsigned blocks = K8 / 128;
+    const uint64_t groups = (uint64_t(UI_DPIRate(1, uiHeadWidth + 100)) + uiColorBarWidth + uiPassWidthDots + 7) / 8;
+    const size_t chunk = roundKiB(128 * groups);
+    sendHeads(*this, blocks, chunk, true, [&](unsigned h, unsigned b, uint8_t* buf, size_t size) {
+        gatherSwapped(buf, size, headCardBuf[h].get(), uiHeadCardSize, 128ull * b, K8, 128, groups);
+    });
+}
+
+void CDrvPrint::IMGSendMemoryToCard8LinesInTime() {
+    const unsigned K8 = 8 * uiCardRowBytes;
+    const unsigned blocks = K8 / 128;
+    const uint64_t groups = (uint64_t(UI_DPIRate(1, uiHeadsSpan)) + uiColorBarWidth + uiPassWidthDots + 7) / 8;
+    const size_t chunk = roundKiB(128 * groups);
+    sendHeads(*this, blocks, chunk, false, [&](unsigned h, unsigned b, uint8_t* buf, size_t size) {
+        const uint64_t n = h == 0 ? (groups > 4 ? groups - 4 : 0) : groups;
+        gatherSwapped(buf, size, headCardBuf[h].get(), uiHeadCardSize, 128ull * b, K8, 128, n);
+    });
+}
+
+void CDrvPrint::PRNSendMemoryToCard() {
+    if (bEightLineMode == 1)
+        IMGSendMemoryToCard8Lines();
+    else
+        IMGSendMemoryToCard();
+}
+
+void CDrvPrint::IMGClearMemoryToCard() {
+    cardmem::Layout l;
+    if (!cardmem::layoutOf(uiMemoryMode, l)) return;
+    const std::vector<uint8_t> zeros(l.blockBytes, 0); // zero bytes swap to themselves
+    for (unsigned i = 0; i < l.blocks; ++i)
+        if (!cardmem::writeSwapped(zeros.data(), i, zeros.size(), uiMemoryMode)) break;
+}
+
+void CDrvPrint::IMGSetPrintParams(int first, int last, unsigned position, unsigned shift) {
+    const uint32_t pc = uint32_t(readRegister(REG_PRINT_CONTROL));
+    writeRegister(REG_PRINT_CONTROL, (pc & 0x0F000000u) + ((shift & 0xFFu) << 16));
+    const uint32_t f = uint32_t(first), l = uint32_t(last);
+    writeRegister(REG_PRINT_PARAM_1, ((l & 0xFFFFu) << 16) + (f & 0xFFFFu));
+    const uint32_t hi = (((l >> 16) & 0xFu) << 4) + ((f >> 16) & 0xFu);
+    writeRegister(REG_PRINT_PARAM_2, (UI_DPIRate(1, position) & 0x1FFFFu) + (hi << 24));
+}
+
+void CDrvPrint::IMGSetFlashPrint(unsigned code) {
+    uint32_t pc = uint32_t(readRegister(REG_PRINT_CONTROL)) & 0x0F000000u;
+    writeRegister(REG_PRINT_CONTROL, pc);
+    if (code > 0) {
+        pc = (pc & 0x0FFFFFFFu) + ((code & 0xFu) << 28);
+        writeRegister(REG_PRINT_CONTROL, pc);
+        setBit(REG_PRINT_CONTROL, kPcFlash, true);
+    }
+}
+
+int CDrvPrint::IMGCheckFlashPrint() { return readBit(REG_PRINT_CONTROL, kPcFlash); }
+
+void CDrvPrint::IMGSetStartPrintMode(int on) { setBit(REG_PRINT_CONTROL, kPcStartMode, on != 0); }
+
+void CDrvPrint::IMGResetStartPrint() {
+    setBit(REG_PRINT_CONTROL, kPcStartReset, true);
+    platform::sleepMs(10);
+    setBit(REG_PRINT_CONTROL, kPcStartReset, false);
+    platform::sleepMs(10);
+}
+
+unsigned CDrvPrint::IMGGetMovedPosition() { return UI_DPIRate(0, uint32_t(readRegister(REG_MOVED_POSITION))); }
+
+void CDrvPrint::IMGGetBlankPosition() {
+    const unsigned R = uiPassRowBytes;
+    const unsigned W = uiPassWidthDots;
+    unsigned left = W, right = 0;
+    bBlankPass = 0;
+    const unsigned heads = std::min({HEADS, uiHeadsAllocated, unsigned(kMaxHeads)});
+    const uint64_t held = R ? uiHeadPassSize / R : 0;
+    const uint64_t allRows = std::min<uint64_t>(uiPassRows, held);
+    const uint64_t bandRows =
+        std::min<uint64_t>(allRows, uint64_t(uiPassCount) * uiNozzlesPerPass + (uiFeatherMode ? 2 * uiFeatherSize : 0));
+    const uint64_t leftRows = bPassToLeft ? bandRows : allRows;
+    const uint64_t rightRows = bPassToLeft ? allRows : bandRows;
+    for (unsigned h = 0; h < heads && left > 0 && R; ++h) {
+        const uint8_t* buf = headPassBuf[h].get();
+        if (!buf) continue;
+        for (uint64_t r = 0; r < leftRows && left > 0; ++r) {
+            const uint8_t* row = buf + r * R;
+            const unsigned limit = std::min<unsigned>(R, (left + 7) / 8);
+            for (unsigned k = 0; k < limit; ++k)
+                if (row[k]) {
+                    left = std::min(left, 8 * k);
+                    break;
+                }
+        }
+    }
+    if (left >= W) {
+        bBlankPass = 1;
+        return;
+    }
+    uiPassLeftTrim = left;
+    for (unsigned h = 0; h < heads; ++h) {
+        const uint8_t* buf = headPassBuf[h].get();
+        if (!buf) continue;
+        for (uint64_t r = 0; r < rightRows; ++r) {
+            const uint8_t* row = buf + r * R;
+            for (unsigned k = R; k-- > 0;) {
+                if (8 * (k + 1) <= right) break;
+                if (row[k]) {
+                    // The byte's last dot is inked: keep the whole byte.
+                    right = std::max(right, 8 * (k + 1));
+                    break;
+                }
+            }
+        }
+    }
+    uiPassRightEnd = right > W ? W : right;
+}

@@ -1,0 +1,210 @@
+// Starting a print job: the thread, and the checks made before any motion.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "core/CardTransfer.h"
+#include "core/DrvPrint.h"
+#include "core/PrintThreadAxes.h"
+#include "platform/Log.h"
+#include "platform/Prompter.h"
+
+namespace {
+
+std::string format(const char* fmt, int a, int b, int c = 0) {
+    char buf[512];
+    std::snprintf(buf, sizeof buf, fmt, a, b, c);
+    return buf;
+}
+
+} // namespace
+
+int CDrvPrint::PRNWaitPrintThread(bool stop) {
+    std::lock_guard g(printThreadLock);
+    if (!pPrintThread.joinable()) return 0;
+    if (stop && bPrintThreadRunning) bStop = 1;
+    pPrintThread.join();
+    return 1;
+}
+
+void CDrvPrint::PRNPrintFile(std::string path) {
+    std::lock_guard g(printThreadLock);
+    if (bPrintThreadRunning) {
+        // One job at a time: a second one would fight the first for the card and the axes.
+        csRefusal = "a print job is already running";
+        platform::logf(platform::LogLevel::Warn, "print of %s refused: a job is already running", path.c_str());
+        return;
+    }
+    if (pPrintThread.joinable()) pPrintThread.join();
+    csName = path;
+    csRefusal.clear();
+    iPrintResult = -1;
+    bPrintThreadRunning = 1;
+    pPrintThread = std::thread([this] {
+        int r = 0;
+        if (uiHeadsAlignmentMode == 3 && uiPrintJobKind == 2) {
+            if (onHeadsAlignment) r = onHeadsAlignment();
+            else {
+                csRefusal = "head-alignment prints are not available";
+                PRNSetStep(tags::CLS);
+            }
+        } else {
+            r = PRNThreadPrintFile(this);
+        }
+        iPrintResult = r;
+        bPrintThreadRunning = 0;
+    });
+}
+
+int CDrvPrint::PRNCheckParams() {
+    const bool zh = bLanguageChinese != 0;
+    auto refuse = [&](const std::string& text) {
+        csRefusal = text;
+        platform::messageBox(text, platform::Buttons::Ok);
+        return 0;
+    };
+    const unsigned x = ripHead.uiXDPI, y = ripHead.uiYDPI;
+    if (x < 25 || x > 1000 || y < 50 || y > 1500)
+        return refuse(zh ? "打印任务的DPI分辩率是错误的，请检查该文件" : "DPI of Printing is error,Pls Check the file.");
+    PRNResetDPI();
+    if (int64_t(uiFire) - int64_t(uiAccelerationLength) - int64_t(uiLeftLimitPos) < 0)
+        return refuse(zh ? "打印起始位置小于车头加速距离，车头会撞向左限位开关，请检查白边值和左边起始打印位置。"
+                         : "Starding position of printing less than Carriage Acceleration Length,Please check Margin and "
+                           "Left Starting Position.");
+    PRNSetColorBar();
+    const int64_t W = UI_DPIRate(0, ripHead.uiWidth + uiColorBarWidth);
+    if (W + int64_t(uiHeadWidth) - int64_t(uiRightLimitPos) + int64_t(uiAccelerationLength) + int64_t(uiFire) >= 1)
+        return refuse(zh ? "打印超出右限位边界，请检查白边值,图像宽度和左边起始打印位置"
+                         : "Printing could be over Right Limit Switch, Please Check Magin,Width of Image,Left edge of "
+                           "Meterial again");
+    auto ask = [&](const std::string& text) {
+        csRefusal = text;
+        if (platform::messageBox(text, platform::Buttons::YesNo) == platform::Answer::IDYES) {
+            csRefusal.clear();
+            return 1;
+        }
+        return 0;
+    };
+    if (W > int64_t(uiWidth1)) {
+        const int a = XPulseToMM(int32_t(UI_DPIRate(0, ripHead.uiWidth)));
+        const int b = XPulseToMM(int32_t(UI_DPIRate(0, uiColorBarWidth)));
+        const int c = XPulseToMM(int32_t(uiWidth1));
+        return ask(zh ? format("打印图像宽度:%d+彩条宽度:%d > 材料宽度:%d，是否继续打印？是或否？", a, b, c)
+                      : format("Printing Width:%d + Colorbar Width:%d > Media Width:%d. Printing will print at out of "
+                               "media, ARE YOU SURE TO CONTINUE? YES OR NO? ",
+                               a, b, c));
+    }
+    if (W + (int64_t(uiFire) - int64_t(uiLeftLimitPos)) - int64_t(uiStartPos1) - int64_t(uiWidth1) > 0) {
+        const int a = XPulseToMM(int32_t(W + int64_t(uiFire) - int64_t(uiLeftLimitPos)));
+        const int b = XPulseToMM(int32_t(uiStartPos1 + uiWidth1));
+        return ask(zh ? format("图像打印右边界:%d > 材料右边界:%d，是否继续打印？是或否？", a, b)
+                      : format("Right of Printing:%d > Right of Media:%d, Printing will print at out of media, ARE YOU "
+                               "SURE TO CONTINUE? YES OR NO? ",
+                               a, b));
+    }
+    return 1;
+}
+
+int CDrvPrint::PRNResetDPI() {
+    const int n = fMMPerXStep > 0 ? int(25.4 / fMMPerXStep + 0.5) : 180;
+    int j = uiPrintJobKind == 0 ? int(ripHead.uiXDPI) : n;
+    if (std::abs(n - j) < 11) {
+        fDPIRate = 1.0f;
+        uiFireDivider = unsigned(iFireFrequency);
+        AUXInitHardware(printaxes::MOVGetXPosition(*this), unsigned(iFireFrequency));
+        ripHead.uiXDPI = unsigned(n);
+        j = n;
+    } else if (j > 0) {
+        const int q = ((iFireFrequency + 1) * n) / j;
+        const int div = std::max(0, q - 1);
+        uiFireDivider = unsigned(div);
+        fDPIRate = float((iFireFrequency + 1.0) / (div + 1.0));
+        // The position is read before the rate changes: it is in steps of the old rate.
+        const unsigned pos = printaxes::MOVGetXPosition(*this);
+        AUXInitHardware(UI_DPIRate(1, pos), unsigned(div));
+    }
+    switch (j) {
+    case 180: case 181: uiDPIClass = 0; break;
+    case 240: uiDPIClass = 1; break;
+    case 360: case 363: uiDPIClass = 2; break;
+    case 720: uiDPIClass = 3; break;
+    default: break;
+    }
+    PRMGetCurrentMediaParams();
+    PRMSaveMediaParams(&mediaOffset);
+    return 1;
+}
+
+int CDrvPrint::PRNDPIRateBifference() {
+    const unsigned idx = std::min(uiXSpeed, 4u);
+    const double s = XSpeedPause[idx];
+    const double cap = XSpeedPause[4];
+    const double k = BASEHEADOFFSET ? double(BASEHEADOFFSET) : 1.0;
+    const double f = fXMotorRate;
+    auto roundDiff = [&](double diff, bool up) { return int(std::trunc(up ? diff / k + 0.5 : diff / k - 0.5)); };
+    if (uiPcicardMode == 0) {
+        double dd = UI_DPIRate(0, unsigned(std::max(0.0, s)));
+        if (dd > cap) dd = cap;
+        const double a = std::trunc(dd * f + 0.5);
+        const double b = std::trunc(s * f + 0.5);
+        return roundDiff(b - a, b > a);
+    }
+    if (s == 0) return 0;
+    const double e = std::trunc(f / s + 0.5);
+    const double g = std::trunc(F_DPIRate(0, float(f / s)) + 0.5);
+    if (g == 0) return 0;
+    double h = std::trunc(f / g + 0.5);
+    if (h < cap) h = cap;
+    if (h == 0) return 0;
+    const double m = std::trunc(f / h + 0.5);
+    return roundDiff(e - m, e > m);
+}
+
+void CDrvPrint::PRNSetImageRange() {}
+
+std::string CDrvPrint::PRNCheckJobLimits() {
+    const bool zh = bLanguageChinese != 0;
+    cardmem::Layout layout{};
+    if (!cardmem::layoutOf(uiMemoryMode, layout))
+        return zh ? "PRINTMODE uiMemoryMode " + std::to_string(uiMemoryMode) + " 不是有效的卡内存模式（0到6）"
+                  : "PRINTMODE uiMemoryMode " + std::to_string(uiMemoryMode) + " is not a card memory mode (0 to 6)";
+    // The geometry of the job, as the first copy will compute it (no band is read here).
+    const unsigned current = uiStepSendCurrent;
+    uiStepSendCurrent = 0;
+    PRNInitParams();
+    PRNSetColorBar();
+    PRNSetBuffMemory();
+    uiStepSendCurrent = current;
+    if (uiLinesPerStep == 0 || uiPassCount == 0)
+        return zh ? "打印模式没有可用的喷嘴行（遍数 " + std::to_string(uiPassCount) + "）"
+                  : "The pass mode leaves no nozzle rows to print (" + std::to_string(uiPassCount) + " passes, " +
+                        std::to_string(NOZZLESPERHEAD) + " nozzles per head)";
+    std::string why = PRNCheckBufferLimits();
+    if (!why.empty()) return why;
+    // The rows of a pass look back over (passes + 1) bands and the heads' vertical offsets: the
+    // ring must still hold them.
+    int64_t maxV = 0;
+    for (unsigned h = 0; h < HEADS && h < kMaxHeads; ++h) maxV = std::max<int64_t>(maxV, std::abs(headAlignment.HeadOffsetY[h]));
+    const uint64_t need = (uint64_t(uiPassCount) + 1) * uiLinesPerStep + uint64_t(maxV) * uiInterlace;
+    const uint64_t ringLines = ripHead.uiBytesPerLine ? uiRingBytes / ripHead.uiBytesPerLine : 0;
+    if (ringLines < need)
+        return zh ? "颜色缓存太小：需要 " + std::to_string(need) + " 行，只有 " + std::to_string(ringLines) + " 行（BUFFCOUNT）"
+                  : "The colour ring holds " + std::to_string(ringLines) + " lines but a pass needs " +
+                        std::to_string(need) + " (raise BUFFCOUNT)";
+    unsigned R = 0, U = 0, O = 0;
+    PRNPassRowGeometry(R, U, O);
+    const unsigned f = uiFeatherMode ? 2 * uiFeatherSize : 0;
+    const uint64_t passBytes = uint64_t(f + R) * ripHead.uiBytesPerLine;
+    if (passBytes > uiHeadPassSize)
+        return zh ? "一遍的数据 " + std::to_string(passBytes) + " 字节超出 HEADCACHE"
+                  : "A head pass of " + std::to_string(passBytes) + " bytes does not fit HEADCACHE";
+    const uint64_t K = 16 * ((uint64_t(f) + U + 127) / 128);
+    const uint64_t W = bEightLineMode ? 8ull * ripHead.uiBytesPerLine : ripHead.uiWidth;
+    const uint64_t cols = uint64_t(UI_DPIRate(1, uiHeadWidth + 100)) + uiColorBarWidth + W + 100;
+    if (cols * K > uiHeadCardSize)
+        return zh ? "一遍的卡数据超出 HEADCACHE" : "The card image of a pass does not fit HEADCACHE / heads per colour";
+    const uint64_t chunk = bEightLineMode ? 128 * ((cols + 7) / 8) : 16 * cols;
+    if (chunk > layout.blockBytes)
+        return zh ? "图像太宽，超出卡内存块" : "The pass is wider than a card memory block of memory mode " + std::to_string(uiMemoryMode);
+    return {};
+}

@@ -1,0 +1,457 @@
+// The print thread: every copy of a job as a sequence of carriage passes. The band of pass n is
+// read, cut into head rows and transposed while the carriage still travels pass n - 1; only the
+// card transfer and the axis moves wait for it.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/DrvPrint.h"
+#include "core/PrintThreadAxes.h"
+#include "hardware/CardIo.h"
+#include "hardware/CardRegisters.h"
+#include "platform/Clock.h"
+#include "platform/Log.h"
+#include "platform/Prompter.h"
+
+using namespace printaxes;
+
+namespace {
+
+// Adds the time since the last mark to one stage counter.
+struct StageClock {
+    uint64_t t = platform::nowUs();
+    uint64_t lap() {
+        const uint64_t n = platform::nowUs(), d = n - t;
+        t = n;
+        return d;
+    }
+};
+
+} // namespace
+
+void CDrvPrint::PRNSetStep(const char* tag) {
+    csPrintStep = tag;
+    if (onStepTag) onStepTag(tag);
+}
+
+void CDrvPrint::PRNPausePrinting(int on) {
+    bPause = on ? 1 : 0;
+    if (!on) bPauseSeen = 0;
+}
+
+void CDrvPrint::PRNStopPrinting(int on) {
+    bStop = on ? 1 : 0;
+    if (!on) bStopSeen = 0;
+}
+
+int CDrvPrint::PRNCheckPause() { return bPause ? 1 : 0; }
+int CDrvPrint::PRNCheckStop() { return bStop ? 1 : 0; }
+
+int CDrvPrint::PRNCheckFiring() { return hw::readBit(hw::REG_PRINT_CONTROL, hw::kPcFired); }
+
+int CDrvPrint::PRNCheckStartPrint() {
+    // Bounded: a card that never reports the start would otherwise hold the thread for ever.
+    const uint64_t t0 = platform::tickMs();
+    while (!bStop && hw::readBit(hw::REG_INPUT, hw::kInStartPending)) {
+        if (platform::tickMs() - t0 > uiStartPrintTimeoutMs) break;
+        platform::sleepMs(1);
+    }
+    return bStop ? 2 : 0;
+}
+
+int CDrvPrint::PRNWaitUntilPrintOver() {
+    const uint64_t t0 = platform::tickMs();
+    bool stopped = false;
+    for (;;) {
+        if (bStop) {
+            stopped = true;
+            break;
+        }
+        int bit;
+        if (!bWaitEachPass) {
+            if (MOVCheckIfMoveX(*this) == 0) break;
+            bit = PRNCheckFiring();
+        } else {
+            bit = (uint32_t(hw::readRegister(hw::REG_INPUT)) >> 31) & 1u;
+        }
+        if (bit) break;
+        if (platform::tickMs() - t0 > uiFiringTimeoutMs) break; // never wait unbounded on the card
+        platform::sleepMs(1);
+    }
+    if (!stopped) return PRNCheckFiring() == 0 ? 1 : 0;
+    const uint64_t t1 = platform::tickMs();
+    while (MOVCheckIfMoveX(*this) && platform::tickMs() - t1 < uiFiringTimeoutMs) platform::sleepMs(1);
+    IMGSetStartPrintMode(0);
+    return 2;
+}
+
+unsigned CDrvPrint::PRNGetFirePosition() { return unsigned(XPulseToMM(int32_t(uiFire) - int32_t(uiLeftLimitPos))); }
+
+CDrvPrint::PassStats CDrvPrint::PRNGetPassStats() {
+    std::lock_guard g(passStatsLock);
+    return passStats;
+}
+
+void CDrvPrint::PRNFinishPrinting() {
+    AUXSavePrintingStatus(2);
+    AUXUVSet(3, 0);
+    AUXUVSet(4, 0);
+    const unsigned park = bRepositionLeft ? uiLeftLimitPos : uiRightLimitPos;
+    PRNSetPosition(*this, park, uiXSpeed, 1);
+    PRNStopPrinting(1);
+    PRNPausePrinting(0);
+    platform::sleepMs(50);
+    if (uiStepSendCurrent >= uiStepTotal && uiCorrectMode == 2 && uiPrintJobKind == 0) {
+        const int32_t space = int32_t(bSpaceSelect == 1 ? uiSpaceLefRight : uiSpaceUpDown);
+        if (space != 0) {
+            const int32_t I = int32_t(std::max(1u, uiInterlace));
+            int32_t amount = (int32_t(uiLinesLeft.load()) * 4) / I;
+            if (uiFeatherMode) amount += space - std::abs(uiLastYStep);
+            const int32_t unit = std::abs(uiLastYStep);
+            while (unit > 0 && std::abs(amount) > unit && !bEmergencyStop) {
+                MOVMoveY(*this, 0, uiYSpeed, amount > 0 ? unit : -unit, 1);
+                amount += amount > 0 ? -unit : unit;
+            }
+            MOVMoveY(*this, 0, uiYSpeed, amount, 1);
+        }
+    }
+    PRNReadClose();
+    MOVWaitUntilXStop(*this, 0);
+    if (uiCopyIndex + 1 >= uiCopies && cleaning.uiFlashAtHome) IMGSetFlashPrint(cleaning.uiFlashFrequency);
+    if (cleaning.bSyringeAfterPrinting && onPeriodicCleaning) onPeriodicCleaning();
+    char ending[64];
+    std::snprintf(ending, sizeof ending, "%u/%u", uiStepSendCurrent.load(), uiStepTotal);
+    job.DBRecordSetEnding(ending);
+    if (bUseDIOCard == 1) AUXDIOSet(DIOSetFuncs(6), 0);
+    PRNSetStep(tags::PFNSH);
+    uiBandsRead = 0;
+    PRNCleanBuffMemory();
+    IMGClearMemoryToCard();
+    bStopSeen = 1;
+    AUXSetHeadsParamsState(uiHeadsParamsMode ? 1 : 0);
+}
+
+int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
+    CDrvPrint& d = *drv;
+    {
+        std::lock_guard g(d.passStatsLock);
+        d.passStats = {};
+    }
+    auto refuse = [&] {
+        d.PRNSetStep(tags::CLS);
+        d.bStopSeen = 1;
+        return 0;
+    };
+    // Per job.
+    if (d.PRNInitData() != 0) return refuse();
+    if (!d.PRNIsNetJob()) d.PRNReadClose();
+    d.PRNSetMaxOffset();
+    if (!d.PRNCheckParams()) return refuse();
+    const std::string limits = d.PRNCheckJobLimits();
+    if (!limits.empty()) {
+        d.csRefusal = limits;
+        platform::messageBox(limits, platform::Buttons::Ok);
+        return refuse();
+    }
+    d.bPassFired = 0;
+    d.PRNPausePrinting(0);
+    d.PRNStopPrinting(0);
+    if (d.uiResetHeadsBoard) d.IMGResetStartPrint();
+    d.uiCopies = d.uiPrintQty;
+
+    const unsigned copies = d.uiCopies;
+    for (unsigned k = 0; k < std::max(1u, copies); ++k) {
+        // Per copy.
+        if (d.cleaning.bSyringeBeforePrinting && d.onPeriodicCleaning) d.onPeriodicCleaning();
+        d.IMGSetFlashPrint(0);
+        if (!d.PRNIsNetJob() && d.PRNInitData() != 0) return refuse();
+        d.PRNPausePrinting(0);
+        d.PRNStopPrinting(0);
+        if (d.uiHeadsParamsMode) d.AUXSetHeadsParamsState(0);
+        d.uiCopyIndex = k;
+        d.bPassToLeft = d.bUnidirectionToLeft ? 1 : 0;
+        d.bPassMirror = d.bPassToLeft ? !d.bHorizontalMirror : (d.bHorizontalMirror ? 1 : 0);
+        d.bVertMirror = d.bVerticalMirror ? 1 : 0;
+        d.PRNInitParams();
+        d.PRNSetColorBar();
+        const int64_t start =
+            d.bPassToLeft ? int64_t(d.uiFire) + d.XMMToPulse(7) + d.uiHeadWidth + d.uiAccelerationLength + 100
+                          : int64_t(d.uiFire) - d.uiAccelerationLength - d.XMMToPulse(7);
+        d.uiLastYStep = 0;
+        MOVSetParamsMovement(d);
+        d.PRNSetBuffMemory();
+        d.PRNSetStep(tags::RD);
+        if (d.uiFeatherMode == 0) d.PRNReadData();
+        PRNSetPosition(d, unsigned(std::max<int64_t>(0, start)), d.uiXSpeed, 0);
+
+        bool firstPass = true;
+        bool blankRun = false;
+        unsigned blankReturn = 0;
+        while (d.uiStepSendCurrent < d.uiStepSendCount) {
+            StageClock clock;
+            PassStats st;
+            // 1., 2. Preparation, while the previous pass is still travelling.
+            MOVSetParamsMovement(d);
+            d.PRNSetMaxOffset();
+            d.PRNSetStep(tags::RD);
+            d.PRNReadData();
+            st.readUs = clock.lap();
+            d.PRNSetStep(tags::RS);
+            d.PRNReadToSend();
+            st.rowsUs = clock.lap();
+            d.PRNSetStep(tags::RTC);
+            d.IMGRowToColumn();
+            st.transposeUs = clock.lap();
+            // 3. The pass's length and its end of travel.
+            const int64_t len = std::llabs(int64_t(d.UI_DPIRate(0, d.uiColorBarWidth)) + d.UI_DPIRate(0, d.uiPassWidthDots) +
+                                           d.XMMToPulse(14) + d.uiHeadWidth + 2 * int64_t(d.uiAccelerationLength) + 100);
+            // 4. The previous pass.
+            if (!firstPass && d.bPassFired) {
+                d.PRNSetStep(tags::WUPO);
+                const int r = d.PRNWaitUntilPrintOver();
+                d.PRNSetStep(tags::WUPOV);
+                if (r == 1) {
+                    d.PRNSetStep(tags::MCM);
+                    MOVCorrectMovement(d, 1);
+                    d.PRNSetStep(tags::MCMO);
+                }
+            }
+            d.bPassFired = 0;
+            firstPass = false;
+            st.waitPassUs = clock.lap();
+            // 5., 6. Media advance.
+            int32_t n = int32_t(d.uiNozzlesPerPass);
+            if (d.uiPrintJobKind == 2 && d.uiHeadsPerColorMode == 0)
+                n -= int32_t(d.uiHeadsPerColor - 1) * int32_t(d.NOZZLESPERHEAD);
+            if (d.bIfYMove) {
+                n = 0;
+                d.bIfYMove = 0;
+            }
+            d.PRNSetStep(tags::WR);
+            const unsigned p = d.uiStepSendCurrent;
+            const unsigned parity = d.uiHeadsAlignmentMode == 0 ? 1 : d.uiHeadsAlignmentMode == 1 ? 0 : 2;
+            if (!(d.uiPrintJobKind == 2 && p > 0 && (p & 1) == parity)) {
+                d.uiLastYStep = 4 * n;
+                MOVMoveY(d, 0, d.uiYSpeed, 4 * n, 0);
+            }
+            // 7.
+            d.uiStepSendCurrent = p + 1;
+            d.AUXSavePrintingStatus(1);
+            if (d.onPassStart) d.onPassStart(p);
+            // 8.
+            d.PRNSetStep(tags::SMT);
+            if (!d.bStop) d.PRNSendMemoryToCard();
+            st.sendUs = clock.lap();
+            // 9.
+            d.PRNSetStep(tags::WUYS);
+            MOVWaitUntilYStop(d);
+            d.PRNSetStep(tags::WUXS);
+            MOVWaitUntilXStop(d, 1);
+            d.AUXUVSet(3, 0);
+            d.AUXUVSet(4, 0);
+            st.feedUs = clock.lap();
+            // 10. Emergency stop.
+            if (d.AUXDIOSensor(10) || d.bEmergencyStop) {
+                d.AUXUVSet(3, 0);
+                d.AUXUVSet(4, 0);
+                d.PRNStopPrinting(1);
+                d.PRNPausePrinting(0);
+                d.PRNReadClose();
+                d.PRNSetStep(tags::EMG);
+                d.uiBandsRead = 0;
+                d.PRNCleanBuffMemory();
+                return 0;
+            }
+            // 11.
+            if (d.bTestMode) {
+                platform::sleepMs(1000);
+                platform::messageBox("EncoderValue:" + std::to_string(MOVGetXPosition(d)), platform::Buttons::Ok);
+            }
+            // 12.
+            if (d.bStop) {
+                d.PRNFinishPrinting();
+                return 1;
+            }
+            // 13. Periodic cleaning.
+            if (d.cleaning.bEnable && d.cleaning.uiFrequency > 0 && !d.bBlankPass) {
+                if (d.uiCleanCounter >= d.cleaning.uiFrequency) {
+                    d.PRNSetStep(tags::CLN);
+                    d.AUXUVSet(3, 0);
+                    d.AUXUVSet(4, 0);
+                    const unsigned back = d.uiXTarget;
+                    if (d.onPeriodicCleaning) d.onPeriodicCleaning();
+                    d.IMGSetFlashPrint(0);
+                    PRNSetPosition(d, back, d.uiXSpeed, 1);
+                    d.uiCleanCounter = 0;
+                } else if (d.bUnidirection || (d.bHeadsProtectLeft ? !d.bPassToLeft : d.bPassToLeft)) {
+                    // Bidirectional: count once per return to the protected side.
+                    ++d.uiCleanCounter;
+                }
+            }
+            // 14. Pause.
+            if (d.bPause) {
+                d.AUXUVSet(3, 0);
+                d.AUXUVSet(4, 0);
+                d.PRNSetStep(tags::PPS);
+                const unsigned back = d.uiXTarget;
+                PRNSetPosition(d, d.bRepositionLeft ? d.uiLeftLimitPos : d.uiRightLimitPos, d.uiXSpeed, 1);
+                d.PRNSetStep(tags::FLS);
+                if (d.cleaning.uiFlashAtHome) d.IMGSetFlashPrint(d.cleaning.uiFlashFrequency);
+                d.bPauseSeen = 1;
+                for (;;) {
+                    if (d.bStop) {
+                        d.PRNSetStep(tags::PSTP);
+                        d.PRNFinishPrinting();
+                        return 1;
+                    }
+                    if (!d.bPause) break;
+                    platform::sleepMs(50);
+                }
+                d.PRNSetStep(tags::PCN);
+                d.IMGSetFlashPrint(0);
+                platform::sleepMs(300);
+                if (d.uiHeadsParamsMode && d.bUseDIOCard == 0) d.AUXSetHeadsParamsState(0);
+                PRNSetPosition(d, back, d.uiXSpeed, 1);
+                d.PRNPausePrinting(0);
+            }
+            // 15. Smart print: blank passes are not fired.
+            unsigned tL = 0, tR = 0;
+            if (d.bSmartPrint) {
+                if (d.bBlankPass) {
+                    if (!blankRun) {
+                        blankRun = true;
+                        blankReturn = d.uiXTarget;
+                        PRNSetPosition(d, d.bRepositionLeft ? d.uiLeftLimitPos : d.uiRightLimitPos, d.uiXSpeed, 0);
+                        if (d.cleaning.uiFlashAtHome) d.IMGSetFlashPrint(d.cleaning.uiFlashFrequency);
+                    }
+                    std::lock_guard g(d.passStatsLock);
+                    d.passStats.passes++;
+                    continue;
+                }
+                if (blankRun) {
+                    blankRun = false;
+                    d.PRNSetStep(tags::PCN);
+                    platform::sleepMs(200);
+                    d.IMGSetFlashPrint(0);
+                    PRNSetPosition(d, blankReturn, d.uiXSpeed, 1);
+                }
+                tL = d.UI_DPIRate(0, d.uiPassLeftTrim);
+                tR = d.UI_DPIRate(0, d.uiPassWidthDots - std::min(d.uiPassRightEnd, d.uiPassWidthDots));
+                if (d.colorBar.bEnable) {
+                    if (d.uiColorBarPosition == 0) tR = 0;
+                    else if (d.uiColorBarPosition == 1) tL = 0;
+                }
+            }
+            // 16. Fire position.
+            const int B = d.headAlignment.BiDifference[std::min(d.uiXSpeed, 2u)];
+            const int b = d.iEncoderShiftNumber ? B / 2 : B;
+            const int D = d.PRNDPIRateBifference();
+            const int64_t C = d.UI_DPIRate(0, d.uiColorBarWidth);
+            const int64_t W = d.UI_DPIRate(0, d.uiPassWidthDots);
+            int64_t F;
+            unsigned shift = 0;
+            if (!d.bUnidirectionToLeft) {
+                if (!d.bPassToLeft) {
+                    F = int64_t(d.uiFire) + tR;
+                    shift = unsigned(std::abs(B % 2)) * unsigned(std::max(0, d.iEncoderShiftNumber));
+                } else {
+                    F = int64_t(d.uiFire) + C + W + d.uiHeadsSpan - b - D - tL;
+                }
+            } else {
+                if (d.bPassToLeft) {
+                    F = int64_t(d.uiFire) + d.uiHeadsSpan - B - D - tL;
+                    shift = unsigned(std::max(0, d.iEncoderShiftNumber));
+                } else {
+                    F = int64_t(d.uiFire) - tR - W - C;
+                }
+            }
+            F = std::max<int64_t>(0, F);
+            // 17. The fire window.
+            const unsigned t1 = d.bPassToLeft ? tL : tR, t2 = d.bPassToLeft ? tR : tL;
+            const int first = int(d.UI_DPIRate(1, t1)) + 1;
+            const int last = int(d.uiColorBarWidth) - int(d.UI_DPIRate(1, t2)) + int(d.UI_DPIRate(1, d.uiHeadWidth + 100)) +
+                             int(d.uiPassWidthDots);
+            d.IMGSetPrintParams(first, last, unsigned(F), shift);
+            d.IMGSetFlashPrint(0);
+            d.IMGSetStartPrintMode(1);
+            // 18.
+            if (d.bWaitEachPass) {
+                d.PRNCheckStartPrint();
+                platform::sleepMs(500);
+                d.PRNSetStep(tags::WUPO);
+                d.PRNWaitUntilPrintOver();
+                platform::sleepMs(7000);
+            }
+            // 19.
+            d.bPassFired = 1;
+            d.PRNSetStep(tags::PRN);
+            d.AUXSavePrintingStatus(0);
+            // 20. The printing move.
+            const int64_t from = d.uiXTarget;
+            if (!d.bPassToLeft) {
+                const int64_t end = from + len;
+                if (F <= from || F >= end) {
+                    d.IMGSetStartPrintMode(0);
+                    PRNSetPosition(d, unsigned(std::max<int64_t>(0, F - d.uiAccelerationLength)), d.uiXSpeed, 1);
+                    d.IMGSetStartPrintMode(1);
+                }
+                PRNSetPosition(d, unsigned(std::max<int64_t>(0, int64_t(d.uiXTarget) + len)), d.uiXSpeed, 0);
+                d.AUXUVSet(3, 1);
+                d.AUXUVSet(4, 0);
+            } else {
+                const int64_t end = from - len;
+                if (F >= from || F <= end) {
+                    d.IMGSetStartPrintMode(0);
+                    PRNSetPosition(d, unsigned(F + d.uiAccelerationLength), d.uiXSpeed, 1);
+                    d.IMGSetStartPrintMode(1);
+                }
+                PRNSetPosition(d, unsigned(std::max<int64_t>(0, int64_t(d.uiXTarget) - len)), d.uiXSpeed, 0);
+                d.AUXUVSet(3, 0);
+                d.AUXUVSet(4, 1);
+            }
+            st.moveUs = clock.lap();
+            // 21.
+            if (!d.bUnidirection) {
+                d.bPassToLeft = !d.bPassToLeft;
+                d.bPassMirror = !d.bPassMirror;
+            } else {
+                MOVWaitUntilXStop(d, 0);
+                PRNSetPosition(d, unsigned(std::max<int64_t>(0, start)), std::min(d.uiXSpeed + 1, 4u), 0);
+                platform::sleepMs(10);
+            }
+            std::lock_guard g(d.passStatsLock);
+            d.passStats.passes++;
+            d.passStats.readUs += st.readUs;
+            d.passStats.rowsUs += st.rowsUs;
+            d.passStats.transposeUs += st.transposeUs;
+            d.passStats.waitPassUs += st.waitPassUs;
+            d.passStats.sendUs += st.sendUs;
+            d.passStats.feedUs += st.feedUs;
+            d.passStats.moveUs += st.moveUs;
+            d.passStats.totalUs += st.readUs + st.rowsUs + st.transposeUs + st.waitPassUs + st.sendUs + st.feedUs + st.moveUs;
+        }
+        // 10. After the copy.
+        const bool allDone = d.uiStepSendCurrent >= d.uiStepTotal;
+        if (allDone && k + 1 >= copies) {
+            MOVWaitUntilXStop(d, 0);
+            d.PRNFinishPrinting();
+            return 1;
+        }
+        d.PRNCleanBuffMemory();
+        MOVWaitUntilXStop(d, 0);
+        if (allDone && d.uiCorrectMode == 2) {
+            const int32_t I = int32_t(std::max(1u, d.uiInterlace));
+            int32_t amount = (int32_t(d.uiLinesLeft.load()) * 4) / I;
+            if (d.uiPrintJobKind == 0 && d.uiFeatherMode) amount += int32_t(d.uiSpaceUpDown) - std::abs(d.uiLastYStep);
+            const int32_t unit = std::abs(d.uiLastYStep);
+            while (unit > 0 && std::abs(amount) > unit && !d.bEmergencyStop) {
+                MOVMoveY(d, 0, d.uiYSpeed, amount > 0 ? unit : -unit, 1);
+                amount += amount > 0 ? -unit : unit;
+            }
+            MOVMoveY(d, 0, d.uiYSpeed, amount, 1);
+        }
+        d.uiStepSendCurrent = 0;
+        d.uiBandsRead = 0;
+    }
+    return 1;
+}

@@ -1,0 +1,209 @@
+// Card memory transfers, the fire window, flash jetting and the blank margins of a pass.
+#include <cstring>
+
+#include "../../hardware/tests/HardwareTestSupport.h"
+#include "core/CardTransfer.h"
+#include "core/DrvPrint.h"
+#include "hardware/CardIo.h"
+#include "hardware/CardRegisters.h"
+
+using namespace hw;
+using hwtest::HardwareTest;
+
+namespace {
+
+std::vector<size_t> bulkSizes(const hwtest::RecordingChannel& rec) {
+    std::vector<size_t> v;
+    for (const auto& c : rec.calls())
+        if (c.code == 0) v.push_back(c.bulkBytes);
+    return v;
+}
+
+TEST_F(HardwareTest, WriteCardMemorySplitsAndSwapsEveryWord) {
+    CDrvPrint d;
+    auto rec = record();
+    std::vector<uint8_t> data(40000);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = uint8_t(i * 13 + 1);
+    ASSERT_EQ(d.IMGWriteCardMemory(data.data(), 1, data.size(), 0), 1);
+    EXPECT_EQ(bulkSizes(*rec), (std::vector<size_t>{32768, 7232}));
+    auto desc = rec->writesTo(REG_MEMORY_ADDRESS);
+    ASSERT_EQ(desc.size(), 2u);
+    EXPECT_EQ(desc[0] >> 24, 32u);
+    EXPECT_EQ(desc[1] >> 24, 7u);
+    // Block 1 of mode 0 starts at 0x40000; the second chunk 32768 bytes / 2 further on.
+    EXPECT_EQ(desc[0] & 0xFFFFFF, 0x40000u);
+    EXPECT_EQ(desc[1] & 0xFFFFFF, 0x40000u + 16384u);
+    // The card keeps the words byte-reversed: byte 0 of the block holds data byte 3.
+    auto blk = machine_->memoryBlock(1);
+    for (size_t i : {size_t(0), size_t(1), size_t(2), size_t(3), size_t(39996), size_t(39999)})
+        EXPECT_EQ(blk[i], data[(i & ~size_t(3)) + 3 - (i & 3)]) << i;
+}
+
+TEST_F(HardwareTest, WriteCardMemoryAddressUnitsOfEveryMode) {
+    CDrvPrint d;
+    struct M {
+        unsigned mode, block;
+        uint32_t base, second;
+    };
+    // Block i is at i x block size / 2; 32768 bytes further is +16384 (2-byte unit) or +8192 (4).
+    const M modes[] = {{0, 2, 0x80000, 16384}, {1, 1, 0x80000, 16384}, {2, 1, 0x50000, 16384},
+                       {3, 1, 0x40000, 8192},  {4, 1, 0xA0000, 16384}, {5, 1, 0x50000, 8192},
+                       {6, 3, 0x1E0000, 16384}};
+    std::vector<uint8_t> data(40000, 0x5A);
+    for (const auto& m : modes) {
+        auto rec = record();
+        ASSERT_EQ(d.IMGWriteCardMemory(data.data(), m.block, data.size(), m.mode), 1) << m.mode;
+        auto desc = rec->writesTo(REG_MEMORY_ADDRESS);
+        ASSERT_EQ(desc.size(), 2u);
+        EXPECT_EQ(desc[0] & 0xFFFFFF, m.base) << m.mode;
+        EXPECT_EQ((desc[1] & 0xFFFFFF) - m.base, m.second) << m.mode;
+    }
+    // A mode the card does not have, and a block beyond the card, write nothing.
+    auto rec = record();
+    EXPECT_EQ(d.IMGWriteCardMemory(data.data(), 0, data.size(), 7), 0);
+    EXPECT_EQ(d.IMGWriteCardMemory(data.data(), 24, data.size(), 0), 0);
+    EXPECT_TRUE(bulkSizes(*rec).empty());
+}
+
+TEST_F(HardwareTest, ByteSwapKeepsAPartialLastWord) {
+    const uint8_t src[7] = {1, 2, 3, 4, 5, 6, 7};
+    uint8_t dst[7] = {};
+    cardmem::swapWordsInto(dst, src, 7);
+    const uint8_t want[7] = {4, 3, 2, 1, 0, 7, 6};
+    EXPECT_EQ(std::memcmp(dst, want, 7), 0);
+}
+
+TEST_F(HardwareTest, SetPrintParamsRegisters) {
+    CDrvPrint d;
+    d.fDPIRate = 1.0f;
+    writeRegister(REG_PRINT_CONTROL, (3u << 24) | (1u << 4) | (1u << 1) | (5u << 28));
+    d.IMGSetPrintParams(0x12345, 0x3ABCD, 0x1F001, 7);
+    EXPECT_EQ(machine_->peekRegister(REG_PRINT_CONTROL) & 0xFFFFFF7Fu, (3u << 24) | (7u << 16));
+    EXPECT_EQ(machine_->peekRegister(REG_PRINT_PARAM_1), (0xABCDu << 16) | 0x2345u);
+    const uint32_t p2 = machine_->peekRegister(REG_PRINT_PARAM_2);
+    EXPECT_EQ(p2 & 0x1FFFF, 0x1F001u);
+    EXPECT_EQ((p2 >> 24) & 0xF, 1u);
+    EXPECT_EQ((p2 >> 28) & 0xF, 3u);
+    // The fire position is converted to job dots.
+    d.fDPIRate = 2.0f;
+    d.IMGSetPrintParams(1, 2, 1000, 0);
+    EXPECT_EQ(machine_->peekRegister(REG_PRINT_PARAM_2) & 0x1FFFF, 2000u);
+}
+
+TEST_F(HardwareTest, FlashBitsAndStartPrint) {
+    CDrvPrint d;
+    writeRegister(REG_PRINT_CONTROL, (2u << 24) | (1u << 4) | (0xFu << 16));
+    d.IMGSetFlashPrint(0);
+    EXPECT_EQ(machine_->peekRegister(REG_PRINT_CONTROL) & 0xFFFFFF7Fu, 2u << 24);
+    EXPECT_EQ(d.IMGCheckFlashPrint(), 0);
+    d.IMGSetFlashPrint(9);
+    EXPECT_EQ(machine_->peekRegister(REG_PRINT_CONTROL) & 0xFFFFFF7Fu, (9u << 28) | (2u << 24) | 2u);
+    EXPECT_EQ(d.IMGCheckFlashPrint(), 1);
+    d.IMGSetFlashPrint(0);
+    EXPECT_EQ(d.IMGCheckFlashPrint(), 0);
+    d.IMGSetStartPrintMode(1);
+    EXPECT_EQ(readBit(REG_PRINT_CONTROL, kPcStartMode), 1);
+    d.IMGSetStartPrintMode(0);
+    EXPECT_EQ(readBit(REG_PRINT_CONTROL, kPcStartMode), 0);
+    auto rec = record();
+    d.IMGResetStartPrint();
+    auto w = rec->writesTo(REG_PRINT_CONTROL);
+    ASSERT_EQ(w.size(), 2u);
+    EXPECT_TRUE(w[0] & (1u << 5));
+    EXPECT_FALSE(w[1] & (1u << 5));
+}
+
+struct PassRig {
+    CDrvPrint d;
+    PassRig(unsigned heads = 4) {
+        d.HEADS = heads;
+        d.COLORS = 4;
+        d.COLORCACHE = 1;
+        d.HEADCACHE = 1;
+        d.COLORBARCACHE = 1;
+        d.PRNInitMemory();
+        d.uiPassRowBytes = 10;
+        d.uiPassWidthDots = 80;
+        d.uiPassRows = 40;
+        d.uiPassCount = 2;
+        d.uiNozzlesPerPass = 16;
+    }
+};
+
+TEST_F(HardwareTest, BlankPassAndTrims) {
+    PassRig r;
+    r.d.IMGGetBlankPosition();
+    EXPECT_EQ(r.d.bBlankPass, 1);
+    // One inked byte in head 2: dots 24..31 (byte 3), row 5.
+    r.d.headPassBuf[2][5 * 10 + 3] = 0x01;
+    r.d.IMGGetBlankPosition();
+    EXPECT_EQ(r.d.bBlankPass, 0);
+    EXPECT_EQ(r.d.uiPassLeftTrim, 24u);
+    EXPECT_EQ(r.d.uiPassRightEnd, 32u); // the whole byte is kept
+    // A dot in the first byte alone still counts on the right.
+    std::memset(r.d.headPassBuf[2].get(), 0, 400);
+    r.d.headPassBuf[0][0] = 0x80;
+    r.d.IMGGetBlankPosition();
+    EXPECT_EQ(r.d.uiPassLeftTrim, 0u);
+    EXPECT_EQ(r.d.uiPassRightEnd, 8u);
+    // Left-to-right passes look for the right end only in the band rows (2 x 16).
+    std::memset(r.d.headPassBuf[0].get(), 0, 400);
+    r.d.headPassBuf[1][10 * 10 + 2] = 0xFF;
+    r.d.headPassBuf[1][35 * 10 + 9] = 0xFF;
+    r.d.bPassToLeft = 0;
+    r.d.IMGGetBlankPosition();
+    EXPECT_EQ(r.d.uiPassLeftTrim, 16u);
+    EXPECT_EQ(r.d.uiPassRightEnd, 24u);
+    r.d.bPassToLeft = 1;
+    r.d.IMGGetBlankPosition();
+    EXPECT_EQ(r.d.uiPassRightEnd, 80u);
+}
+
+TEST_F(HardwareTest, EightLinePassGoesToEachHeadSlot) {
+    PassRig r(2);
+    r.d.uiCardRowBytes = 16; // 128 nozzle rows: one block per head
+    r.d.uiHeadWidth = 0;
+    r.d.fDPIRate = 1.0f;
+    r.d.uiMemoryMode = 0;
+    r.d.HeadChannel[0] = 1;
+    r.d.HeadChannel[1] = 2;
+    // Group 0 of head 1, row 3 and group 2, row 127.
+    r.d.headCardBuf[1][3] = 0xA5;
+    r.d.headCardBuf[1][2 * 128 + 127] = 0x3C;
+    r.d.headCardBuf[0][1 * 128 + 0] = 0x81;
+    auto rec = record();
+    r.d.PRNSendMemoryToCard();
+    // 100 + 80 dots = 23 groups = 2944 bytes -> 3072 per head.
+    EXPECT_EQ(bulkSizes(*rec), (std::vector<size_t>{3072, 3072}));
+    EXPECT_EQ(machine_->memoryLogicalByte(1, 3), 0xA5);
+    EXPECT_EQ(machine_->memoryLogicalByte(1, 2 * 128 + 127), 0x3C);
+    EXPECT_EQ(machine_->memoryLogicalByte(0, 128), 0x81);
+    EXPECT_EQ(machine_->memoryLogicalByte(0, 3), 0);
+}
+
+TEST_F(HardwareTest, SixteenBytePassAndClear) {
+    PassRig r(1);
+    r.d.bEightLineMode = 0;
+    r.d.uiCardRowBytes = 32; // two blocks of 128 rows
+    r.d.uiHeadsSpan = 100;
+    r.d.uiHeadWidth = 0;
+    r.d.fDPIRate = 1.0f;
+    r.d.HeadChannel[0] = 1;
+    for (unsigned x = 0; x < 180; ++x) {
+        r.d.headCardBuf[0][x * 32 + 0] = uint8_t(x);
+        r.d.headCardBuf[0][x * 32 + 16] = uint8_t(x + 1);
+    }
+    auto rec = record();
+    r.d.PRNSendMemoryToCard();
+    EXPECT_EQ(bulkSizes(*rec), (std::vector<size_t>{3072, 3072}));
+    EXPECT_EQ(machine_->memoryLogicalByte(0, 16 * 7), 7);
+    EXPECT_EQ(machine_->memoryLogicalByte(1, 16 * 7), 8);
+    // Head 0 keeps its last 4 columns blank.
+    EXPECT_EQ(machine_->memoryLogicalByte(0, 16 * 175), 175);
+    EXPECT_EQ(machine_->memoryLogicalByte(0, 16 * 176), 0);
+    r.d.IMGClearMemoryToCard();
+    EXPECT_EQ(machine_->memoryLogicalByte(0, 16 * 7), 0);
+    EXPECT_EQ(machine_->memoryLogicalByte(1, 16 * 7), 0);
+}
+
+} // namespace

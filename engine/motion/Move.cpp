@@ -1,0 +1,241 @@
+// Starting, steering and stopping the two axes on both card generations.
+#include <cmath>
+#include <cstdint>
+
+#include "core/DrvPrint.h"
+#include "motion/MotionInternal.h"
+#include "platform/Clock.h"
+
+using namespace hw;
+using platform::sleepMs;
+
+namespace {
+
+// Motor pulses of a distance, held to the 32 bits the card takes.
+uint32_t motorPulses(double pulses) {
+    if (!(pulses > 0)) return 0;
+    if (pulses >= 4294967295.0) return 0xFFFFFFFFu;
+    return static_cast<uint32_t>(pulses);
+}
+
+// Direction bit of a requested direction: passed through unless the axis is reversed (setting 0).
+unsigned directionBit(int reverseSetting, int direction) {
+    const unsigned d = direction ? 1u : 0u;
+    return reverseSetting ? d : d ^ 1u;
+}
+
+// Rounds a non-negative value by adding 0.5 and truncating.
+double roundHalfUp(double v) { return std::floor(v + 0.5); }
+
+// Generation 1 speed word: bits 8-15 of REG_MOTION and bits 0-5 of REG_MOTION_2 (6-7 cleared).
+void writeCardSpeed(uint32_t s, uint32_t waitMs) {
+    uint32_t m = static_cast<uint32_t>(readRegister(REG_MOTION));
+    writeRegister(REG_MOTION, (m & ~0x0000FF00u) | ((s & 0xFFu) << 8));
+    if (waitMs) sleepMs(waitMs);
+    uint32_t m2 = static_cast<uint32_t>(readRegister(REG_MOTION_2));
+    writeRegister(REG_MOTION_2, (m2 & ~0xFFu) | ((s >> 8) & 0x3Fu));
+    if (waitMs) sleepMs(waitMs);
+}
+
+} // namespace
+
+void CDrvPrint::MOVGenerateInterrupt() { interruptPulse(); }
+
+void CDrvPrint::MOVMoveX(int direction, int speed, int distance, int wait) {
+    if (bEmergencyStop) return;
+    if (bUseDIOCard == 1) {
+        // Pump line off, wiper enabled and retracted before the carriage leaves.
+        AUXDIOSet(DIO_SET_PUMP_COMMON, 0);
+        AUXDIOSet(DIO_SET_WIPER_ENABLE, 1);
+        AUXDIOSet(DIO_SET_WIPER_POSITION, 0);
+    }
+    if (bCLNBoard == 1) AUXCLNSet(12, 0); // the cleaning station goes down
+    if (static_cast<unsigned>(iXEncoderInitial) == uiXTarget) sleepMs(500);
+    if (motion::stopRequested(*this) || motion::pauseRequested(*this)) motion::setFlash(*this, 0);
+
+    unsigned d = directionBit(bReverseMoveX, direction);
+    int64_t dist = distance;
+    if (dist < 0) {
+        d ^= 1u;
+        dist = -dist;
+    }
+    uint32_t out = static_cast<uint32_t>(readRegister(REG_OUTPUT));
+    sleepMs(10);
+    out = (out & ~1u) | d;
+    writeRegister(REG_OUTPUT, out);
+    sleepMs(10);
+    writeRegister(REG_OUTPUT, out);
+    sleepMs(10);
+
+    const uint32_t pulses = motorPulses(std::trunc(double(fXStepToMM) * double(dist)));
+    const int limit = XSpeedPause[4];
+    if (uiPcicardMode == 0) {
+        writeDsp(DSP_X_DISTANCE_HIGH, (pulses >> 16) & 0xFFFFu);
+        sleepMs(1);
+        writeDsp(DSP_X_DISTANCE_LOW, pulses & 0xFFFFu);
+        sleepMs(1);
+        // The table holds speeds at the native resolution; a job at another resolution runs the
+        // carriage at the same dot rate. Entry 4 is the fastest the machine may go.
+        const int entry = motion::speedEntry(XSpeedPause, speed);
+        uint32_t s = UI_DPIRate(0, entry > 0 ? static_cast<unsigned>(entry) : 0u);
+        if (limit >= 0 && s > static_cast<uint32_t>(limit)) s = static_cast<uint32_t>(limit);
+        writeDsp(DSP_X_SPEED, s);
+        sleepMs(10);
+        writeDsp(DSP_COMMAND, DSP_START_X);
+    } else {
+        setBit(REG_MOTION, kMotXRun, false);
+        sleepMs(1);
+        writeRegister(REG_X_DISTANCE, pulses);
+        sleepMs(1);
+        // The card takes a clock divider: the motor clock over the pulse period of the speed,
+        // stretched by the resolution rate. A larger divider is slower, so entry 4 is the least.
+        const int entry = motion::speedEntry(XSpeedPause, speed);
+        const double rate = fXMotorRate;
+        double t = entry > 0 ? roundHalfUp(F_DPIRate(0, static_cast<float>(rate / entry))) : 0.0;
+        if (!(t >= 1.0)) t = 1.0; // a period below one clock is the fastest the clock gives
+        double s = roundHalfUp(rate / t);
+        if (!(s >= double(limit))) s = double(limit);
+        if (s > 0x3FFF) s = 0x3FFF; // the speed word has 14 bits
+        if (s < 0) s = 0;
+        writeCardSpeed(static_cast<uint32_t>(s), 2);
+        setBit(REG_MOTION, kMotXRun, true);
+        sleepMs(2);
+    }
+    MOVGenerateInterrupt();
+    sleepMs(20);
+    if (wait) MOVWaitUntilXStop(0);
+}
+
+void CDrvPrint::MOVMoveY(int direction, int speed, int distance, int wait) {
+    if (bEmergencyStop || distance == 0) return;
+    if (direction == 1) bYMoved = 1;
+    unsigned d = directionBit(bReverseMoveY, direction);
+    int64_t dist = distance;
+    if (dist < 0) {
+        d ^= 1u;
+        dist = -dist;
+    }
+
+    double p;
+    if (motion::stopRequested(*this)) {
+        p = std::trunc(double(dist) * double(fYStepToMM));
+    } else {
+        // A print feed, in 1/n Y step: the pass mode's fine offset, the feed and the alignment
+        // correction, plus the interleave step in lines. Signed throughout: the interleave step is
+        // negative when the feed steps back inside the interlace, and a step smaller than the
+        // interlace still moves its fraction of a line.
+        const double n = double(uiStepOffsetSize) + 1.0;
+        const double offset = headAlignment.StepOffset[std::min(uiPassCode, 7u)];
+        const double interlace = uiInterlace ? double(uiInterlace) : 1.0;
+        const double y = double(fYStepToMM);
+        p = std::trunc((offset + n * double(dist) + double(iFeedCorrection)) * y / n +
+                       (double(uiNextSubLineStep) / interlace) * y * 4.0);
+        if (p < 0) { // the corrections outweigh the feed: the media goes the other way
+            d ^= 1u;
+            p = -p;
+        }
+        uiLastYFeed = motorPulses(p);
+    }
+    const uint32_t pulses = motorPulses(p);
+    setBit(REG_OUTPUT, kOutYDirection, d != 0);
+
+    const uint32_t ys = static_cast<uint32_t>(motion::speedEntry(YSpeedPause, speed));
+    if (uiPcicardMode == 0) {
+        writeDsp(DSP_Y_DISTANCE_HIGH, (pulses >> 16) & 0xFFFFu);
+        writeDsp(DSP_Y_DISTANCE_LOW, pulses & 0xFFFFu);
+        writeDsp(DSP_Y_SPEED, ys);
+        writeDsp(DSP_COMMAND, DSP_START_Y);
+    } else {
+        setBit(REG_MOTION, kMotYRun, false);
+        writeRegister(REG_Y_DISTANCE, pulses);
+        const uint32_t m = static_cast<uint32_t>(readRegister(REG_MOTION));
+        writeRegister(REG_MOTION, (m & 0x00FFFFFFu) | ((ys & 0xFFu) << 24));
+        setBit(REG_MOTION, kMotYRun, true);
+    }
+    MOVGenerateInterrupt();
+    if (wait) MOVWaitUntilYStop();
+}
+
+void CDrvPrint::MOVSetSpeed(int speed) {
+    const int entry = motion::speedEntry(XSpeedPause, speed);
+    const uint32_t s = entry > 0 ? static_cast<uint32_t>(entry) : 0u;
+    if (uiPcicardMode == 0) {
+        writeDsp(DSP_X_SPEED, s);
+        sleepMs(10);
+    } else {
+        writeCardSpeed(s, 0);
+    }
+}
+
+void CDrvPrint::MOVStopMoveX() {
+    if (uiPcicardMode == 0) writeDsp(DSP_COMMAND, DSP_STOP_X);
+    else setBit(REG_MOTION, kMotXRun, false);
+    sleepMs(1);
+    MOVGenerateInterrupt();
+}
+
+void CDrvPrint::MOVStopMoveY() {
+    if (uiPcicardMode == 0) writeDsp(DSP_COMMAND, DSP_STOP_Y);
+    else setBit(REG_MOTION, kMotYRun, false);
+    sleepMs(1);
+    MOVGenerateInterrupt();
+}
+
+void CDrvPrint::MOVStopMove() {
+    MOVStopMoveX();
+    MOVStopMoveY();
+}
+
+void CDrvPrint::MOVSetAccTime(unsigned, unsigned) {
+    writeDsp(DSP_X_ACC_TIME, static_cast<uint32_t>(iXAccTime));
+    writeDsp(DSP_Y_ACC_TIME, static_cast<uint32_t>(iYAccTime));
+    // Bits 8-11 hold the X acceleration time in hundreds of ms; a longer time is held to the
+    // field rather than spill into the bits above it.
+    const uint32_t units = iXAccTime > 0 ? std::min<uint32_t>(static_cast<uint32_t>(iXAccTime) / 100, 15) : 0;
+    const uint32_t m2 = static_cast<uint32_t>(readRegister(REG_MOTION_2));
+    writeRegister(REG_MOTION_2, (m2 & 0x0FFFF0FFu) + (units << 8));
+}
+
+void CDrvPrint::MOVSetParamsMovement() { MOVSetAccTime(static_cast<unsigned>(iXAccTime), static_cast<unsigned>(iYAccTime)); }
+
+void CDrvPrint::MOVResetXMotor() { setBit(REG_OUTPUT, 9, true); }
+
+void CDrvPrint::MOVResetMotor() {
+    setBit(REG_OUTPUT, 9, true);
+    sleepMs(200);
+    setBit(REG_OUTPUT, 10, true);
+}
+
+void CDrvPrint::MOVResetYMotor() {
+    MOVMoveY(1, static_cast<int>(uiYSpeed), YMMToPulse(2900), 0);
+    // Back until the home switch; a stop of the axis before it (end of the way, emergency stop,
+    // no card) ends the homing where it is.
+    motion::Deadline limit(kMotionWaitLimitMs);
+    for (;;) {
+        if (AUXCheckHomeYSwitch()) break;
+        if (!MOVCheckIfMoveY()) return;
+        if (limit.passed()) {
+            ++uiMotionTimeouts;
+            MOVStopMoveY();
+            return;
+        }
+    }
+    MOVStopMoveY();
+    sleepMs(1000);
+    MOVMoveY(0, static_cast<int>(uiYSpeed), YMMToPulse(30), 0);
+}
+
+void CDrvPrint::MOVSetCarriageSlow(int on) {
+    if (on) {
+        if (uiCarriageSlowMode == 0) {
+            setBit(REG_MOTION, kMotSlowSelect, false);
+            setBit(REG_MOTION, kMotSlowEnable, true);
+        } else if (uiCarriageSlowMode == 1) {
+            setBit(REG_MOTION, kMotSlowSelect, true);
+            setBit(REG_MOTION, kMotSlowEnable, true);
+        }
+        return;
+    }
+    setBit(REG_MOTION, kMotSlowSelect, false);
+    setBit(REG_MOTION, kMotSlowEnable, false);
+}
