@@ -69,7 +69,7 @@ int CDrvPrint::PRNWaitUntilPrintOver() {
         }
         int bit;
         if (!bWaitEachPass) {
-            if (MOVCheckIfMoveX(*this) == 0) break;
+            if (printaxes::MOVCheckIfMoveX(*this) == 0) break;
             bit = PRNCheckFiring();
         } else {
             bit = (uint32_t(hw::readRegister(hw::REG_INPUT)) >> 31) & 1u;
@@ -80,12 +80,10 @@ int CDrvPrint::PRNWaitUntilPrintOver() {
     }
     if (!stopped) return PRNCheckFiring() == 0 ? 1 : 0;
     const uint64_t t1 = platform::tickMs();
-    while (MOVCheckIfMoveX(*this) && platform::tickMs() - t1 < uiFiringTimeoutMs) platform::sleepMs(1);
+    while (printaxes::MOVCheckIfMoveX(*this) && platform::tickMs() - t1 < uiFiringTimeoutMs) platform::sleepMs(1);
     IMGSetStartPrintMode(0);
     return 2;
 }
-
-unsigned CDrvPrint::PRNGetFirePosition() { return unsigned(XPulseToMM(int32_t(uiFire) - int32_t(uiLeftLimitPos))); }
 
 CDrvPrint::PassStats CDrvPrint::PRNGetPassStats() {
     std::lock_guard g(passStatsLock);
@@ -97,7 +95,7 @@ void CDrvPrint::PRNFinishPrinting() {
     AUXUVSet(3, 0);
     AUXUVSet(4, 0);
     const unsigned park = bRepositionLeft ? uiLeftLimitPos : uiRightLimitPos;
-    PRNSetPosition(*this, park, uiXSpeed, 1);
+    printaxes::PRNSetPosition(*this, park, uiXSpeed, 1);
     PRNStopPrinting(1);
     PRNPausePrinting(0);
     platform::sleepMs(50);
@@ -109,14 +107,14 @@ void CDrvPrint::PRNFinishPrinting() {
             if (uiFeatherMode) amount += space - std::abs(uiLastYStep);
             const int32_t unit = std::abs(uiLastYStep);
             while (unit > 0 && std::abs(amount) > unit && !bEmergencyStop) {
-                MOVMoveY(*this, 0, uiYSpeed, amount > 0 ? unit : -unit, 1);
+                printaxes::MOVMoveY(*this, 0, uiYSpeed, amount > 0 ? unit : -unit, 1);
                 amount += amount > 0 ? -unit : unit;
             }
-            MOVMoveY(*this, 0, uiYSpeed, amount, 1);
+            printaxes::MOVMoveY(*this, 0, uiYSpeed, amount, 1);
         }
     }
     PRNReadClose();
-    MOVWaitUntilXStop(*this, 0);
+    printaxes::MOVWaitUntilXStop(*this, 0);
     if (uiCopyIndex + 1 >= uiCopies && cleaning.uiFlashAtHome) IMGSetFlashPrint(cleaning.uiFlashFrequency);
     if (cleaning.bSyringeAfterPrinting && onPeriodicCleaning) onPeriodicCleaning();
     char ending[64];
@@ -178,11 +176,11 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             d.bPassToLeft ? int64_t(d.uiFire) + d.XMMToPulse(7) + d.uiHeadWidth + d.uiAccelerationLength + 100
                           : int64_t(d.uiFire) - d.uiAccelerationLength - d.XMMToPulse(7);
         d.uiLastYStep = 0;
-        MOVSetParamsMovement(d);
+        printaxes::MOVSetParamsMovement(d);
         d.PRNSetBuffMemory();
         d.PRNSetStep(tags::RD);
         if (d.uiFeatherMode == 0) d.PRNReadData();
-        PRNSetPosition(d, unsigned(std::max<int64_t>(0, start)), d.uiXSpeed, 0);
+        printaxes::PRNSetPosition(d, unsigned(std::max<int64_t>(0, start)), d.uiXSpeed, 0);
 
         bool firstPass = true;
         bool blankRun = false;
@@ -191,7 +189,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             StageClock clock;
             PassStats st;
             // 1., 2. Preparation, while the previous pass is still travelling.
-            MOVSetParamsMovement(d);
+            printaxes::MOVSetParamsMovement(d);
             d.PRNSetMaxOffset();
             d.PRNSetStep(tags::RD);
             d.PRNReadData();
@@ -212,7 +210,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                 d.PRNSetStep(tags::WUPOV);
                 if (r == 1) {
                     d.PRNSetStep(tags::MCM);
-                    MOVCorrectMovement(d, 1);
+                    printaxes::MOVCorrectMovement(d, 1);
                     d.PRNSetStep(tags::MCMO);
                 }
             }
@@ -232,7 +230,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             const unsigned parity = d.uiHeadsAlignmentMode == 0 ? 1 : d.uiHeadsAlignmentMode == 1 ? 0 : 2;
             if (!(d.uiPrintJobKind == 2 && p > 0 && (p & 1) == parity)) {
                 d.uiLastYStep = 4 * n;
-                MOVMoveY(d, 0, d.uiYSpeed, 4 * n, 0);
+                printaxes::MOVMoveY(d, 0, d.uiYSpeed, 4 * n, 0);
             }
             // 7.
             d.uiStepSendCurrent = p + 1;
@@ -244,9 +242,9 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             st.sendUs = clock.lap();
             // 9.
             d.PRNSetStep(tags::WUYS);
-            MOVWaitUntilYStop(d);
+            printaxes::MOVWaitUntilYStop(d);
             d.PRNSetStep(tags::WUXS);
-            MOVWaitUntilXStop(d, 1);
+            printaxes::MOVWaitUntilXStop(d, 1);
             d.AUXUVSet(3, 0);
             d.AUXUVSet(4, 0);
             st.feedUs = clock.lap();
@@ -265,7 +263,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             // 11.
             if (d.bTestMode) {
                 platform::sleepMs(1000);
-                platform::messageBox("EncoderValue:" + std::to_string(MOVGetXPosition(d)), platform::Buttons::Ok);
+                platform::messageBox("EncoderValue:" + std::to_string(printaxes::MOVGetXPosition(d)), platform::Buttons::Ok);
             }
             // 12.
             if (d.bStop) {
@@ -281,7 +279,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                     const unsigned back = d.uiXTarget;
                     if (d.onPeriodicCleaning) d.onPeriodicCleaning();
                     d.IMGSetFlashPrint(0);
-                    PRNSetPosition(d, back, d.uiXSpeed, 1);
+                    printaxes::PRNSetPosition(d, back, d.uiXSpeed, 1);
                     d.uiCleanCounter = 0;
                 } else if (d.bUnidirection || (d.bHeadsProtectLeft ? !d.bPassToLeft : d.bPassToLeft)) {
                     // Bidirectional: count once per return to the protected side.
@@ -294,7 +292,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                 d.AUXUVSet(4, 0);
                 d.PRNSetStep(tags::PPS);
                 const unsigned back = d.uiXTarget;
-                PRNSetPosition(d, d.bRepositionLeft ? d.uiLeftLimitPos : d.uiRightLimitPos, d.uiXSpeed, 1);
+                printaxes::PRNSetPosition(d, d.bRepositionLeft ? d.uiLeftLimitPos : d.uiRightLimitPos, d.uiXSpeed, 1);
                 d.PRNSetStep(tags::FLS);
                 if (d.cleaning.uiFlashAtHome) d.IMGSetFlashPrint(d.cleaning.uiFlashFrequency);
                 d.bPauseSeen = 1;
@@ -311,7 +309,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                 d.IMGSetFlashPrint(0);
                 platform::sleepMs(300);
                 if (d.uiHeadsParamsMode && d.bUseDIOCard == 0) d.AUXSetHeadsParamsState(0);
-                PRNSetPosition(d, back, d.uiXSpeed, 1);
+                printaxes::PRNSetPosition(d, back, d.uiXSpeed, 1);
                 d.PRNPausePrinting(0);
             }
             // 15. Smart print: blank passes are not fired.
@@ -321,7 +319,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                     if (!blankRun) {
                         blankRun = true;
                         blankReturn = d.uiXTarget;
-                        PRNSetPosition(d, d.bRepositionLeft ? d.uiLeftLimitPos : d.uiRightLimitPos, d.uiXSpeed, 0);
+                        printaxes::PRNSetPosition(d, d.bRepositionLeft ? d.uiLeftLimitPos : d.uiRightLimitPos, d.uiXSpeed, 0);
                         if (d.cleaning.uiFlashAtHome) d.IMGSetFlashPrint(d.cleaning.uiFlashFrequency);
                     }
                     std::lock_guard g(d.passStatsLock);
@@ -333,7 +331,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                     d.PRNSetStep(tags::PCN);
                     platform::sleepMs(200);
                     d.IMGSetFlashPrint(0);
-                    PRNSetPosition(d, blankReturn, d.uiXSpeed, 1);
+                    printaxes::PRNSetPosition(d, blankReturn, d.uiXSpeed, 1);
                 }
                 tL = d.UI_DPIRate(0, d.uiPassLeftTrim);
                 tR = d.UI_DPIRate(0, d.uiPassWidthDots - std::min(d.uiPassRightEnd, d.uiPassWidthDots));
@@ -392,20 +390,20 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                 const int64_t end = from + len;
                 if (F <= from || F >= end) {
                     d.IMGSetStartPrintMode(0);
-                    PRNSetPosition(d, unsigned(std::max<int64_t>(0, F - d.uiAccelerationLength)), d.uiXSpeed, 1);
+                    printaxes::PRNSetPosition(d, unsigned(std::max<int64_t>(0, F - d.uiAccelerationLength)), d.uiXSpeed, 1);
                     d.IMGSetStartPrintMode(1);
                 }
-                PRNSetPosition(d, unsigned(std::max<int64_t>(0, int64_t(d.uiXTarget) + len)), d.uiXSpeed, 0);
+                printaxes::PRNSetPosition(d, unsigned(std::max<int64_t>(0, int64_t(d.uiXTarget) + len)), d.uiXSpeed, 0);
                 d.AUXUVSet(3, 1);
                 d.AUXUVSet(4, 0);
             } else {
                 const int64_t end = from - len;
                 if (F >= from || F <= end) {
                     d.IMGSetStartPrintMode(0);
-                    PRNSetPosition(d, unsigned(F + d.uiAccelerationLength), d.uiXSpeed, 1);
+                    printaxes::PRNSetPosition(d, unsigned(F + d.uiAccelerationLength), d.uiXSpeed, 1);
                     d.IMGSetStartPrintMode(1);
                 }
-                PRNSetPosition(d, unsigned(std::max<int64_t>(0, int64_t(d.uiXTarget) - len)), d.uiXSpeed, 0);
+                printaxes::PRNSetPosition(d, unsigned(std::max<int64_t>(0, int64_t(d.uiXTarget) - len)), d.uiXSpeed, 0);
                 d.AUXUVSet(3, 0);
                 d.AUXUVSet(4, 1);
             }
@@ -415,8 +413,8 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                 d.bPassToLeft = !d.bPassToLeft;
                 d.bPassMirror = !d.bPassMirror;
             } else {
-                MOVWaitUntilXStop(d, 0);
-                PRNSetPosition(d, unsigned(std::max<int64_t>(0, start)), std::min(d.uiXSpeed + 1, 4u), 0);
+                printaxes::MOVWaitUntilXStop(d, 0);
+                printaxes::PRNSetPosition(d, unsigned(std::max<int64_t>(0, start)), std::min(d.uiXSpeed + 1, 4u), 0);
                 platform::sleepMs(10);
             }
             std::lock_guard g(d.passStatsLock);
@@ -433,22 +431,22 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
         // 10. After the copy.
         const bool allDone = d.uiStepSendCurrent >= d.uiStepTotal;
         if (allDone && k + 1 >= copies) {
-            MOVWaitUntilXStop(d, 0);
+            printaxes::MOVWaitUntilXStop(d, 0);
             d.PRNFinishPrinting();
             return 1;
         }
         d.PRNCleanBuffMemory();
-        MOVWaitUntilXStop(d, 0);
+        printaxes::MOVWaitUntilXStop(d, 0);
         if (allDone && d.uiCorrectMode == 2) {
             const int32_t I = int32_t(std::max(1u, d.uiInterlace));
             int32_t amount = (int32_t(d.uiLinesLeft.load()) * 4) / I;
             if (d.uiPrintJobKind == 0 && d.uiFeatherMode) amount += int32_t(d.uiSpaceUpDown) - std::abs(d.uiLastYStep);
             const int32_t unit = std::abs(d.uiLastYStep);
             while (unit > 0 && std::abs(amount) > unit && !d.bEmergencyStop) {
-                MOVMoveY(d, 0, d.uiYSpeed, amount > 0 ? unit : -unit, 1);
+                printaxes::MOVMoveY(d, 0, d.uiYSpeed, amount > 0 ? unit : -unit, 1);
                 amount += amount > 0 ? -unit : unit;
             }
-            MOVMoveY(d, 0, d.uiYSpeed, amount, 1);
+            printaxes::MOVMoveY(d, 0, d.uiYSpeed, amount, 1);
         }
         d.uiStepSendCurrent = 0;
         d.uiBandsRead = 0;
