@@ -104,6 +104,7 @@ int printResumed(CDrvPrint& drv, JobList& list) {
                         std::to_string(drv.uiStepTotal) + " passes)");
     if (drv.iPrintResult == 1) return reportOk(list.csFile + " stopped at pass " + passes);
     std::string why = drv.csRefusal.empty() ? "step " + step : drv.csRefusal;
+    if (step == "CLS") return reportError(list.csFile + " not started: " + why);
     return reportError(list.csFile + " did not finish (" + why + "), pass " + passes);
 }
 
