@@ -151,8 +151,9 @@ public:
     uint64_t nowUs(); // virtual microseconds since creation
 
     // ---- persistence across processes (positions, outputs, devices, media, sheet)
-    bool saveState(const std::string& path, std::string* error = nullptr);
-    bool loadState(const std::string& path, std::string* error = nullptr);
+    // `note` is the host's text kept with the state (one save, one file): see StatePersist.h.
+    bool saveState(const std::string& path, std::string* error = nullptr, const std::string& note = {});
+    bool loadState(const std::string& path, std::string* error = nullptr, std::string* note = nullptr);
 
 private:
     // Everything below runs with lock_ held.

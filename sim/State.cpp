@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "Machine.h"
 #include "hardware/CardRegisters.h"
@@ -15,7 +17,52 @@ namespace sim {
 
 using namespace hw;
 
-bool Machine::saveState(const std::string& path, std::string* error) {
+namespace {
+
+// Flushes a written file to the disk, so that a power cut after the rename cannot lose it.
+bool syncFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+// The sheet file a saved state names, empty when none.
+std::string referencedSheet(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    std::string line;
+    while (std::getline(f, line))
+        if (line.rfind("sheet = ", 0) == 0) return line.substr(8);
+    return {};
+}
+
+std::string toHex(const std::string& s) {
+    static const char* d = "0123456789abcdef";
+    std::string o;
+    o.reserve(2 * s.size());
+    for (unsigned char c : s) {
+        o += d[c >> 4];
+        o += d[c & 15];
+    }
+    return o;
+}
+
+bool fromHex(const std::string& s, std::string& out) {
+    auto v = [](char c) { return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1; };
+    if (s.size() % 2) return false;
+    out.clear();
+    for (size_t i = 0; i < s.size(); i += 2) {
+        const int h = v(s[i]), l = v(s[i + 1]);
+        if (h < 0 || l < 0) return false;
+        out += char(h * 16 + l);
+    }
+    return true;
+}
+
+} // namespace
+
+bool Machine::saveState(const std::string& path, std::string* error, const std::string& note) {
     std::lock_guard g(lock_);
     advance();
     auto fail = [&](const std::string& why) {
@@ -43,22 +90,28 @@ bool Machine::saveState(const std::string& path, std::string* error) {
     o << "dropsOff = " << dropsOff_ << "\n";
     o << "flashSpits = " << flashSpits_ << "\n";
     if (sheetStarted_) {
-        const std::string sheetPath = path + ".sheet";
+        // Never overwrite the sheet the saved state names: a crash while writing must leave the
+        // last state whole. The two names take turns.
+        const std::string a = path + ".sheet", b = path + ".sheet.alt";
+        const std::string sheetPath = referencedSheet(path) == a ? b : a;
         std::string why;
         if (!sheet_.saveRaw(sheetPath, {}, &why)) return fail(why);
+        if (!syncFile(sheetPath)) return fail("cannot write " + sheetPath);
         o << "sheet = " << sheetPath << "\n";
     }
+    if (!note.empty()) o << "note = " << toHex(note) << "\n";
     const std::string tmp = path + ".tmp";
     {
         std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
         if (!(f << o.str()) || !f.flush()) return fail("cannot write " + tmp);
     }
+    if (!syncFile(tmp)) return fail("cannot write " + tmp);
     if (std::rename(tmp.c_str(), path.c_str()) != 0) return fail("cannot write " + path);
     log("card", "state saved to " + path);
     return true;
 }
 
-bool Machine::loadState(const std::string& path, std::string* error) {
+bool Machine::loadState(const std::string& path, std::string* error, std::string* note) {
     std::lock_guard g(lock_);
     advance();
     auto fail = [&](const std::string& why) {
@@ -82,6 +135,8 @@ bool Machine::loadState(const std::string& path, std::string* error) {
         double v = std::strtod(it->second.c_str(), &end);
         return end != it->second.c_str() && std::isfinite(v) ? v : def;
     };
+    std::string noteText;
+    if (auto it = kv.find("note"); it != kv.end() && !fromHex(it->second, noteText)) return fail("damaged note");
     Sheet loaded;
     bool haveSheet = kv.count("sheet");
     if (haveSheet) {
@@ -113,6 +168,7 @@ bool Machine::loadState(const std::string& path, std::string* error) {
     flashSince_ = t_;
     sheetStarted_ = haveSheet;
     sheet_ = haveSheet ? std::move(loaded) : Sheet{};
+    if (note) *note = noteText;
     log("card", "state loaded from " + path);
     return true;
 }

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <unistd.h>
 
+#include "hardware/Devices.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
 #include "platform/Log.h"
@@ -52,11 +53,17 @@ CDrvPrint& Session::engine() {
     }
     platform::setLogFile(platform::joinPath(platform::currentDir(), "carvex.log"));
     platform::setPrompter(std::make_shared<CliPrompter>(yes, no));
+    // A kept virtual printer is loaded before anything reads the printing status: loading may put
+    // back the status that matches the machine.
+    if (const char* st = std::getenv("CARVEX_SIM_STATE"); st && *st) hw::deviceSpec();
     drv_ = std::make_unique<CDrvPrint>();
     return *drv_;
 }
 
-void Session::shutdown() { drv_.reset(); }
+void Session::shutdown() {
+    if (drv_) hw::persistMachineState(drv_->AUXPrintingStatusPath());
+    drv_.reset();
+}
 
 int reportOk(const std::string& text) {
     std::cout << "ok: " << text << std::endl;

@@ -80,9 +80,11 @@ void CDrvPrint::PRNSetBuffMemory() {
     uiRingWritePos = uiRingBytes >= uiBandBytes ? uiRingBytes - uiBandBytes : 0;
     uiStepSendCount = uiStepTotal;
 
-    // A resumed job reads again the bands that the printed passes had consumed.
+    // A resumed job reads again the bands that the printed passes had consumed: one per pass, so
+    // that the ring holds at the resumed pass what it held there in one go. (Skipping them for the
+    // first passes of a job would print those passes with the bands of pass 0.)
     if (uiStepSendCurrent != 0 && PRNCheckBufferLimits().empty()) {
-        const unsigned r = uiStepSendCurrent + 1 < uiPassCount ? 0 : uiStepSendCurrent.load();
+        const unsigned r = uiStepSendCurrent.load();
         for (unsigned i = 0; i < r; ++i) PRNReadData();
     }
 }

@@ -5,6 +5,7 @@
 
 #include "core/CardTransfer.h"
 #include "core/DrvPrint.h"
+#include "hardware/Devices.h"
 #include "core/PrintThreadAxes.h"
 #include "platform/Log.h"
 #include "platform/Prompter.h"
@@ -41,6 +42,8 @@ void CDrvPrint::PRNPrintFile(std::string path) {
         return;
     }
     if (pPrintThread.joinable()) pPrintThread.join();
+    // A virtual printer kept across processes records the machine with the status before the job.
+    hw::persistMachineState(AUXPrintingStatusPath());
     csName = path;
     csRefusal.clear();
     iPrintResult = -1;

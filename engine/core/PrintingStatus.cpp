@@ -15,6 +15,7 @@
 #include <limits>
 
 #include "core/DrvPrint.h"
+#include "hardware/Devices.h"
 #include "platform/Files.h"
 #include "platform/Log.h"
 #include "platform/Prompter.h"
@@ -87,6 +88,8 @@ int CDrvPrint::AUXSavePrintingStatus(unsigned mode) {
     ini.WriteInt(sec, "uiFeatherSize", bEdgeFeather != 0 ? static_cast<int>(uiFeatherSize) : 0);
     if (batch.end() == 0)
         platform::log(platform::LogLevel::Warn, "printing status not saved: cannot write " + ini.GetFileName());
+    // The virtual printer keeps its state with the status it matches (a real machine needs nothing).
+    hw::persistMachineState(ini.GetFileName());
     return 0;
 }
 

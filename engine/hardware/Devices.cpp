@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "sim/Sim.h"
+#include "sim/StatePersist.h"
 #include "hardware/NoneDevices.h"
 #include "platform/Log.h"
 
@@ -32,6 +33,11 @@ void openLocked(Backends& b, std::string spec) {
     b.opened = true;
     if (spec == "sim") {
         sim::newMachine();
+        std::string why;
+        if (!sim::restoreMachine(&why))
+            platform::log(platform::LogLevel::Error, "virtual printer state not restored: " + why);
+        else if (!sim::statePathFromEnvironment().empty())
+            platform::log(platform::LogLevel::Info, "virtual printer state: " + sim::statePathFromEnvironment());
         b.card = sim::cardChannel();
         b.dio = sim::dioDriver();
     } else if (spec == "none") {
@@ -78,6 +84,17 @@ void openDevices(const std::string& spec) {
     auto& b = backends();
     std::lock_guard g(b.lock);
     openLocked(b, spec);
+}
+
+void persistMachineState(const std::string& hostFile) {
+    {
+        auto& b = backends();
+        std::lock_guard g(b.lock);
+        if (!b.opened || b.spec != "sim") return; // nothing opened: nothing to keep
+    }
+    std::string why;
+    if (!sim::persistMachine(hostFile, &why))
+        platform::log(platform::LogLevel::Debug, "virtual printer state not saved now: " + why);
 }
 
 std::string deviceSpec() {

@@ -23,6 +23,9 @@ void setDio(std::shared_ptr<DioDriver> driver);
 // (Re)opens both backends. An empty spec takes CARVEX_DEVICE, then "sim". With "sim" the process
 // gets a brand-new virtual printer (sim::machine() returns it).
 void openDevices(const std::string& spec = {});
+// With the virtual printer and CARVEX_SIM_STATE set, saves the machine there together with a copy
+// of hostFile (the printing status); see sim/StatePersist.h. Nothing when no devices are open.
+void persistMachineState(const std::string& hostFile);
 // The spec the current backends were opened with.
 std::string deviceSpec();
 

@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "SimTestSupport.h"
+#include "sim/StatePersist.h"
 
 using namespace hw;
 using namespace simtest;
@@ -235,6 +236,40 @@ TEST_F(SimTest, StateSurvivesTheProcess) {
     std::ofstream(dir + "/bad.state") << "something else\n";
     EXPECT_FALSE(fresh->loadState(dir + "/bad.state", &error));
     EXPECT_DOUBLE_EQ(fresh->carriageMM(), x);
+}
+
+
+// The kept machine and the host file saved with it are one pair: a host file written after the
+// machine's last save is put back to the copy the machine carries, and a missing one removed.
+TEST_F(SimTest, KeptStatePutsBackTheHostFileItWasSavedWith) {
+    const std::string path = dir + "/kept.state", host = dir + "/status.ini";
+    ::setenv("CARVEX_SIM_STATE", path.c_str(), 1);
+    std::string error;
+    // Saved before the host file existed; then the file appears (a crash before the next save).
+    ASSERT_TRUE(sim::persistMachine(host, &error)) << error;
+    std::ofstream(host) << "pass = 3\n";
+    sim::newMachine(sim::MachineConfig{});
+    ASSERT_TRUE(sim::restoreMachine(&error)) << error;
+    EXPECT_FALSE(std::filesystem::exists(host));
+    // Saved with the file; the file moves on; loading takes it back.
+    std::ofstream(host) << "pass = 4\n";
+    sim::machine()->setCarriage(123.0);
+    ASSERT_TRUE(sim::persistMachine(host, &error)) << error;
+    std::ofstream(host) << "pass = 5\n";
+    sim::newMachine(sim::MachineConfig{});
+    ASSERT_TRUE(sim::restoreMachine(&error)) << error;
+    EXPECT_DOUBLE_EQ(sim::machine()->carriageMM(), 123.0);
+    std::ifstream f(host);
+    std::string line;
+    std::getline(f, line);
+    EXPECT_EQ(line, "pass = 4");
+    // An unchanged pair is left as it is; a moving machine is not saved (the last pair stays).
+    ASSERT_TRUE(sim::restoreMachine(&error)) << error;
+    moveXDsp(0, 30000, 400, 20);
+    EXPECT_FALSE(sim::persistMachine(host, &error));
+    EXPECT_TRUE(waitX());
+    ::unsetenv("CARVEX_SIM_STATE");
+    EXPECT_TRUE(sim::persistMachine(host, &error)) << "nothing to do without the variable";
 }
 
 } // namespace

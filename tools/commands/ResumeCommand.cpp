@@ -1,12 +1,15 @@
-// carvex resume [--show] [--force]: the job the printing status names. Shows what was printing and
-// how far it got; when the job was cut short (power loss, crash, emergency stop), asks whether to
-// load it (--yes / --no answer) and reports the pass it resumes at.
+// carvex resume [--show] [--force] [--no-print]: the job the printing status names. Shows what was
+// printing and how far it got; when the job was cut short (power loss, crash, emergency stop), asks
+// whether to load it (--yes / --no answer), then prints the rest of it from the pass it stopped at,
+// following the passes, and reports how the job ended.
 #include <iostream>
 #include <iterator>
 #include <sstream>
 
 #include "Session.h"
 #include "core/DrvPrint.h"
+#include "hardware/Devices.h"
+#include "platform/Clock.h"
 #include "platform/Files.h"
 
 namespace cli {
@@ -15,6 +18,7 @@ namespace {
 struct Options {
     bool show = false;  // only show the status
     bool force = false; // load a job that ended as well
+    bool noPrint = false; // load and report only
 };
 
 std::string yesNo(uint32_t v) { return v ? "yes" : "no"; }
@@ -59,6 +63,51 @@ void setJobValues(CDrvPrint& drv, const JobList& l) {
     drv.bIfYMove = l.bMediaFed;
 }
 
+// Start-up of the machine as the operator application makes it before its first job: buffers,
+// the card, and the carriage homed so that the encoder counts from the home end again.
+std::string startMachine(CDrvPrint& drv) {
+    drv.PRNInitMemory();
+    if (!drv.AUXCheckHardware()) return "no print-controller card (device " + hw::deviceSpec() + ")";
+    drv.AUXInitPCIcard();
+    drv.AUXInitHardware(static_cast<unsigned>(drv.iXEncoderInitial), drv.uiFireDivider);
+    if (drv.PRNRePosition(1) == -100) return "the carriage cannot be homed: no card";
+    return {};
+}
+
+// Starts the loaded job at its resume pass, follows it pass by pass and reports how it ended.
+int printResumed(CDrvPrint& drv, JobList& list) {
+    const std::string fail = startMachine(drv);
+    if (!fail.empty()) return reportError(fail + "; " + list.csFile + " stays unfinished");
+    // The job values go in after start-up (loading the setup does not touch them).
+    setJobValues(drv, list);
+    const unsigned from = list.uiResumePass;
+    // One row per job started, as the print list's worker does just before it starts a job.
+    drv.AUXDBFuns(0);
+    drv.AUXDBRecordSave(&list);
+    drv.PRNPrintFile(list.csPath);
+    std::cout << "Printing " << list.csFile << " from pass " << from << "\n" << std::flush;
+    unsigned shown = from;
+    while (drv.bPrintThreadRunning) {
+        const unsigned done = drv.uiStepSendCurrent.load();
+        if (done > shown && done <= drv.uiStepSendCount.load()) {
+            shown = done;
+            std::cout << "pass " << done << " of " << drv.uiStepSendCount.load() << "\n" << std::flush;
+        }
+        platform::sleepMs(50);
+    }
+    drv.PRNWaitPrintThread();
+    drv.AUXDBFuns(1);
+    const std::string step = drv.csPrintStep.get();
+    const std::string passes = std::to_string(drv.uiStepSendCurrent.load()) + " of " + std::to_string(drv.uiStepTotal);
+    if (drv.iPrintResult == 1 && step == "PFNSH")
+        return reportOk("printed " + list.csFile + " from pass " + std::to_string(from) + " to its end (" +
+                        std::to_string(drv.uiStepTotal) + " passes)");
+    if (drv.iPrintResult == 1) return reportOk(list.csFile + " stopped at pass " + passes);
+    std::string why = drv.csRefusal.empty() ? "step " + step : drv.csRefusal;
+    if (step == "CLS") return reportError(list.csFile + " not started: " + why);
+    return reportError(list.csFile + " did not finish (" + why + "), pass " + passes);
+}
+
 int run(Session& s, const Options& o) {
     CDrvPrint& drv = s.engine();
     // The margin in millimetres needs the setup's media start and X step size.
@@ -85,15 +134,11 @@ int run(Session& s, const Options& o) {
     const int r = drv.AUXLoadPrintingStatus(1, &list);
     if (r < 0) return reportOk("not loaded: " + st.csPrintingFile + " stays unfinished");
     printRecord(list, std::cout);
-    setJobValues(drv, list);
 
-    // ---- Starting the job: the print loop (PRNPrintFile) is not part of this build yet. When it
-    // is, insert the job record and start it here:
-    //     drv.AUXDBFuns(0); drv.AUXDBRecordSave(&list); start = drv.PRNPrintFile(list.csPath);
-    // then follow the progress as `carvex print` does.
-    return reportOk("loaded " + list.csFile + " to resume at pass " + std::to_string(list.uiResumePass) + " of " +
-                    std::to_string(drv.uiStepSendCount.load()) +
-                    "; not printed: this build has no print loop to start it");
+    if (o.noPrint)
+        return reportOk("loaded " + list.csFile + " to resume at pass " + std::to_string(list.uiResumePass) + " of " +
+                        std::to_string(drv.uiStepSendCount.load()) + "; not printed (--no-print)");
+    return printResumed(drv, list);
 }
 
 void add(CLI::App& app, Session& s) {
@@ -102,6 +147,7 @@ void add(CLI::App& app, Session& s) {
     o = Options{}; // fresh for every run of the program's parser
     cmd->add_flag("--show", o.show, "only show the printing status");
     cmd->add_flag("--force", o.force, "load the last job even when it ended");
+    cmd->add_flag("--no-print", o.noPrint, "load the job and report its resume pass without printing");
     cmd->callback([&s] { s.exitCode = run(s, o); });
 }
 

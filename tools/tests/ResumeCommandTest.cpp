@@ -109,7 +109,7 @@ TEST(ResumeCommand, ShowsAndLoadsTheJobCutShort) {
     EXPECT_NE(no.err.find("? Last Printing Job didn't be finished"), std::string::npos) << no.err;
     EXPECT_NE(no.out.find("ok: not loaded: job.prn stays unfinished"), std::string::npos) << no.out;
 
-    Result yes = runCli({"--base", t.path, "--yes", "resume"});
+    Result yes = runCli({"--base", t.path, "--yes", "resume", "--no-print"});
     EXPECT_EQ(yes.code, 0) << yes.err;
     EXPECT_NE(yes.out.find("Size:         0.254x0.127:0.032 m2\n"), std::string::npos) << yes.out;
     EXPECT_NE(yes.out.find("DPI:          100x100\n"), std::string::npos) << yes.out;
@@ -125,7 +125,7 @@ TEST(ResumeCommand, EndedJobIsLoadedOnlyWhenForced) {
     Result r = runCli({"--base", t.path, "--yes", "resume"});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.out.find("ok: the last job (job.prn) ended; nothing to resume"), std::string::npos) << r.out;
-    Result f = runCli({"--base", t.path, "resume", "--force"});
+    Result f = runCli({"--base", t.path, "resume", "--force", "--no-print"});
     EXPECT_EQ(f.code, 0) << f.err;
     EXPECT_NE(f.out.find("ok: loaded job.prn to resume at pass 19 of 20"), std::string::npos) << f.out;
 }
