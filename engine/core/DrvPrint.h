@@ -309,7 +309,8 @@ public:
     // ---- pass loop state
     AtomicU32 bPassFired{0};       // a printing move was started and not yet waited for
     int32_t uiLastYStep = 0;       // last media advance, Y motor steps (signed)
-    // uiNextSubLineStep and iFeedCorrection: see the motion section.
+    int32_t uiNextSubLineStep = 0; // interleave step to the next pass, job lines (signed)
+    int32_t iFeedCorrection = 0;   // sub-steps added to every print feed (alignment prints)
     unsigned uiSubLine = 0;        // interleave sub-line of the current pass
     unsigned uiPassLeftTrim = 0;   // blank dots left of the pass (IMGGetBlankPosition)
     unsigned uiPassRightEnd = 0;   // end of the inked dots of the pass
