@@ -14,7 +14,7 @@ namespace {
 struct Backends {
     std::mutex lock;
     bool opened = false;
-    std::string spec;
+    std::string choice;
     std::shared_ptr<CardChannel> card;
     std::shared_ptr<DioDriver> dio;
 };
@@ -24,14 +24,14 @@ Backends& backends() {
     return b;
 }
 
-void openLocked(Backends& b, std::string spec) {
-    if (spec.empty()) {
+void openLocked(Backends& b, std::string choice) {
+    if (choice.empty()) {
         const char* env = std::getenv("CARVEX_DEVICE");
-        spec = env && *env ? env : "sim";
+        choice = env && *env ? env : "sim";
     }
-    b.spec = spec;
+    b.choice = choice;
     b.opened = true;
-    if (spec == "sim") {
+    if (choice == "sim") {
         sim::newMachine();
         std::string why;
         if (!sim::restoreMachine(&why))
@@ -40,14 +40,14 @@ void openLocked(Backends& b, std::string spec) {
             platform::log(platform::LogLevel::Info, "virtual printer state: " + sim::statePathFromEnvironment());
         b.card = sim::cardChannel();
         b.dio = sim::dioDriver();
-    } else if (spec == "none") {
+    } else if (choice == "none") {
         b.card = std::make_shared<NoneCardChannel>();
         b.dio = std::make_shared<NoneDioDriver>();
     } else {
-        b.card = openDeviceChannel(spec);
+        b.card = openDeviceChannel(choice);
         b.dio = std::make_shared<NoneDioDriver>();
     }
-    platform::logf(platform::LogLevel::Info, "devices: %s (card %s)", spec.c_str(), b.card->isOpen() ? "open" : "not open");
+    platform::logf(platform::LogLevel::Info, "devices: %s (card %s)", choice.c_str(), b.card->isOpen() ? "open" : "not open");
 }
 
 } // namespace
@@ -80,17 +80,17 @@ void setDio(std::shared_ptr<DioDriver> driver) {
     b.dio = driver ? std::move(driver) : std::make_shared<NoneDioDriver>();
 }
 
-void openDevices(const std::string& spec) {
+void openDevices(const std::string& choice) {
     auto& b = backends();
     std::lock_guard g(b.lock);
-    openLocked(b, spec);
+    openLocked(b, choice);
 }
 
 void persistMachineState(const std::string& hostFile) {
     {
         auto& b = backends();
         std::lock_guard g(b.lock);
-        if (!b.opened || b.spec != "sim") return; // nothing opened: nothing to keep
+        if (!b.opened || b.choice != "sim") return; // nothing opened: nothing to keep
     }
     std::string why;
     if (!sim::persistMachine(hostFile, &why))
@@ -101,7 +101,7 @@ std::string deviceSpec() {
     auto& b = backends();
     std::lock_guard g(b.lock);
     if (!b.opened) openLocked(b, {});
-    return b.spec;
+    return b.choice;
 }
 
 } // namespace hw
