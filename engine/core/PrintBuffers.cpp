@@ -20,7 +20,8 @@ uint64_t memoryBudget() {
 
 std::unique_ptr<uint8_t[]> allocate(uint64_t bytes) {
     if (bytes == 0) return nullptr;
-    return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[bytes]);
+    // Zeroed: a buffer is never sent to the card or read before something wrote it.
+    return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[bytes]());
 }
 
 } // namespace
