@@ -55,7 +55,7 @@ CDrvPrint& Session::engine() {
     platform::setPrompter(std::make_shared<CliPrompter>(yes, no));
     // A kept virtual printer is loaded before anything reads the printing status: loading may put
     // back the status that matches the machine.
-    if (const char* st = std::getenv("CARVEX_SIM_STATE"); st && *st) hw::deviceSpec();
+    if (const char* st = std::getenv("CARVEX_SIM_STATE"); st && *st) hw::deviceChoice();
     drv_ = std::make_unique<CDrvPrint>();
     return *drv_;
 }

@@ -97,7 +97,7 @@ void persistMachineState(const std::string& hostFile) {
         platform::log(platform::LogLevel::Debug, "virtual printer state not saved now: " + why);
 }
 
-std::string deviceSpec() {
+std::string deviceChoice() {
     auto& b = backends();
     std::lock_guard g(b.lock);
     if (!b.opened) openLocked(b, {});

@@ -20,14 +20,14 @@ std::shared_ptr<DioDriver> dio();    // never null
 void setCard(std::shared_ptr<CardChannel> channel);
 void setDio(std::shared_ptr<DioDriver> driver);
 
-// (Re)opens both backends. An empty spec takes CARVEX_DEVICE, then "sim". With "sim" the process
+// (Re)opens both backends. An empty choice takes CARVEX_DEVICE, then "sim". With "sim" the process
 // gets a brand-new virtual printer (sim::machine() returns it).
-void openDevices(const std::string& spec = {});
+void openDevices(const std::string& choice = {});
 // With the virtual printer and CARVEX_SIM_STATE set, saves the machine there together with a copy
 // of hostFile (the printing status); see sim/StatePersist.h. Nothing when no devices are open.
 void persistMachineState(const std::string& hostFile);
-// The spec the current backends were opened with.
-std::string deviceSpec();
+// The choice the current backends were opened with.
+std::string deviceChoice();
 
 // Opens a Linux character device as a card channel; isOpen() is false when the open failed.
 std::shared_ptr<CardChannel> openDeviceChannel(const std::string& path);

@@ -48,7 +48,7 @@ void add(CLI::App& app, Session& s) {
     cmd->callback([&s] {
         CDrvPrint& d = s.engine();
         if (!d.AUXCheckHardware()) {
-            s.exitCode = reportError("no print-controller card (device " + hw::deviceSpec() + ")");
+            s.exitCode = reportError("no print-controller card (device " + hw::deviceChoice() + ")");
             return;
         }
         bool testOk = true;

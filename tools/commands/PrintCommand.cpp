@@ -64,7 +64,7 @@ void add(CLI::App& app, Session& s) {
             s.exitCode = reportError("no such file: " + o.file);
             return;
         }
-        const bool sim = hw::deviceSpec() == "sim";
+        const bool sim = hw::deviceChoice() == "sim";
         d.PRMLoadParams();
         if (d.bBuffersReady == 0) d.PRNInitMemory();
         if (sim) {

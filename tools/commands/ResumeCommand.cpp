@@ -67,7 +67,7 @@ void setJobValues(CDrvPrint& drv, const JobList& l) {
 // the card, and the carriage homed so that the encoder counts from the home end again.
 std::string startMachine(CDrvPrint& drv) {
     drv.PRNInitMemory();
-    if (!drv.AUXCheckHardware()) return "no print-controller card (device " + hw::deviceSpec() + ")";
+    if (!drv.AUXCheckHardware()) return "no print-controller card (device " + hw::deviceChoice() + ")";
     drv.AUXInitPCIcard();
     drv.AUXInitHardware(static_cast<unsigned>(drv.iXEncoderInitial), drv.uiFireDivider);
     if (drv.PRNRePosition(1) == -100) return "the carriage cannot be homed: no card";

@@ -53,7 +53,7 @@ TEST_F(HardwareTest, FreshVirtualPrinterPerOpen) {
     auto fresh = sim::machine();
     EXPECT_NE(fresh.get(), machine_.get());
     EXPECT_DOUBLE_EQ(fresh->carriageMM(), fresh->config().startXMM);
-    EXPECT_EQ(hw::deviceSpec(), "sim");
+    EXPECT_EQ(hw::deviceChoice(), "sim");
     // A device path that cannot be opened is a closed channel.
     hw::openDevices(dir_ + "/no-such-device");
     EXPECT_FALSE(hw::card()->isOpen());
