@@ -6,43 +6,21 @@
 #include <fstream>
 #include <sstream>
 
+#include "CliTestSupport.h"
 #include "Session.h"
 #include "console/Console.h"
 #include "platform/Files.h"
 
 namespace {
 
-class TempBase {
-public:
-    TempBase() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "carvex-jobs-XXXXXX").string();
-        if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp");
-        path = tmpl;
-        old = platform::currentDir();
-    }
-    ~TempBase() {
-        platform::changeDir(old);
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-    std::string path, old;
+using clitest::Result;
+using clitest::runCli;
+struct TempBase : clitest::TempBase {
+    TempBase() : clitest::TempBase("carvex-jobs") {}
 };
 
-struct Result {
-    int code;
-    std::string out, err;
-};
 
-Result runCli(std::vector<std::string> args) {
-    args.insert(args.begin(), "carvex");
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    int code = cli::runMain(static_cast<int>(argv.size()), argv.data());
-    Result r{code, testing::internal::GetCapturedStdout(), testing::internal::GetCapturedStderr()};
-    return r;
-}
+
 
 std::string runConsole(const std::string& base, const std::string& commands) {
     platform::changeDir(base);

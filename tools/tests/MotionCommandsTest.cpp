@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "CliTestSupport.h"
 #include "Session.h"
 #include "console/Console.h"
 #include "hardware/Devices.h"
@@ -16,10 +17,7 @@
 
 namespace {
 
-struct Result {
-    int code;
-    std::string out, err;
-};
+using clitest::Result;
 
 class MotionCommands : public ::testing::Test {
 protected:
@@ -43,15 +41,9 @@ protected:
         platform::setTimeScale(1);
     }
     Result run(std::vector<std::string> args, const std::string& scale = "20") {
-        std::vector<std::string> all = {"carvex", "--base", dir_, "--time-scale", scale, "--yes"};
+        std::vector<std::string> all = {"--base", dir_, "--time-scale", scale, "--yes"};
         all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (auto& a : all) argv.push_back(a.data());
-        testing::internal::CaptureStdout();
-        testing::internal::CaptureStderr();
-        const int code = cli::runMain(static_cast<int>(argv.size()), argv.data());
-        Result r{code, testing::internal::GetCapturedStdout(), testing::internal::GetCapturedStderr()};
-        return r;
+        return clitest::runCli(all);
     }
     std::string old_, dir_;
 };

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "CliTestSupport.h"
 #include "Session.h"
 #include "console/Console.h"
 #include "core/RipFormat.h"
@@ -13,37 +14,14 @@
 
 namespace {
 
-class TempBase {
-public:
-    TempBase() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "carvex-print-XXXXXX").string();
-        if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp");
-        path = tmpl;
-        old = platform::currentDir();
-    }
-    ~TempBase() {
-        platform::changeDir(old);
-        platform::setPrompter(std::make_shared<platform::DefaultPrompter>());
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-    std::string path, old;
+using clitest::Result;
+using clitest::runCli;
+struct TempBase : clitest::TempBase {
+    TempBase() : clitest::TempBase("carvex-print") {}
 };
 
-struct Result {
-    int code;
-    std::string out, err;
-};
 
-Result runCli(std::vector<std::string> args) {
-    args.insert(args.begin(), "carvex");
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    int code = cli::runMain(static_cast<int>(argv.size()), argv.data());
-    return Result{code, testing::internal::GetCapturedStdout(), testing::internal::GetCapturedStderr()};
-}
+
 
 void writeText(const std::string& path, const std::string& text) { ASSERT_TRUE(platform::writeFileAtomic(path, text)); }
 
