@@ -6,7 +6,6 @@
 #include "core/CardTransfer.h"
 #include "core/DrvPrint.h"
 #include "hardware/Devices.h"
-#include "core/PrintThreadAxes.h"
 #include "platform/Log.h"
 #include "platform/Prompter.h"
 
@@ -115,7 +114,7 @@ int CDrvPrint::PRNResetDPI() {
     if (std::abs(n - j) < 11) {
         fDPIRate = 1.0f;
         uiFireDivider = unsigned(iFireFrequency);
-        AUXInitHardware(printaxes::MOVGetXPosition(*this), unsigned(iFireFrequency));
+        AUXInitHardware(MOVGetXPosition(), unsigned(iFireFrequency));
         ripHead.uiXDPI = unsigned(n);
         j = n;
     } else if (j > 0) {
@@ -124,7 +123,7 @@ int CDrvPrint::PRNResetDPI() {
         uiFireDivider = unsigned(div);
         fDPIRate = float((iFireFrequency + 1.0) / (div + 1.0));
         // The position is read before the rate changes: it is in steps of the old rate.
-        const unsigned pos = printaxes::MOVGetXPosition(*this);
+        const unsigned pos = MOVGetXPosition();
         AUXInitHardware(UI_DPIRate(1, pos), unsigned(div));
     }
     switch (j) {

@@ -6,14 +6,12 @@
 #include <cstdlib>
 
 #include "core/DrvPrint.h"
-#include "core/PrintThreadAxes.h"
 #include "hardware/CardIo.h"
 #include "hardware/CardRegisters.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
 #include "platform/Prompter.h"
 
-using namespace printaxes;
 
 namespace {
 
@@ -69,7 +67,7 @@ int CDrvPrint::PRNWaitUntilPrintOver() {
         }
         int bit;
         if (!bWaitEachPass) {
-            if (printaxes::MOVCheckIfMoveX(*this) == 0) break;
+            if (MOVCheckIfMoveX() == 0) break;
             bit = PRNCheckFiring();
         } else {
             bit = (uint32_t(hw::readRegister(hw::REG_INPUT)) >> 31) & 1u;
@@ -80,7 +78,7 @@ int CDrvPrint::PRNWaitUntilPrintOver() {
     }
     if (!stopped) return PRNCheckFiring() == 0 ? 1 : 0;
     const uint64_t t1 = platform::tickMs();
-    while (printaxes::MOVCheckIfMoveX(*this) && platform::tickMs() - t1 < uiFiringTimeoutMs) platform::sleepMs(1);
+    while (MOVCheckIfMoveX() && platform::tickMs() - t1 < uiFiringTimeoutMs) platform::sleepMs(1);
     IMGSetStartPrintMode(0);
     return 2;
 }
@@ -95,7 +93,7 @@ void CDrvPrint::PRNFinishPrinting() {
     AUXUVSet(3, 0);
     AUXUVSet(4, 0);
     const unsigned park = bRepositionLeft ? uiLeftLimitPos : uiRightLimitPos;
-    printaxes::PRNSetPosition(*this, park, uiXSpeed, 1);
+    PRNSetPosition(park, uiXSpeed, 1);
     PRNStopPrinting(1);
     PRNPausePrinting(0);
     platform::sleepMs(50);
@@ -107,14 +105,14 @@ void CDrvPrint::PRNFinishPrinting() {
             if (uiFeatherMode) amount += space - std::abs(uiLastYStep);
             const int32_t unit = std::abs(uiLastYStep);
             while (unit > 0 && std::abs(amount) > unit && !bEmergencyStop) {
-                printaxes::MOVMoveY(*this, 0, uiYSpeed, amount > 0 ? unit : -unit, 1);
+                MOVMoveY(0, uiYSpeed, amount > 0 ? unit : -unit, 1);
                 amount += amount > 0 ? -unit : unit;
             }
-            printaxes::MOVMoveY(*this, 0, uiYSpeed, amount, 1);
+            MOVMoveY(0, uiYSpeed, amount, 1);
         }
     }
     PRNReadClose();
-    printaxes::MOVWaitUntilXStop(*this, 0);
+    MOVWaitUntilXStop(0);
     if (uiCopyIndex + 1 >= uiCopies && cleaning.uiFlashAtHome) IMGSetFlashPrint(cleaning.uiFlashFrequency);
     if (cleaning.bSyringeAfterPrinting) {
         if (onPeriodicCleaning) onPeriodicCleaning();
@@ -182,11 +180,11 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             d.bPassToLeft ? int64_t(d.uiFire) + d.XMMToPulse(7) + d.uiHeadWidth + d.uiAccelerationLength + 100
                           : int64_t(d.uiFire) - d.uiAccelerationLength - d.XMMToPulse(7);
         d.uiLastYStep = 0;
-        printaxes::MOVSetParamsMovement(d);
+        d.MOVSetParamsMovement();
         d.PRNSetBuffMemory();
         d.PRNSetStep(tags::RD);
         if (d.uiFeatherMode == 0) d.PRNReadData();
-        printaxes::PRNSetPosition(d, unsigned(std::max<int64_t>(0, start)), d.uiXSpeed, 0);
+        d.PRNSetPosition(unsigned(std::max<int64_t>(0, start)), d.uiXSpeed, 0);
 
         bool firstPass = true;
         bool blankRun = false;
@@ -195,7 +193,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             StageClock clock;
             PassStats st;
             // 1., 2. Preparation, while the previous pass is still travelling.
-            printaxes::MOVSetParamsMovement(d);
+            d.MOVSetParamsMovement();
             d.PRNSetMaxOffset();
             d.PRNSetStep(tags::RD);
             d.PRNReadData();
@@ -216,7 +214,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                 d.PRNSetStep(tags::WUPOV);
                 if (r == 1) {
                     d.PRNSetStep(tags::MCM);
-                    printaxes::MOVCorrectMovement(d, 1);
+                    d.MOVCorrectMovement(1);
                     d.PRNSetStep(tags::MCMO);
                 }
             }
@@ -236,7 +234,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             const unsigned parity = d.uiHeadsAlignmentMode == 0 ? 1 : d.uiHeadsAlignmentMode == 1 ? 0 : 2;
             if (!(d.uiPrintJobKind == 2 && p > 0 && (p & 1) == parity)) {
                 d.uiLastYStep = 4 * n;
-                printaxes::MOVMoveY(d, 0, d.uiYSpeed, 4 * n, 0);
+                d.MOVMoveY(0, d.uiYSpeed, 4 * n, 0);
             }
             // 7.
             d.uiStepSendCurrent = p + 1;
@@ -248,9 +246,9 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             st.sendUs = clock.lap();
             // 9.
             d.PRNSetStep(tags::WUYS);
-            printaxes::MOVWaitUntilYStop(d);
+            d.MOVWaitUntilYStop();
             d.PRNSetStep(tags::WUXS);
-            printaxes::MOVWaitUntilXStop(d, 1);
+            d.MOVWaitUntilXStop(1);
             d.AUXUVSet(3, 0);
             d.AUXUVSet(4, 0);
             st.feedUs = clock.lap();
@@ -269,7 +267,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             // 11.
             if (d.bTestMode) {
                 platform::sleepMs(1000);
-                platform::messageBox("EncoderValue:" + std::to_string(printaxes::MOVGetXPosition(d)), platform::Buttons::Ok);
+                platform::messageBox("EncoderValue:" + std::to_string(d.MOVGetXPosition()), platform::Buttons::Ok);
             }
             // 12.
             if (d.bStop) {
@@ -286,7 +284,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                     if (d.onPeriodicCleaning) d.onPeriodicCleaning();
                     else d.PRNHeadsCleaning();
                     d.IMGSetFlashPrint(0);
-                    printaxes::PRNSetPosition(d, back, d.uiXSpeed, 1);
+                    d.PRNSetPosition(back, d.uiXSpeed, 1);
                     d.uiCleanCounter = 0;
                 } else if (d.bUnidirection || (d.bHeadsProtectLeft ? !d.bPassToLeft : d.bPassToLeft)) {
                     // Bidirectional: count once per return to the protected side.
@@ -299,7 +297,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                 d.AUXUVSet(4, 0);
                 d.PRNSetStep(tags::PPS);
                 const unsigned back = d.uiXTarget;
-                printaxes::PRNSetPosition(d, d.bRepositionLeft ? d.uiLeftLimitPos : d.uiRightLimitPos, d.uiXSpeed, 1);
+                d.PRNSetPosition(d.bRepositionLeft ? d.uiLeftLimitPos : d.uiRightLimitPos, d.uiXSpeed, 1);
                 d.PRNSetStep(tags::FLS);
                 if (d.cleaning.uiFlashAtHome) d.IMGSetFlashPrint(d.cleaning.uiFlashFrequency);
                 d.bPauseSeen = 1;
@@ -316,7 +314,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                 d.IMGSetFlashPrint(0);
                 platform::sleepMs(300);
                 if (d.uiHeadsParamsMode && d.bUseDIOCard == 0) d.AUXSetHeadsParamsState(0);
-                printaxes::PRNSetPosition(d, back, d.uiXSpeed, 1);
+                d.PRNSetPosition(back, d.uiXSpeed, 1);
                 d.PRNPausePrinting(0);
             }
             // 15. Smart print: blank passes are not fired.
@@ -326,7 +324,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                     if (!blankRun) {
                         blankRun = true;
                         blankReturn = d.uiXTarget;
-                        printaxes::PRNSetPosition(d, d.bRepositionLeft ? d.uiLeftLimitPos : d.uiRightLimitPos, d.uiXSpeed, 0);
+                        d.PRNSetPosition(d.bRepositionLeft ? d.uiLeftLimitPos : d.uiRightLimitPos, d.uiXSpeed, 0);
                         if (d.cleaning.uiFlashAtHome) d.IMGSetFlashPrint(d.cleaning.uiFlashFrequency);
                     }
                     std::lock_guard g(d.passStatsLock);
@@ -338,7 +336,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                     d.PRNSetStep(tags::PCN);
                     platform::sleepMs(200);
                     d.IMGSetFlashPrint(0);
-                    printaxes::PRNSetPosition(d, blankReturn, d.uiXSpeed, 1);
+                    d.PRNSetPosition(blankReturn, d.uiXSpeed, 1);
                 }
                 tL = d.UI_DPIRate(0, d.uiPassLeftTrim);
                 tR = d.UI_DPIRate(0, d.uiPassWidthDots - std::min(d.uiPassRightEnd, d.uiPassWidthDots));
@@ -397,20 +395,20 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                 const int64_t end = from + len;
                 if (F <= from || F >= end) {
                     d.IMGSetStartPrintMode(0);
-                    printaxes::PRNSetPosition(d, unsigned(std::max<int64_t>(0, F - d.uiAccelerationLength)), d.uiXSpeed, 1);
+                    d.PRNSetPosition(unsigned(std::max<int64_t>(0, F - d.uiAccelerationLength)), d.uiXSpeed, 1);
                     d.IMGSetStartPrintMode(1);
                 }
-                printaxes::PRNSetPosition(d, unsigned(std::max<int64_t>(0, int64_t(d.uiXTarget) + len)), d.uiXSpeed, 0);
+                d.PRNSetPosition(unsigned(std::max<int64_t>(0, int64_t(d.uiXTarget) + len)), d.uiXSpeed, 0);
                 d.AUXUVSet(3, 1);
                 d.AUXUVSet(4, 0);
             } else {
                 const int64_t end = from - len;
                 if (F >= from || F <= end) {
                     d.IMGSetStartPrintMode(0);
-                    printaxes::PRNSetPosition(d, unsigned(F + d.uiAccelerationLength), d.uiXSpeed, 1);
+                    d.PRNSetPosition(unsigned(F + d.uiAccelerationLength), d.uiXSpeed, 1);
                     d.IMGSetStartPrintMode(1);
                 }
-                printaxes::PRNSetPosition(d, unsigned(std::max<int64_t>(0, int64_t(d.uiXTarget) - len)), d.uiXSpeed, 0);
+                d.PRNSetPosition(unsigned(std::max<int64_t>(0, int64_t(d.uiXTarget) - len)), d.uiXSpeed, 0);
                 d.AUXUVSet(3, 0);
                 d.AUXUVSet(4, 1);
             }
@@ -420,8 +418,8 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                 d.bPassToLeft = !d.bPassToLeft;
                 d.bPassMirror = !d.bPassMirror;
             } else {
-                printaxes::MOVWaitUntilXStop(d, 0);
-                printaxes::PRNSetPosition(d, unsigned(std::max<int64_t>(0, start)), std::min(d.uiXSpeed + 1, 4u), 0);
+                d.MOVWaitUntilXStop(0);
+                d.PRNSetPosition(unsigned(std::max<int64_t>(0, start)), std::min(d.uiXSpeed + 1, 4u), 0);
                 platform::sleepMs(10);
             }
             std::lock_guard g(d.passStatsLock);
@@ -438,22 +436,22 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
         // 10. After the copy.
         const bool allDone = d.uiStepSendCurrent >= d.uiStepTotal;
         if (allDone && k + 1 >= copies) {
-            printaxes::MOVWaitUntilXStop(d, 0);
+            d.MOVWaitUntilXStop(0);
             d.PRNFinishPrinting();
             return 1;
         }
         d.PRNCleanBuffMemory();
-        printaxes::MOVWaitUntilXStop(d, 0);
+        d.MOVWaitUntilXStop(0);
         if (allDone && d.uiCorrectMode == 2) {
             const int32_t I = int32_t(std::max(1u, d.uiInterlace));
             int32_t amount = (int32_t(d.uiLinesLeft.load()) * 4) / I;
             if (d.uiPrintJobKind == 0 && d.uiFeatherMode) amount += int32_t(d.uiSpaceUpDown) - std::abs(d.uiLastYStep);
             const int32_t unit = std::abs(d.uiLastYStep);
             while (unit > 0 && std::abs(amount) > unit && !d.bEmergencyStop) {
-                printaxes::MOVMoveY(d, 0, d.uiYSpeed, amount > 0 ? unit : -unit, 1);
+                d.MOVMoveY(0, d.uiYSpeed, amount > 0 ? unit : -unit, 1);
                 amount += amount > 0 ? -unit : unit;
             }
-            printaxes::MOVMoveY(d, 0, d.uiYSpeed, amount, 1);
+            d.MOVMoveY(0, d.uiYSpeed, amount, 1);
         }
         d.uiStepSendCurrent = 0;
         d.uiBandsRead = 0;

@@ -6,7 +6,6 @@
 #include <cstdlib>
 
 #include "core/DrvPrint.h"
-#include "core/PrintThreadAxes.h"
 #include "platform/Clock.h"
 #include "platform/Prompter.h"
 
@@ -122,12 +121,12 @@ unsigned CDrvPrint::PRNThreadHeadsAlignment(void* engine) {
                                      : int64_t(d.uiFire) + d.XMMToPulse(7) + d.uiHeadWidth + d.uiAccelerationLength +
                                            100 + C0 + W0;
         const unsigned startPos = unsigned(std::clamp<int64_t>(start, 0, INT32_MAX));
-        printaxes::MOVSetParamsMovement(d);
+        d.MOVSetParamsMovement();
         d.PRNSetBuffMemory();
         d.PRNSetStep(tags::RD);
         d.PRNReadData();
-        printaxes::PRNSetPosition(d, startPos, d.uiXSpeed, 0);
-        printaxes::MOVSetParamsMovement(d);
+        d.PRNSetPosition(startPos, d.uiXSpeed, 0);
+        d.MOVSetParamsMovement();
         d.PRNSetMaxOffset();
         d.PRNSetStep(tags::RD);
         d.PRNReadData();
@@ -146,22 +145,22 @@ unsigned CDrvPrint::PRNThreadHeadsAlignment(void* engine) {
             if (k == 0) {
                 step = d.uiLinesPerStep;
             } else {
-                printaxes::MOVWaitUntilXStop(d, 1);
+                d.MOVWaitUntilXStop(1);
                 step = d.uiOffsetList[k] - d.uiOffsetList[k - 1];
             }
             platform::sleepMs(1);
             d.PRNSetStep(tags::WR);
             const int32_t y = d.PRNAlignFeed(step);
             d.uiLastYStep = y;
-            printaxes::MOVMoveY(d, 0, d.uiYSpeed, y, 0);
+            d.MOVMoveY(0, d.uiYSpeed, y, 0);
             d.uiStepSendCurrent = d.uiStepSendCurrent + 1;
             if (d.onPassStart) d.onPassStart(d.uiStepSendCurrent - 1);
             d.PRNSetStep(tags::SMT);
             if (!d.bStop) d.PRNSendMemoryToCard();
             d.PRNSetStep(tags::WUYS);
-            printaxes::MOVWaitUntilYStop(d);
+            d.MOVWaitUntilYStop();
             d.PRNSetStep(tags::WUXS);
-            printaxes::MOVWaitUntilXStop(d, 1);
+            d.MOVWaitUntilXStop(1);
             // 4.4.5
             if (d.AUXDIOSensor(10) || d.bEmergencyStop) return emergency();
             if (d.PRNCheckStop()) return finish();
@@ -173,7 +172,7 @@ unsigned CDrvPrint::PRNThreadHeadsAlignment(void* engine) {
                     if (d.onPeriodicCleaning) d.onPeriodicCleaning();
                     else d.PRNHeadsCleaning();
                     d.IMGSetFlashPrint(0);
-                    printaxes::PRNSetPosition(d, back, 4, 1);
+                    d.PRNSetPosition(back, 4, 1);
                     d.uiCleanCounter = 0;
                 } else if (d.bUnidirection || (d.bHeadsProtectLeft ? d.bPassToLeft : !d.bPassToLeft)) {
                     ++d.uiCleanCounter;
@@ -184,7 +183,7 @@ unsigned CDrvPrint::PRNThreadHeadsAlignment(void* engine) {
                 platform::sleepMs(500);
                 d.PRNSetStep(tags::PPS);
                 const unsigned back = d.uiXTarget;
-                printaxes::PRNSetPosition(d, d.bRepositionLeft ? d.uiLeftLimitPos : d.uiRightLimitPos, d.uiXSpeed, 1);
+                d.PRNSetPosition(d.bRepositionLeft ? d.uiLeftLimitPos : d.uiRightLimitPos, d.uiXSpeed, 1);
                 d.bPauseSeen = 1;
                 d.PRNSetStep(tags::FLS);
                 if (d.cleaning.uiFlashAtHome) d.IMGSetFlashPrint(d.cleaning.uiFlashFrequency);
@@ -200,7 +199,7 @@ unsigned CDrvPrint::PRNThreadHeadsAlignment(void* engine) {
                 d.PRNSetStep(tags::PCN);
                 d.IMGSetFlashPrint(0);
                 platform::sleepMs(200);
-                printaxes::PRNSetPosition(d, back, d.uiXSpeed, 1);
+                d.PRNSetPosition(back, d.uiXSpeed, 1);
                 d.PRNPausePrinting(0);
             }
             // 4.4.8 The fire window: print 1 fires from the right end of the pass.
@@ -218,13 +217,13 @@ unsigned CDrvPrint::PRNThreadHeadsAlignment(void* engine) {
             d.bPassFired = 1;
             d.PRNSetStep(tags::PRN);
             // 4.4.9 The printing move and the way back to the start.
-            printaxes::PRNSetPosition(d, unsigned(std::clamp<int64_t>(passEnd, 0, INT32_MAX)), d.uiXSpeed, 0);
+            d.PRNSetPosition(unsigned(std::clamp<int64_t>(passEnd, 0, INT32_MAX)), d.uiXSpeed, 0);
             d.AUXUVSet(3, r == 0 ? 1 : 0);
             d.AUXUVSet(4, r == 0 ? 0 : 1);
-            printaxes::MOVWaitUntilXStop(d, 0);
+            d.MOVWaitUntilXStop(0);
             d.AUXUVSet(3, 0);
             d.AUXUVSet(4, 0);
-            printaxes::PRNSetPosition(d, startPos, std::min(d.uiXSpeed + 1, 4u), 0);
+            d.PRNSetPosition(startPos, std::min(d.uiXSpeed + 1, 4u), 0);
             platform::sleepMs(10);
             {
                 std::lock_guard g(d.passStatsLock);
@@ -234,13 +233,13 @@ unsigned CDrvPrint::PRNThreadHeadsAlignment(void* engine) {
         }
         if (r == 1) {
             // 4.5
-            printaxes::MOVWaitUntilXStop(d, 0);
+            d.MOVWaitUntilXStop(0);
             return finish();
         }
         // 4.6 Back over the same media for the second print.
         d.PRNCleanBuffMemory();
         d.PRNReadClose();
-        printaxes::MOVWaitUntilXStop(d, 1);
+        d.MOVWaitUntilXStop(1);
         d.MOVMoveY(1, 1, int(4 * d.uiOffsetList[n]), 1);
         d.uiStepSendCurrent = 0;
         d.uiBandsRead = 0;
