@@ -1,0 +1,154 @@
+#pragma once
+// A whole-job rig on the virtual printer: an engine with four heads of 126 nozzles, one colour
+// each, the carriage homed, heads placed exactly where the setup says, and helpers that write a
+// RIP file with ink to its edges, run it and compare the sheet with it.
+#include <algorithm>
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <random>
+#include <set>
+
+#include "../../hardware/tests/HardwareTestSupport.h"
+#include "RipTestUtil.h"
+#include "core/DrvPrint.h"
+
+namespace printjobtest {
+
+using hwtest::HardwareTest;
+
+class PrintJob : public HardwareTest {
+protected:
+    std::unique_ptr<CDrvPrint> d;
+    std::vector<std::string> tagsSeen;
+    std::mutex tagLock;
+    std::vector<uint8_t> ripFile;
+    RipHead ripHeadUsed;
+
+    // A fresh virtual printer in the given card memory format, its carriage homed.
+    void freshMachine(bool eightLine) {
+        sim::MachineConfig cfg = machine_->config();
+        cfg.eightLineFormat = eightLine;
+        machine_ = sim::newMachine(cfg);
+        machine_->setMisplacement(false);
+        machine_->setCarriage(0.0);
+        machine_->setSheetResolution(180, 185.21);
+        if (d) d->AUXInitHardware(0, 3);
+    }
+    void SetUp() override {
+        HardwareTest::SetUp();
+        platform::setTimeScale(1000);
+        freshMachine(true);
+        d = std::make_unique<CDrvPrint>();
+        CDrvPrint& e = *d;
+        e.HEADS = 4;
+        e.COLORS = 4;
+        e.LINESPERHEAD = 1;
+        e.NOZZLESPERHEAD = 126;
+        e.fHeadDPI = 185.21f;
+        e.COLORCACHE = 1;
+        e.HEADCACHE = 1;
+        e.COLORBARCACHE = 1;
+        e.PRNInitMemory();
+        e.AUXInitHardware(0, 3); // homed: the encoder counts from the left end
+        e.uiLeftLimitPos = 0;
+        e.uiRightLimitPos = 22000;
+        e.uiFire = 3000;
+        e.uiStartPos1 = 2126;
+        e.uiWidth1 = 11338;
+        e.uiDPIColorMode = 0;
+        e.bUnidirection = 1;
+        e.bUnidirectionToLeft = 0;
+        e.bSmartPrint = 0;
+        e.bEdgeFeather = 0;
+        e.colorBar.bEnable = 0;
+        e.bJobRecord = 0;
+        // The virtual heads sit at the carriage reference. A right-to-left pass fires its window
+        // from the far end of the head columns, so the setup's right-to-left offset is the
+        // distance that brings it back over the left-to-right dots (the heads' width + 100 steps,
+        // less one dot for a leftward move entering each dot at its upper edge, shared by the
+        // fire position and the head offset).
+        for (unsigned h = 0; h < 4; ++h) {
+            e.HeadOffsetXR[h] = 0;
+            e.HeadOffsetXL[h] = 1049;
+            e.headAlignment.HeadOffsetXR[h] = 0;
+            e.headAlignment.HeadOffsetXL[h] = 1049;
+        }
+    }
+    void TearDown() override {
+        d.reset();
+        HardwareTest::TearDown();
+    }
+    // Records every step tag the print thread sets.
+    void watch() {
+        d->onStepTag = [this](const char* t) {
+            std::lock_guard g(tagLock);
+            tagsSeen.push_back(t);
+        };
+    }
+    std::vector<std::string> seen() {
+        std::lock_guard g(tagLock);
+        return tagsSeen;
+    }
+    // A RIP file with ink to its edges: a frame in every plane and a random interior.
+    std::string makeRip(unsigned w, unsigned h, unsigned seed = 1) {
+        RipHead head = riptest::head(w, h, 4, 180);
+        std::vector<uint8_t> v(kRipHeadSize);
+        EncodeRipHead(head, v.data());
+        std::mt19937 rng(seed);
+        const unsigned bpl = head.uiBytesPerLine;
+        for (unsigned y = 0; y < h; ++y)
+            for (unsigned k = 0; k < 4; ++k) {
+                std::vector<uint8_t> line(bpl, 0);
+                for (unsigned x = 0; x < w; ++x) {
+                    const bool edge = x == 0 || y == 0 || x == w - 1 || y == h - 1;
+                    if (edge || (rng() % 3 == 0)) line[x / 8] |= uint8_t(0x80 >> (x % 8));
+                }
+                v.insert(v.end(), line.begin(), line.end());
+            }
+        const std::string path = dir_ + "/job" + std::to_string(seed) + ".prn";
+        riptest::writeBytes(path, v);
+        ripFile = v;
+        ripHeadUsed = head;
+        return path;
+    }
+    bool fileDot(unsigned k, unsigned x, unsigned y) const {
+        const unsigned bpl = ripHeadUsed.uiBytesPerLine;
+        return ripFile[kRipHeadSize + (size_t(y) * 4 + k) * bpl + x / 8] & (0x80 >> (x % 8));
+    }
+    int run(const std::string& path, unsigned passes) {
+        d->uiPassCount = passes;
+        d->uiStepSendCurrent = 0; // a new job, not a resumed one
+        d->PRNPrintFile(path);
+        d->PRNWaitPrintThread();
+        if (d->iPrintResult != 1) {
+            for (auto& t : prompter_->texts()) std::printf("asked: %s\n", t.c_str());
+            std::printf("refusal: %s tag %s\n", d->csRefusal.c_str(), d->csPrintStep.get());
+        }
+        return d->iPrintResult;
+    }
+    // Compares every plane with the sheet, placing the file's top-left dot on the sheet's.
+    struct Diff {
+        uint64_t expected = 0, printed = 0, missing = 0, extra = 0;
+    };
+    Diff compare() {
+        sim::Sheet s = machine_->sheet();
+        const auto ext = s.extent();
+        Diff r;
+        for (unsigned k = 0; k < 4; ++k) {
+            for (int64_t y = 0; y < ext.height; ++y)
+                for (int64_t x = 0; x < ext.width; ++x) {
+                    const bool want = x < int64_t(ripHeadUsed.uiWidth) && y < int64_t(ripHeadUsed.uiHeight) &&
+                                      fileDot(k, unsigned(x), unsigned(y));
+                    const bool got = s.dot(int(k), ext.x0 + x, ext.y0 + y);
+                    r.expected += want;
+                    r.printed += got;
+                    r.missing += want && !got;
+                    r.extra += got && !want;
+                }
+        }
+        return r;
+    }
+};
+
+} // namespace printjobtest
