@@ -324,6 +324,8 @@ public:
     // Head cleaning from the print thread (before or after a job and periodically): when set, it
     // runs instead of PRNHeadsCleaning (tests watch the loop with it).
     std::function<void()> onPeriodicCleaning;
+    // The cleaning a job runs: onPeriodicCleaning when set, else PRNHeadsCleaning.
+    void PRNJobCleaning();
     // When set, runs instead of PRNThreadHeadsAlignment for head-alignment jobs.
     std::function<int()> onHeadsAlignment;
     // Before every card transfer and printing move (tests use it to watch the loop).

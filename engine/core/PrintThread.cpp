@@ -114,10 +114,7 @@ void CDrvPrint::PRNFinishPrinting() {
     PRNReadClose();
     MOVWaitUntilXStop(0);
     if (uiCopyIndex + 1 >= uiCopies && cleaning.uiFlashAtHome) IMGSetFlashPrint(cleaning.uiFlashFrequency);
-    if (cleaning.bSyringeAfterPrinting) {
-        if (onPeriodicCleaning) onPeriodicCleaning();
-        else PRNHeadsCleaning();
-    }
+    if (cleaning.bSyringeAfterPrinting) PRNJobCleaning();
     char ending[64];
     std::snprintf(ending, sizeof ending, "%u/%u", uiStepSendCurrent.load(), uiStepTotal);
     job.DBRecordSetEnding(ending);
@@ -161,10 +158,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
     const unsigned copies = d.uiCopies;
     for (unsigned k = 0; k < std::max(1u, copies); ++k) {
         // Per copy.
-        if (d.cleaning.bSyringeBeforePrinting) {
-            if (d.onPeriodicCleaning) d.onPeriodicCleaning();
-            else d.PRNHeadsCleaning();
-        }
+        if (d.cleaning.bSyringeBeforePrinting) d.PRNJobCleaning();
         d.IMGSetFlashPrint(0);
         if (!d.PRNIsNetJob() && d.PRNInitData() != 0) return refuse();
         d.PRNPausePrinting(0);
@@ -281,8 +275,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                     d.AUXUVSet(3, 0);
                     d.AUXUVSet(4, 0);
                     const unsigned back = d.uiXTarget;
-                    if (d.onPeriodicCleaning) d.onPeriodicCleaning();
-                    else d.PRNHeadsCleaning();
+                    d.PRNJobCleaning();
                     d.IMGSetFlashPrint(0);
                     d.PRNSetPosition(back, d.uiXSpeed, 1);
                     d.uiCleanCounter = 0;

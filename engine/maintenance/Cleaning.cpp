@@ -23,6 +23,11 @@ CDrvPrint::CleaningPositions CDrvPrint::PRNCleaningPositions() const {
     return p;
 }
 
+void CDrvPrint::PRNJobCleaning() {
+    if (onPeriodicCleaning) onPeriodicCleaning();
+    else PRNHeadsCleaning();
+}
+
 void CDrvPrint::PRNHeadsCleaning() {
     // 1. Never start a cycle under a moving carriage: another thread is driving it.
     if (MOVCheckIfMoveX()) {

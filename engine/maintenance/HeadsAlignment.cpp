@@ -72,7 +72,7 @@ unsigned CDrvPrint::PRNThreadHeadsAlignment(void* engine) {
         d.iAlignPassOffsetY = 0;
         return 1u;
     };
-    // 1. The job.
+    // The job: open, check and refuse before any motion.
     if (d.PRNInitData() != 0) return refuse();
     if (!d.PRNIsNetJob()) d.PRNReadClose();
     d.PRNSetMaxOffset();
@@ -83,24 +83,21 @@ unsigned CDrvPrint::PRNThreadHeadsAlignment(void* engine) {
         platform::messageBox(limits, platform::Buttons::Ok);
         return refuse();
     }
-    // 2.
+    // Fresh flags; no feed correction until the first offset.
     d.bPassFired = 0;
     d.PRNPausePrinting(0);
     d.PRNStopPrinting(0);
     d.iFeedCorrection = 0;
     d.uiNextSubLineStep = 0;
     if (d.uiResetHeadsBoard) d.IMGResetStartPrint();
-    if (d.cleaning.bSyringeBeforePrinting) {
-        if (d.onPeriodicCleaning) d.onPeriodicCleaning();
-        else d.PRNHeadsCleaning();
-    }
-    // 3.
+    if (d.cleaning.bSyringeBeforePrinting) d.PRNJobCleaning();
+    // The distinct vertical offsets, one pass each.
     d.PRNBuildOffsetList();
     const unsigned n = d.uiOffsetCount;
 
     for (unsigned r = 0; r < 2; ++r) {
         d.uiAlignPrint = r;
-        // 4.1
+        // Each print reopens the file.
         d.IMGSetFlashPrint(0);
         if (d.PRNInitData() != 0) return refuse();
         d.uiCleanCounter = 0;
@@ -108,11 +105,11 @@ unsigned CDrvPrint::PRNThreadHeadsAlignment(void* engine) {
         d.PRNPausePrinting(0);
         d.PRNStopPrinting(0);
         if (d.uiHeadsParamsMode) d.AUXSetHeadsParamsState(0);
-        // 4.2
+        // Print 0 runs left to right, print 1 right to left.
         d.bPassToLeft = int(r);
         d.bPassMirror = r == 0 ? (d.bHorizontalMirror ? 1 : 0) : (d.bHorizontalMirror ? 0 : 1);
         d.bVertMirror = d.bVerticalMirror ? 1 : 0;
-        // 4.3
+        // Geometry and the start of the print beyond the acceleration way.
         d.PRNInitParams();
         d.PRNSetColorBar();
         const unsigned passDots = d.bEightLineMode ? 8 * d.ripHead.uiBytesPerLine : d.ripHead.uiWidth;
@@ -131,7 +128,7 @@ unsigned CDrvPrint::PRNThreadHeadsAlignment(void* engine) {
         d.PRNSetStep(tags::RD);
         d.PRNReadData();
 
-        // 4.4 One pass per entry of the offset list.
+        // One pass per entry of the offset list.
         for (unsigned k = 0; k <= n; ++k) {
             d.iAlignPassOffsetY = int(d.uiOffsetList[k]);
             d.PRNSetStep(tags::RS);
@@ -161,16 +158,15 @@ unsigned CDrvPrint::PRNThreadHeadsAlignment(void* engine) {
             d.MOVWaitUntilYStop();
             d.PRNSetStep(tags::WUXS);
             d.MOVWaitUntilXStop(1);
-            // 4.4.5
+            // Emergency stop and stop between passes.
             if (d.AUXDIOSensor(10) || d.bEmergencyStop) return emergency();
             if (d.PRNCheckStop()) return finish();
-            // 4.4.6 Periodic cleaning.
+            // Periodic cleaning.
             if (d.cleaning.uiFrequency > 0 && d.cleaning.bEnable && !d.bBlankPass) {
                 if (d.uiCleanCounter >= d.cleaning.uiFrequency) {
                     d.PRNSetStep(tags::CLN);
                     const unsigned back = d.uiXTarget;
-                    if (d.onPeriodicCleaning) d.onPeriodicCleaning();
-                    else d.PRNHeadsCleaning();
+                    d.PRNJobCleaning();
                     d.IMGSetFlashPrint(0);
                     d.PRNSetPosition(back, 4, 1);
                     d.uiCleanCounter = 0;
@@ -178,7 +174,7 @@ unsigned CDrvPrint::PRNThreadHeadsAlignment(void* engine) {
                     ++d.uiCleanCounter;
                 }
             }
-            // 4.4.7 Pause.
+            // Pause.
             if (d.bPause) {
                 platform::sleepMs(500);
                 d.PRNSetStep(tags::PPS);
@@ -202,7 +198,7 @@ unsigned CDrvPrint::PRNThreadHeadsAlignment(void* engine) {
                 d.PRNSetPosition(back, d.uiXSpeed, 1);
                 d.PRNPausePrinting(0);
             }
-            // 4.4.8 The fire window: print 1 fires from the right end of the pass.
+            // The fire window: print 1 fires from the right end of the pass.
             unsigned fire = d.uiFire, shift = unsigned(std::max(0, d.iEncoderShiftNumber));
             if (r == 1) {
                 const int B = d.headAlignment.BiDifference[std::min(d.uiXSpeed, 2u)];
@@ -216,7 +212,7 @@ unsigned CDrvPrint::PRNThreadHeadsAlignment(void* engine) {
             d.IMGSetStartPrintMode(1);
             d.bPassFired = 1;
             d.PRNSetStep(tags::PRN);
-            // 4.4.9 The printing move and the way back to the start.
+            // The printing move and the way back to the start.
             d.PRNSetPosition(unsigned(std::clamp<int64_t>(passEnd, 0, INT32_MAX)), d.uiXSpeed, 0);
             d.AUXUVSet(3, r == 0 ? 1 : 0);
             d.AUXUVSet(4, r == 0 ? 0 : 1);
@@ -232,11 +228,11 @@ unsigned CDrvPrint::PRNThreadHeadsAlignment(void* engine) {
             if (d.bEmergencyStop) return emergency();
         }
         if (r == 1) {
-            // 4.5
+            // The second print is the last.
             d.MOVWaitUntilXStop(0);
             return finish();
         }
-        // 4.6 Back over the same media for the second print.
+        // Back over the same media for the second print.
         d.PRNCleanBuffMemory();
         d.PRNReadClose();
         d.MOVWaitUntilXStop(1);
