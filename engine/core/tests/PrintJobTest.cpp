@@ -247,3 +247,42 @@ TEST_F(PrintJob, GeometryThatDoesNotFitIsRefused) {
 }
 
 } // namespace
+
+namespace {
+
+// A carriage that slips badly stops before the card has fired the whole window: the pass loop
+// sees the carriage at rest with the window open, brings the carriage back to where the engine
+// sent it by the encoder, and goes on with the job.
+TEST_F(PrintJob, CarriageStoppedShortIsCorrectedBetweenPasses) {
+    const std::string path = makeRip(64, 200);
+    d->uiCorrectFrequency = 1;
+    d->bUseDIOCard = 0;
+    d->bUnidirection = 0; // the next pass starts where this one was meant to end
+    watch();
+    auto inner = d->onStepTag;
+    d->onPassStart = [this](unsigned p) {
+        if (p == 1) machine_->setSlip(0.3);
+    };
+    size_t movesAtMcm = 0, movesAtMcmo = 0;
+    d->onStepTag = [&, inner](const char* t) {
+        inner(t);
+        if (std::string(t) == "MCM") {
+            machine_->setSlip(1.0); // the carriage runs freely again
+            movesAtMcm = machine_->events("move").size();
+        }
+        if (std::string(t) == "MCMO") movesAtMcmo = machine_->events("move").size();
+    };
+    ASSERT_EQ(run(path, 2), 1);
+    auto v = seen();
+    ASSERT_EQ(countTag(v, "MCM"), 1u);
+    const auto mcm = std::find(v.begin(), v.end(), "MCM");
+    ASSERT_NE(mcm + 1, v.end());
+    EXPECT_EQ(*(mcm + 1), "MCMO");
+    EXPECT_EQ(v.back(), "PFNSH");
+    EXPECT_GT(movesAtMcmo, movesAtMcm); // a correction move was made
+    EXPECT_EQ(d->uiCorrectionFailures.load(), 0u);
+    EXPECT_LE(std::abs(d->iXPositionError.load()), 100);
+    EXPECT_EQ(machine_->passes().size(), d->uiStepTotal);
+}
+
+} // namespace
