@@ -11,6 +11,7 @@
 #include "core/RipValidate.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
+#include "platform/Registry.h"
 #include "platform/Log.h"
 #include "platform/Prompter.h"
 
@@ -168,10 +169,8 @@ int CDrvPrint::PRNSeekRaster(uint64_t offset) {
 }
 
 unsigned CDrvPrint::PRNNetTcpWindow() {
-    CIniFile reg;
-    reg.SetFileName(platform::joinPath(csBaseDir, "registry.ini"));
-    int v = reg.ReadInt("SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters", "TcpWindowSize",
-                        int(kDefaultTcpWindow));
+    const int v = platform::readRegistryInt(csBaseDir, platform::kTcpParametersKey, "TcpWindowSize",
+                                            int(kDefaultTcpWindow));
     return (v < 4096 || v > 8000000) ? kDefaultTcpWindow : unsigned(v);
 }
 

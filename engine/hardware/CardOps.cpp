@@ -9,6 +9,7 @@
 #include "hardware/DriverDir.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
+#include "platform/Registry.h"
 #include "platform/Log.h"
 #include "platform/Prompter.h"
 
@@ -37,7 +38,6 @@ void unstageImage(const std::string& target) {
     platform::removeFile(target);
 }
 
-constexpr const char* kTcpKey = "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters";
 constexpr int kTcpWindowMin = 255552;
 constexpr int kTcpWindowMax = 8000000;
 
@@ -121,12 +121,10 @@ int CDrvPrint::AUXTestWrite() {
 std::string CDrvPrint::AUXGetAllReg() { return {}; }
 
 void CDrvPrint::AUXSetTCPRegistry() {
-    // The registry lives in "registry.ini" in the base directory; the key is a section.
-    CIniFile reg;
-    reg.SetFileName(platform::joinPath(csBaseDir, "registry.ini"));
     for (const char* name : {"TcpWindowSize", "GlobalMaxTcpWindowSize"}) {
         // An absent value counts as out of range, so it is written too.
-        const int v = reg.ReadInt(kTcpKey, name, -1);
-        if (v < kTcpWindowMin || v > kTcpWindowMax) reg.WriteInt(kTcpKey, name, kTcpWindowMin);
+        const int v = platform::readRegistryInt(csBaseDir, platform::kTcpParametersKey, name, -1);
+        if (v < kTcpWindowMin || v > kTcpWindowMax)
+            platform::writeRegistryInt(csBaseDir, platform::kTcpParametersKey, name, kTcpWindowMin);
     }
 }

@@ -7,6 +7,8 @@
 namespace platform {
 
 inline constexpr const char* kRegistryFile = "registry.ini";
+// The key of the TCP stack's window sizes (read by the network job receiver, set at card start-up).
+inline constexpr const char* kTcpParametersKey = "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters";
 
 // The value, or `def` when the file, the section or the key is missing or the value is not a
 // whole decimal number (a registry value is typed: text that is no number is no value).
