@@ -197,6 +197,31 @@ TEST_F(SimTest, MemoryModesMapAddressesToBlocks) {
     EXPECT_EQ(m->memoryLogicalByte(2, 5), 0);
 }
 
+TEST_F(SimTest, TransfersTakeTheirTimeOnASlowBus) {
+    sim::MachineConfig cfg;
+    cfg.busMBps = 1; // one byte per microsecond
+    m = sim::newMachine(cfg);
+    std::vector<uint8_t> data(50000, 7);
+    wr(REG_PRINT_CONTROL, rd(REG_PRINT_CONTROL) | (1u << kPcWriteGate));
+    const uint64_t t0 = m->nowUs();
+    size_t n = 0;
+    ASSERT_TRUE(m->bulkWrite(data.data(), data.size(), &n));
+    EXPECT_EQ(n, data.size());
+    EXPECT_FALSE(rd(REG_PRINT_CONTROL) & (1u << kPcWriteDone)); // still on the bus
+    ASSERT_TRUE(waitWhile([] { return !(rd(REG_PRINT_CONTROL) & (1u << kPcWriteDone)); }, 5000));
+    const uint64_t took = m->nowUs() - t0;
+    EXPECT_GE(took, 50000u);
+    EXPECT_LT(took, 50000u + 20000u); // one poll of 1 ms (and the clock's slack) late at most
+    EXPECT_EQ(m->memoryLogicalByte(0, 0), 7);
+    // The gate opening again clears the bit; the next write waits for its own bytes.
+    wr(REG_PRINT_CONTROL, rd(REG_PRINT_CONTROL) & ~(1u << kPcWriteGate));
+    wr(REG_PRINT_CONTROL, rd(REG_PRINT_CONTROL) | (1u << kPcWriteGate));
+    EXPECT_FALSE(rd(REG_PRINT_CONTROL) & (1u << kPcWriteDone));
+    ASSERT_TRUE(m->bulkWrite(data.data(), 1000, &n));
+    EXPECT_FALSE(rd(REG_PRINT_CONTROL) & (1u << kPcWriteDone));
+    ASSERT_TRUE(waitWhile([] { return !(rd(REG_PRINT_CONTROL) & (1u << kPcWriteDone)); }, 5000));
+}
+
 TEST_F(SimTest, FlashJettingCountsSpits) {
     const uint64_t t0 = platform::nowUs();
     wr(REG_PRINT_CONTROL, (3u << 24) | (2u << 28) | (1u << kPcFlash)); // code 2: 200 spits/s
