@@ -1,69 +1,43 @@
-// The whole preparation of one pass on one core, as the print thread does it while the carriage
-// travels the previous pass: read the band through CNetFile, split it into the colour rings,
-// slice every head's nozzle rows, find the blank margins, feather, transpose into the card
-// layout and assemble the card transfer. The stages the engine does not have yet are the
-// stand-ins of PassStages.h. The figure to hold against the target is the time per pass.
-#include <fstream>
-
-#include "BenchCommon.h"
-#include "PassStages.h"
+// The whole preparation of one pass on one core, as the print thread does it, with the engine's
+// own stages: PRNReadData (the band from the print file in the page cache into the colour rings),
+// PRNReadToSend (every head's rows, the blank margins, the feathering), IMGRowToColumn (the card
+// layout) and PRNSendMemoryToCard (the card transfer assembly; devices "none", so no bus time).
+// The figure to hold against the target is the time per pass.
+#include "BenchJob.h"
 
 namespace {
 
-using benchpass::PassEngine;
+using benchpass::JobEngine;
 
 // args: configuration, layout (1: 8-line, 0: 16-byte), feathering (0 off, 1 straight)
 void BM_PassPreparation(benchmark::State& state) {
-    PassEngine p(benchpass::config(state.range(0)), 1);
-    CDrvPrint& d = *p.d;
+    const unsigned featherSize = state.range(2) ? 8 : 0;
+    JobEngine& j = benchpass::sharedJob(benchpass::config(state.range(0)), featherSize);
+    if (!benchpass::ready(state, j)) return;
+    CDrvPrint& d = *j.d;
     const bool eight = state.range(1) != 0;
     d.bEightLineMode = eight;
-    d.uiFeatherMode = unsigned(state.range(2));
-    d.uiFeatherSize = d.uiFeatherMode ? 8 : 0;
-    const unsigned lines = d.uiNozzlesPerPass, planes = p.cfg.heads, R = p.R;
-    const size_t band = size_t(lines) * planes * R;
-    const size_t bands = 4;
-
-    benchpass::TempDir dir;
-    const std::string path = dir.path + "/pass.prn";
-    {
-        std::mt19937_64 gen(3);
-        std::vector<uint8_t> data(band * bands + 48);
-        for (size_t i = 48; i < data.size(); ++i) data[i] = (gen() % 100) < 60 ? uint8_t(gen()) : 0;
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
-    }
-    CNetFile f;
-    if (!f.Open(path, CNetFile::modeRead)) {
-        state.SkipWithError("cannot open the print file");
-        return;
-    }
-    const uint64_t ringLines = uint64_t(p.cfg.nozzles) * 2;
-    std::vector<std::vector<uint8_t>> rings(planes, std::vector<uint8_t>(size_t(ringLines) * R, 0));
-    std::vector<uint8_t> buf(band), chunk;
-    const unsigned columns = d.UI_DPIRate(1, d.uiHeadWidth + 100) + d.uiColorBarWidth + d.uiPassWidthDots;
-    uint64_t at = 0;
-    size_t i = 0;
+    double stage[4] = {0, 0, 0, 0};
     for (auto _ : state) {
-        f.Seek(48 + (i++ % bands) * band);
-        if (f.Read(buf.data(), unsigned(band)) != band) {
-            state.SkipWithError("short read");
-            break;
-        }
-        benchpass::ringDeinterleave(buf.data(), lines, planes, R, rings, ringLines, at);
-        at = (at + lines) % ringLines;
-        benchpass::sliceHeadRows(d, rings, ringLines, at, 1, 0);
-        auto blank = benchpass::blankMargins(d);
-        benchmark::DoNotOptimize(blank);
-        if (d.uiFeatherMode) d.PRNEdgeFeather();
+        double t = benchpass::threadSeconds(), u;
+        j.readBand();
+        stage[0] += (u = benchpass::threadSeconds()) - t;
+        d.PRNReadToSend();
+        stage[1] += (t = benchpass::threadSeconds()) - u;
         d.IMGRowToColumn();
-        const size_t writes = eight ? benchpass::assembleCard8(d, (columns + 7) / 8, chunk)
-                                    : benchpass::assembleCard16(d, columns, chunk);
-        benchmark::DoNotOptimize(writes);
+        stage[2] += (u = benchpass::threadSeconds()) - t;
+        d.PRNSendMemoryToCard();
+        stage[3] += benchpass::threadSeconds() - u;
         benchmark::ClobberMemory();
     }
-    f.Close();
-    benchpass::reportBytes(state, p.passBytes());
-    state.SetLabel(std::string(p.cfg.name) + (eight ? " 8-line" : " 16-byte") + (d.uiFeatherMode ? " feathered" : ""));
+    d.bEightLineMode = 1;
+    const double n = double(std::max<benchmark::IterationCount>(1, state.iterations()));
+    state.counters["read_ms"] = 1e3 * stage[0] / n;
+    state.counters["rows_ms"] = 1e3 * stage[1] / n;
+    state.counters["transpose_ms"] = 1e3 * stage[2] / n;
+    state.counters["card_ms"] = 1e3 * stage[3] / n;
+    benchpass::reportBytes(state, j.passBytes());
+    state.SetLabel(std::string(j.cfg.name) + (eight ? " 8-line" : " 16-byte") + (d.uiFeatherMode ? " feathered" : ""));
 }
 
 } // namespace

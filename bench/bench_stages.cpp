@@ -1,91 +1,99 @@
-// The stages around the transposition that the print loop is to run on every pass: splitting a
-// band into the colour rings, slicing each head's nozzle rows out of the rings, the blank-margin
-// search and the assembly of the card transfer (stand-ins, see PassStages.h).
-#include "BenchCommon.h"
-#include "PassStages.h"
+// The stages around the transposition that the print loop runs on every pass, each the engine's
+// own: a band into the colour rings (PRNReadData), the head rows of a pass (PRNReadToSend, which
+// ends with the blank-margin search), the blank-margin search alone (IMGGetBlankPosition) and the
+// card transfer assembly (IMGSendMemoryToCard8Lines / IMGSendMemoryToCard, devices "none").
+#include "BenchJob.h"
 
 namespace {
 
-using benchpass::PassEngine;
+using benchpass::JobEngine;
 
-struct Rings {
-    std::vector<std::vector<uint8_t>> rings;
-    uint64_t lines = 0;
-    Rings(const PassEngine& p) {
-        // Enough lines for one head's rows; the band of a pass is the media advance.
-        lines = uint64_t(p.cfg.nozzles) * 2;
-        rings.assign(p.cfg.heads, std::vector<uint8_t>(size_t(lines) * p.R, 0x5A));
-    }
-};
-
-void BM_RingDeinterleave(benchmark::State& state) {
-    PassEngine p(benchpass::config(state.range(0)));
-    Rings r(p);
-    const unsigned lines = p.d->uiNozzlesPerPass, planes = p.cfg.heads;
-    std::vector<uint8_t> band(size_t(lines) * planes * p.R, 0xA5);
-    uint64_t at = 0;
+// args: configuration, file (1: the band is read from the print file in the page cache; 0: the
+// image has been read, so the band is blank and only the ring work is left: clearing the slot,
+// the band's temporary and the split into the rings)
+void BM_BandToRings(benchmark::State& state) {
+    JobEngine& j = benchpass::sharedJob(benchpass::config(state.range(0)));
+    if (!benchpass::ready(state, j)) return;
+    CDrvPrint& d = *j.d;
+    const bool file = state.range(1) != 0;
     for (auto _ : state) {
-        benchpass::ringDeinterleave(band.data(), lines, planes, p.R, r.rings, r.lines, at);
-        at = (at + lines) % r.lines;
+        if (file) {
+            j.readBand();
+        } else {
+            d.uiLinesRead = d.ripHead.uiHeight * d.ripHead.uiColors; // nothing left to read
+            d.PRNReadData();
+        }
         benchmark::ClobberMemory();
     }
-    benchpass::reportBytes(state, double(band.size()));
-    state.SetLabel(p.cfg.name);
+    const double band = double(d.uiBandBytes) * d.ripHead.uiColors;
+    benchpass::reportBytes(state, band);
+    state.counters["band_MB"] = band / 1e6;
+    state.SetLabel(std::string(j.cfg.name) + (file ? " read" : " blank band"));
 }
 
-void BM_SliceHeadRows(benchmark::State& state) {
-    PassEngine p(benchpass::config(state.range(0)));
-    Rings r(p);
-    uint64_t base = 0;
+// The head rows of one pass (the rings hold whole inked bands): PRNReadToSend clears every head's
+// pass buffer, cuts its rows out of the ring and searches the blank margins.
+void BM_PassRows(benchmark::State& state) {
+    JobEngine& j = benchpass::sharedJob(benchpass::config(state.range(0)));
+    if (!benchpass::ready(state, j)) return;
+    CDrvPrint& d = *j.d;
     for (auto _ : state) {
-        benchpass::sliceHeadRows(*p.d, r.rings, r.lines, base, 1, 0);
-        base = (base + p.d->uiNozzlesPerPass) % r.lines;
+        d.PRNReadToSend();
         benchmark::ClobberMemory();
     }
-    benchpass::reportBytes(state, double(p.cfg.heads) * p.cfg.nozzles * p.R);
-    state.SetLabel(p.cfg.name);
+    benchpass::reportBytes(state, double(j.cfg.heads) * d.uiPassRows * d.uiPassRowBytes);
+    state.SetLabel(j.cfg.name);
 }
 
 // args: configuration, blank pass (1: every head buffer empty, so every row is searched whole)
 void BM_BlankMargins(benchmark::State& state) {
-    PassEngine p(benchpass::config(state.range(0)));
+    JobEngine& j = benchpass::sharedJob(benchpass::config(state.range(0)));
+    if (!benchpass::ready(state, j)) return;
+    CDrvPrint& d = *j.d;
     if (state.range(1))
-        for (unsigned h = 0; h < p.cfg.heads; ++h) std::memset(p.d->headPassBuf[h].get(), 0, p.d->uiHeadPassSize);
-    benchpass::BlankResult res;
+        for (unsigned h = 0; h < j.cfg.heads; ++h) std::memset(d.headPassBuf[h].get(), 0, d.uiHeadPassSize);
     for (auto _ : state) {
-        res = benchpass::blankMargins(*p.d);
-        benchmark::DoNotOptimize(res);
+        d.IMGGetBlankPosition();
+        benchmark::DoNotOptimize(d.uiPassLeftTrim);
     }
-    benchpass::reportBytes(state, p.passBytes());
-    state.SetLabel(std::string(p.cfg.name) + (res.blank ? " blank" : " inked"));
+    benchpass::reportBytes(state, double(j.cfg.heads) * d.uiPassRows * d.uiPassRowBytes);
+    state.SetLabel(std::string(j.cfg.name) + (d.bBlankPass ? " blank" : " inked") + " left " +
+                   std::to_string(d.uiPassLeftTrim) + " right " + std::to_string(d.uiPassRightEnd));
 }
 
 // args: configuration, layout (1: 8-line, 0: 16-byte)
 void BM_CardAssembly(benchmark::State& state) {
-    PassEngine p(benchpass::config(state.range(0)));
-    CDrvPrint& d = *p.d;
+    JobEngine& j = benchpass::sharedJob(benchpass::config(state.range(0)));
+    if (!benchpass::ready(state, j)) return;
+    CDrvPrint& d = *j.d;
     const bool eight = state.range(1) != 0;
     d.bEightLineMode = eight;
+    d.PRNReadToSend();
     d.IMGRowToColumn();
-    const unsigned columns = d.UI_DPIRate(1, d.uiHeadWidth + 100) + d.uiColorBarWidth + d.uiPassWidthDots;
-    const unsigned groups = (columns + 7) / 8;
-    std::vector<uint8_t> chunk;
-    size_t writes = 0;
+    uint64_t sent = 0;
     for (auto _ : state) {
-        writes = eight ? benchpass::assembleCard8(d, groups, chunk) : benchpass::assembleCard16(d, columns, chunk);
-        benchmark::DoNotOptimize(chunk.data());
+        const uint64_t before = d.uiCardBytesSent;
+        if (eight) d.IMGSendMemoryToCard8Lines();
+        else d.IMGSendMemoryToCard();
+        sent = d.uiCardBytesSent - before;
         benchmark::ClobberMemory();
     }
-    const double bytes = eight ? double(p.cfg.heads) * p.K8 * groups : double(p.cfg.heads) * p.K * columns;
-    benchpass::reportBytes(state, bytes);
-    state.counters["writes_per_pass"] = double(writes);
-    state.SetLabel(std::string(p.cfg.name) + (eight ? " 8-line" : " 16-byte"));
+    // What a whole pass would be, had the card's blocks room for it: 16 bytes of every column
+    // per 128 nozzle rows of every head.
+    const unsigned lead = eight ? d.UI_DPIRate(1, d.uiHeadWidth + 100)
+                                : std::max(d.UI_DPIRate(1, d.uiHeadsSpan), d.UI_DPIRate(1, d.uiHeadWidth + 100));
+    const double whole = double(j.cfg.heads) * d.uiCardRowBytes * (double(lead) + d.uiColorBarWidth + d.uiPassWidthDots);
+    benchpass::reportBytes(state, double(sent));
+    state.counters["pass_MB"] = double(sent) / 1e6;
+    state.counters["share_of_pass"] = double(sent) / whole; // below 1: the block cut the pass
+    state.counters["writes_per_pass"] = double((sent + 32767) / 32768);
+    state.SetLabel(std::string(j.cfg.name) + (eight ? " 8-line" : " 16-byte"));
 }
 
 } // namespace
 
-BENCHMARK(BM_RingDeinterleave)->ArgName("config")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_SliceHeadRows)->ArgName("config")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_BandToRings)->ArgNames({"config", "file"})->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PassRows)->ArgName("config")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BlankMargins)->ArgNames({"config", "blank"})->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CardAssembly)->ArgNames({"config", "eightline"})->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMicrosecond);
 

@@ -192,7 +192,15 @@ bool Machine::bulkWrite(const void* data, size_t bytes, size_t* written) {
     transfers_.push_back(info);
     log("transfer", fmt("%zu bytes to 0x%06X (block %zu + 0x%zX), length field %u", bytes, address, block, offset,
                         gateLength_));
-    if (transferFault_ != TransferFault::Hang) regs_[REG_PRINT_CONTROL] |= 1u << kPcWriteDone;
+    if (transferFault_ != TransferFault::Hang) {
+        if (cfg_.busMBps > 0) {
+            // The bytes cross the bus one write after another: bytes / (MB/s) microseconds each.
+            busDoneUs_ = std::max(t_, busDoneUs_) + uint64_t(std::llround(double(bytes) / cfg_.busMBps));
+            busPending_ = true;
+        } else {
+            regs_[REG_PRINT_CONTROL] |= 1u << kPcWriteDone;
+        }
+    }
     if (written) *written = bytes;
     return true;
 }
@@ -253,6 +261,12 @@ uint32_t Machine::readRegister(uint32_t port) {
     case REG_MOTION: return motionWord();
     case REG_MOVED_POSITION: return movedLatch_;
     case REG_HEADS_COMMAND: return get(port) | (ackPending_ && t_ >= ackAtUs_ ? 0x20u : 0u);
+    case REG_PRINT_CONTROL:
+        if (busPending_ && t_ >= busDoneUs_) {
+            busPending_ = false;
+            regs_[REG_PRINT_CONTROL] |= 1u << kPcWriteDone;
+        }
+        return get(port);
     default: return get(port);
     }
 }

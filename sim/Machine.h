@@ -245,6 +245,8 @@ private:
     std::vector<std::vector<uint8_t>> memory_;
     bool gateOpen_ = false;
     uint32_t gateAddress_ = 0, gateLength_ = 0, gateBytes_ = 0;
+    uint64_t busDoneUs_ = 0; // the bus is busy with the last write until then (Card.BusMBps)
+    bool busPending_ = false; // that write is acknowledged (bit 7) once the bus is done
     std::vector<TransferInfo> transfers_;
 
     // firing

@@ -124,6 +124,7 @@ const std::vector<Key>& keys() {
             [](const MachineConfig& c) { return c.boardIdent; }},
         DBL("Card", "FlashHzPerCode", flashHzPerCode),
         DBL("Card", "BoardAnswerMs", boardAnswerMs),
+        DBL("Card", "BusMBps", busMBps),
         INT("Card", "CleaningBoard", cleaningBoard, 0, 1),
         INT("Card", "UVLampInputs", uvLampInputs, 0, 1),
         INT("Card", "EStopStopsMotors", estopStopsMotors, 0, 1),

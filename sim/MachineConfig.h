@@ -57,6 +57,7 @@ struct MachineConfig {
     std::string boardIdent = "SII510H610KV2";
     double flashHzPerCode = 100;  // flash jetting spit rate per unit of the frequency code
     double boardAnswerMs = 2;     // head board acknowledge delay
+    double busMBps = 0;           // card memory transfers at this many MB/s; 0: acknowledged at once
     bool cleaningBoard = false;   // REG_INPUT bit 6: cleaning station down instead of Y home
     bool uvLampInputs = false;    // REG_INPUT bits 0, 1: UV lamp states instead of motor warnings
     bool estopStopsMotors = true; // the emergency-stop button cuts the motor drives

@@ -197,6 +197,31 @@ TEST_F(SimTest, MemoryModesMapAddressesToBlocks) {
     EXPECT_EQ(m->memoryLogicalByte(2, 5), 0);
 }
 
+TEST_F(SimTest, TransfersTakeTheirTimeOnASlowBus) {
+    sim::MachineConfig cfg;
+    cfg.busMBps = 0.01; // one byte per 100 us: 50,000 bytes take 5 s of virtual time
+    m = sim::newMachine(cfg);
+    auto done = [] { return (rd(REG_PRINT_CONTROL) & (1u << kPcWriteDone)) != 0; };
+    std::vector<uint8_t> data(50000, 7);
+    wr(REG_PRINT_CONTROL, rd(REG_PRINT_CONTROL) | (1u << kPcWriteGate));
+    uint64_t t0 = m->nowUs();
+    size_t n = 0;
+    ASSERT_TRUE(m->bulkWrite(data.data(), data.size(), &n));
+    EXPECT_EQ(n, data.size());
+    EXPECT_FALSE(done()); // still on the bus
+    ASSERT_TRUE(waitWhile([&] { return !done(); }, 60000));
+    EXPECT_GE(m->nowUs() - t0, 5000000u);
+    EXPECT_EQ(m->memoryLogicalByte(0, 0), 7);
+    // The gate opening again clears the bit; the next write waits for its own bytes.
+    wr(REG_PRINT_CONTROL, rd(REG_PRINT_CONTROL) & ~(1u << kPcWriteGate));
+    wr(REG_PRINT_CONTROL, rd(REG_PRINT_CONTROL) | (1u << kPcWriteGate));
+    EXPECT_FALSE(done());
+    t0 = m->nowUs();
+    ASSERT_TRUE(m->bulkWrite(data.data(), 1000, &n));
+    ASSERT_TRUE(waitWhile([&] { return !done(); }, 60000));
+    EXPECT_GE(m->nowUs() - t0, 100000u);
+}
+
 TEST_F(SimTest, FlashJettingCountsSpits) {
     const uint64_t t0 = platform::nowUs();
     wr(REG_PRINT_CONTROL, (3u << 24) | (2u << 28) | (1u << kPcFlash)); // code 2: 200 spits/s
