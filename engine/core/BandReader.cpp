@@ -87,10 +87,12 @@ int CDrvPrint::PRNReadData() {
     if (bpl == 0 || lines == 0 || uiRingBytes == 0 || uiRingBytes > uiColorRingSize || uiBandBytes > uiRingBytes)
         return 0;
 
-    // 1. The band's slot in every ring starts blank.
+    // 1. The band's slot in every ring starts blank. A channel with a plane gets every line of the
+    // slot written below, so only the others need clearing (when lines tile the ring exactly).
+    const bool linesCoverSlot = uiBandBytes == uint64_t(lines) * bpl && uiRingBytes % bpl == 0;
     for (unsigned c = 0; c < channels; ++c) {
         uint8_t* ring = colorRing[c].get();
-        if (!ring) continue;
+        if (!ring || (linesCoverSlot && PRNPlaneOfChannel(c) < colors)) continue;
         uint64_t pos = uiRingWritePos, n = uiBandBytes;
         while (n) { // the slot may wrap when the ring is not a whole number of bands
             const uint64_t part = std::min(n, uiRingBytes - pos);
@@ -100,10 +102,13 @@ int CDrvPrint::PRNReadData() {
         }
     }
 
-    // 2., 3. The raster of the band, or nothing once the image has been read.
+    // 2., 3. The raster of the band, or nothing once the image has been read. What was not read
+    // (the end of the file, a failed read) is blank.
     const uint64_t lineAll = bpl * colors;
     const uint64_t S = lineAll * lines;
-    std::vector<uint8_t> band(S, 0);
+    if (bandBuffer.size() != S) bandBuffer.assign(S, 0);
+    uint8_t* band = bandBuffer.data();
+    uint64_t filled = 0;
     if (PRNReadEnd()) {
         auto readAll = [&](uint8_t* into, uint64_t n) {
             uint64_t got = 0;
@@ -112,9 +117,10 @@ int CDrvPrint::PRNReadData() {
                 if (r == 0) break;
                 got += r;
             }
+            return got;
         };
         if (PRNIsNetJob()) {
-            readAll(band.data(), S);
+            filled = readAll(band, S);
         } else {
             const double yDot = ripHead.uiYDPI ? 25.4 / ripHead.uiYDPI : 0;
             const double xDot = ripHead.uiXDPI ? 25.4 / ripHead.uiXDPI : 0;
@@ -135,15 +141,17 @@ int CDrvPrint::PRNReadData() {
             follow(iYShiftB, iYShiftTargetB, sy);
             // (d)
             if (iYShiftA == 0 && iYShiftB == 0) {
-                if (PRNSeekRaster(ui64FilePos) == 0) readAll(band.data(), S);
+                if (PRNSeekRaster(ui64FilePos) == 0) filled = readAll(band, S);
             } else {
                 const uint64_t d = uint64_t(std::abs(int64_t(iYShiftA) - int64_t(iYShiftB)));
-                PRNReadYShiftTemp(band.data(), S, S + d * lineAll);
+                PRNReadYShiftTemp(band, S, S + d * lineAll);
+                filled = S;
             }
             // (e)
             ui64FilePos += S;
         }
     }
+    if (filled < S) std::memset(band + filled, 0, S - filled);
 
     // 4. De-interleave into the rings.
     uint32_t counted = 0;
@@ -152,7 +160,7 @@ int CDrvPrint::PRNReadData() {
             uint8_t* ring = colorRing[c].get();
             const unsigned plane = PRNPlaneOfChannel(c);
             if (!ring || plane >= colors) continue; // the slot is already blank
-            std::memcpy(ring + uiRingWritePos, band.data() + uint64_t(i) * lineAll + uint64_t(plane) * bpl, bpl);
+            std::memcpy(ring + uiRingWritePos, band + uint64_t(i) * lineAll + uint64_t(plane) * bpl, bpl);
         }
         // Every plane line of the band counts, also when the machine has fewer channels.
         counted += colors;

@@ -201,6 +201,36 @@ void CDrvPrint::IMGResetStartPrint() {
 
 unsigned CDrvPrint::IMGGetMovedPosition() { return UI_DPIRate(0, uint32_t(readRegister(REG_MOVED_POSITION))); }
 
+namespace {
+
+// The first non-zero byte of p[0, n), or n. Eight bytes at a time: blank rows are the common case.
+size_t firstInkedByte(const uint8_t* p, size_t n) {
+    size_t i = 0;
+    for (; i + 32 <= n; i += 32) {
+        uint64_t w[4];
+        std::memcpy(w, p + i, 32);
+        if (w[0] | w[1] | w[2] | w[3]) break;
+    }
+    for (; i < n; ++i)
+        if (p[i]) return i;
+    return n;
+}
+
+// One past the last non-zero byte of p[0, n), or 0 when all are zero.
+size_t inkedEnd(const uint8_t* p, size_t n) {
+    size_t i = n;
+    for (; i >= 32; i -= 32) {
+        uint64_t w[4];
+        std::memcpy(w, p + i - 32, 32);
+        if (w[0] | w[1] | w[2] | w[3]) break;
+    }
+    for (; i > 0; --i)
+        if (p[i - 1]) return i;
+    return 0;
+}
+
+} // namespace
+
 void CDrvPrint::IMGGetBlankPosition() {
     const unsigned R = uiPassRowBytes;
     const unsigned W = uiPassWidthDots;
@@ -213,17 +243,14 @@ void CDrvPrint::IMGGetBlankPosition() {
         std::min<uint64_t>(allRows, uint64_t(uiPassCount) * uiNozzlesPerPass + (uiFeatherMode ? 2 * uiFeatherSize : 0));
     const uint64_t leftRows = bPassToLeft ? bandRows : allRows;
     const uint64_t rightRows = bPassToLeft ? allRows : bandRows;
+    // Each row is searched only where it could still move the margin found so far.
     for (unsigned h = 0; h < heads && left > 0 && R; ++h) {
         const uint8_t* buf = headPassBuf[h].get();
         if (!buf) continue;
         for (uint64_t r = 0; r < leftRows && left > 0; ++r) {
-            const uint8_t* row = buf + r * R;
-            const unsigned limit = std::min<unsigned>(R, (left + 7) / 8);
-            for (unsigned k = 0; k < limit; ++k)
-                if (row[k]) {
-                    left = std::min(left, 8 * k);
-                    break;
-                }
+            const size_t limit = std::min<size_t>(R, (left + 7) / 8);
+            const size_t k = firstInkedByte(buf + r * R, limit);
+            if (k < limit) left = std::min(left, unsigned(8 * k));
         }
     }
     if (left >= W) {
@@ -235,15 +262,11 @@ void CDrvPrint::IMGGetBlankPosition() {
         const uint8_t* buf = headPassBuf[h].get();
         if (!buf) continue;
         for (uint64_t r = 0; r < rightRows; ++r) {
-            const uint8_t* row = buf + r * R;
-            for (unsigned k = R; k-- > 0;) {
-                if (8 * (k + 1) <= right) break;
-                if (row[k]) {
-                    // The byte's last dot is inked: keep the whole byte.
-                    right = std::max(right, 8 * (k + 1));
-                    break;
-                }
-            }
+            const size_t from = right / 8; // right is always whole bytes
+            if (from >= R) break;
+            const size_t end = inkedEnd(buf + r * R + from, R - from);
+            // The byte's last dot counts as inked: the whole byte is kept.
+            if (end) right = std::max(right, unsigned(8 * (from + end)));
         }
     }
     uiPassRightEnd = right > W ? W : right;

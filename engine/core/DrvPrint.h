@@ -102,6 +102,9 @@ public:
     int bBuffersReady = 0;         // 1 once PRNInitMemory succeeded; jobs refuse without it
     std::string csBufferError;     // why the last allocation failed
     uint64_t uiRingWritePos = 0;
+    // The raw band PRNReadData reads before de-interleaving it; kept between bands so that a large
+    // band is not allocated and faulted in again for every pass. Released with the buffers' clean-up.
+    std::vector<uint8_t> bandBuffer;
 
     // Embedded objects.
     RipHead ripHead;

@@ -96,6 +96,7 @@ void CDrvPrint::PRNCleanBuffMemory() {
         if (colorRing[c]) std::memset(colorRing[c].get(), 0, uiColorRingSize);
     for (unsigned h = 0; h < uiHeadsAllocated && h < headPassBuf.size(); ++h)
         if (headPassBuf[h]) std::memset(headPassBuf[h].get(), 0, uiHeadPassSize);
+    std::vector<uint8_t>().swap(bandBuffer);
 }
 
 std::string CDrvPrint::PRNCheckBufferLimits() const {

@@ -1,6 +1,7 @@
 #include "hardware/CardIo.h"
 
 #include <algorithm>
+#include <thread>
 
 #include "hardware/Devices.h"
 #include "platform/Clock.h"
@@ -136,6 +137,10 @@ bool interruptPulse() {
     return writeSequence(REG_CONTROL, pulse);
 }
 
+namespace {
+constexpr unsigned kSpinPolls = 4096;
+} // namespace
+
 bool waitMemoryWriteDone(uint32_t timeoutMs) {
     const uint64_t start = platform::nowUs();
     const uint64_t limit = uint64_t(timeoutMs) * 1000;
@@ -147,8 +152,10 @@ bool waitMemoryWriteDone(uint32_t timeoutMs) {
             platform::logf(platform::LogLevel::Warn, "card memory write not acknowledged within %u ms", timeoutMs);
             return false;
         }
-        // Busy poll first (the card acknowledges within microseconds), then back off.
-        if (polls > 64) platform::sleepUs(50);
+        // A 32 KiB chunk needs some 300 us on the bus: poll (yielding the core) through that time,
+        // then back off. A sleep per poll would oversleep every chunk of a pass.
+        if (polls > kSpinPolls) platform::sleepUs(50);
+        else if (polls > 64) std::this_thread::yield();
     }
 }
 

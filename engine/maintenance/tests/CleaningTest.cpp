@@ -55,7 +55,6 @@ TEST_F(Cleaning, FlashOnlyModeFlashesForItsSecondsAndLeavesTheFlashOn) {
     drv_->PRNHeadsCleaning();
     const uint64_t took = platform::nowUs() - t0;
     EXPECT_GE(took, 5000000u);
-    EXPECT_LT(took, 7000000u);
     EXPECT_TRUE(flashOn());
     EXPECT_GT(machine_->flashSpits(), spits0);
     const auto v = log({"flash", "output"});
