@@ -1,5 +1,6 @@
 // Card memory transfers, the fire window, flash jetting and the blank margins of a pass.
 #include <cstring>
+#include <random>
 
 #include "../../hardware/tests/HardwareTestSupport.h"
 #include "core/CardTransfer.h"
@@ -157,6 +158,39 @@ TEST_F(HardwareTest, BlankPassAndTrims) {
     r.d.bPassToLeft = 1;
     r.d.IMGGetBlankPosition();
     EXPECT_EQ(r.d.uiPassRightEnd, 80u);
+}
+
+// Wide rows are searched in blocks of bytes: random sparse ink at every offset, against a plain
+// byte-by-byte search of the same rows.
+TEST_F(HardwareTest, BlankMarginsOfWideRowsMatchAPlainSearch) {
+    PassRig r;
+    std::mt19937 rng(11);
+    for (int round = 0; round < 200; ++round) {
+        const unsigned R = 1 + rng() % 150; // below, at and beyond the block size
+        r.d.uiPassRowBytes = R;
+        r.d.uiPassWidthDots = 8 * R;
+        r.d.uiPassRows = 4;
+        r.d.uiPassCount = 1;
+        r.d.uiNozzlesPerPass = 2;
+        r.d.bPassToLeft = int(rng() % 2);
+        for (unsigned h = 0; h < 4; ++h) std::memset(r.d.headPassBuf[h].get(), 0, r.d.uiHeadPassSize);
+        const unsigned dots = rng() % 4;
+        for (unsigned k = 0; k < dots; ++k)
+            r.d.headPassBuf[rng() % 4][(rng() % 4) * R + rng() % R] = uint8_t(1u << (rng() % 8));
+        unsigned left = 8 * R, right = 0;
+        for (unsigned h = 0; h < 4; ++h)
+            for (unsigned row = 0; row < 4; ++row)
+                for (unsigned b = 0; b < R; ++b)
+                    if (r.d.headPassBuf[h][row * R + b]) {
+                        if (!r.d.bPassToLeft || row < 2) left = std::min(left, 8 * b);
+                        if (r.d.bPassToLeft || row < 2) right = std::max(right, 8 * (b + 1));
+                    }
+        r.d.IMGGetBlankPosition();
+        ASSERT_EQ(r.d.bBlankPass, left >= 8 * R ? 1 : 0) << "round " << round;
+        if (r.d.bBlankPass) continue;
+        EXPECT_EQ(r.d.uiPassLeftTrim, left) << "round " << round;
+        EXPECT_EQ(r.d.uiPassRightEnd, right) << "round " << round;
+    }
 }
 
 TEST_F(HardwareTest, EightLinePassGoesToEachHeadSlot) {
