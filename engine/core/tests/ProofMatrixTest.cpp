@@ -213,7 +213,7 @@ TEST_P(ProofMatrix, SheetIsTheFile) {
     const MatrixCase c = GetParam();
     configure(c);
     machine_->setDropLog(true);
-    const std::string path = makeRip(61, heightFor(c), 11 + c.passes, c.ydpi);
+    const std::string path = makeRip(getenv("PW") ? unsigned(atoi(getenv("PW"))) : 61, heightFor(c), 11 + c.passes, c.ydpi);
     ASSERT_EQ(run(path, c.passes), 1);
     EXPECT_EQ(d->uiInterlace, c.interlace);
     EXPECT_EQ(d->uiStepSendCurrent.load(), d->uiStepTotal);
@@ -276,7 +276,7 @@ std::vector<MatrixCase> matrix() {
             // Mode 2: the sub-lines in order, one head per colour or two stacked.
             add({p, Dir::BiFromLeft, p % 2 == 0, Heads::One, 2, ydpiFor(i), i});
             add({p, Dir::ToLeft, p % 2 != 0, Heads::One, 2, ydpiFor(i), i});
-            if (i <= 4) add({p, Dir::ToRight, true, Heads::TwoStacked, 2, ydpiFor(i), i});
+            add({p, Dir::ToRight, true, Heads::TwoStacked, 2, ydpiFor(i), i});
             // Mode 3: per head; with one head per colour the sub-lines in order as mode 2.
             add({p, Dir::BiFromRight, p % 2 != 0, Heads::One, 3, ydpiFor(i), i});
         }
