@@ -37,6 +37,7 @@ struct MatrixCase {
     unsigned interlace = 1; // what the engine must derive from it
     bool hMirror = false;
     bool reversed = false;  // heads mounted the other way round (and bVerticalMirror 0)
+    unsigned width = 61;    // dots: 61 pads the 8-line layout's last byte, 203 takes the vector kernels
 };
 
 std::string caseName(const MatrixCase& c) {
@@ -47,7 +48,7 @@ std::string caseName(const MatrixCase& c) {
                     std::to_string(c.interlace);
     if (c.hMirror) n += "_HMirror";
     if (c.reversed) n += "_Reversed";
-    return n;
+    return n + "_W" + std::to_string(c.width);
 }
 
 void PrintTo(const MatrixCase& c, std::ostream* os) { *os << caseName(c); }
@@ -213,7 +214,7 @@ TEST_P(ProofMatrix, SheetIsTheFile) {
     const MatrixCase c = GetParam();
     configure(c);
     machine_->setDropLog(true);
-    const std::string path = makeRip(getenv("PW") ? unsigned(atoi(getenv("PW"))) : 61, heightFor(c), 11 + c.passes, c.ydpi);
+    const std::string path = makeRip(c.width, heightFor(c), 11 + c.passes, c.ydpi);
     ASSERT_EQ(run(path, c.passes), 1);
     EXPECT_EQ(d->uiInterlace, c.interlace);
     EXPECT_EQ(d->uiStepSendCurrent.load(), d->uiStepTotal);
@@ -254,65 +255,96 @@ TEST_P(ProofMatrix, SheetIsTheFile) {
     EXPECT_EQ(near.extra, 0u);
 }
 
+// The reversed heads' setup is not a formality: the same machine printed with the vertical mirror
+// of upright heads, or without the nozzle offset that puts the 126 nozzles at the end of the
+// card's 128 rows, does not give the file.
+class ReversedHeadsSetup : public ProofMatrix {};
+
+TEST_P(ReversedHeadsSetup, WrongMirrorOrOffsetMisprints) {
+    const MatrixCase c = GetParam();
+    for (int variant = 0; variant < 2; ++variant) {
+        SCOPED_TRACE(variant == 0 ? "upright mirror" : "no nozzle offset");
+        configure(c);
+        if (variant == 0) {
+            d->bVerticalMirror = 1;
+            d->NOZZLESOFFSET = 0;
+        } else {
+            d->NOZZLESOFFSET = 0;
+        }
+        machine_->setDropLog(true);
+        const std::string path = makeRip(c.width, heightFor(c), 5, c.ydpi);
+        ASSERT_EQ(run(path, c.passes), 1);
+        const Landing l = landing(measure(c.interlace), c.interlace, c.hMirror);
+        EXPECT_GT(l.drops, 2000u);
+        // Upright mirror: every band upside down. No offset: the first two lines of each band
+        // go to nozzles the head does not have.
+        EXPECT_GT(l.missing, 0u);
+        if (variant == 0) {
+            EXPECT_GT(l.extra, 0u);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Counterproof, ReversedHeadsSetup,
+                         ::testing::Values(MatrixCase{1, Dir::ToRight, true, Heads::One, 0, 180, 1, false, true},
+                                           MatrixCase{1, Dir::BiFromLeft, false, Heads::One, 0, 180, 1, false, true}),
+                         [](const auto& info) { return caseName(info.param); });
+
 std::vector<MatrixCase> matrix() {
     std::vector<MatrixCase> v;
     const unsigned allPasses[] = {1, 2, 3, 4, 6, 8, 12, 16};
-    const Dir allDirs[] = {Dir::ToRight, Dir::ToLeft, Dir::BiFromLeft, Dir::BiFromRight};
     const Dir threeDirs[] = {Dir::ToRight, Dir::ToLeft, Dir::BiFromLeft};
-    auto add = [&](MatrixCase c) { v.push_back(c); };
-    // Every pass mode, direction and layout: one head per colour, 180 dpi.
-    for (unsigned p : allPasses)
-        for (Dir dir : allDirs)
-            for (bool eight : {true, false}) add({p, dir, eight});
-    // Two heads per colour, stacked.
+    // Where a group does not cross every direction with both layouts, it takes them in turn.
+    unsigned turn = 0;
+    auto next = [&](MatrixCase c) {
+        static const Dir dirs[] = {Dir::ToRight, Dir::ToLeft, Dir::BiFromLeft, Dir::BiFromRight};
+        c.dir = dirs[turn % 4];
+        c.eightLine = (turn / 4 + turn) % 2 == 0;
+        ++turn;
+        v.push_back(c);
+    };
+    auto wide = [](unsigned p) { return p % 2 == 0 && p != 6 ? 203u : 61u; };
+
+    // Every pass mode in every direction and both layouts: one head per colour, 180 dpi.
     for (unsigned p : allPasses)
         for (Dir dir : threeDirs)
-            for (bool eight : {true, false}) add({p, dir, eight, Heads::TwoStacked});
-    // The interleave modes at the resolutions they serve. Every line of a band is printed by the
-    // pass of its sub-line, so a job needs at least as many passes as sub-lines in a cycle.
+            for (bool eight : {true, false}) v.push_back({p, dir, eight, Heads::One, 0, 180, 1, false, false, wide(p)});
+    for (unsigned p : allPasses) v.push_back({p, Dir::BiFromRight, p % 3 != 0, Heads::One, 0, 180, 1, false, false, wide(p)});
+    // Two heads per colour, stacked a head's length apart.
+    for (unsigned p : allPasses)
+        for (Dir dir : threeDirs) v.push_back({p, dir, (p + unsigned(dir)) % 2 == 0, Heads::TwoStacked});
+
+    // The interleave modes at the resolutions they serve. A line is printed by the passes of its
+    // sub-line, so a job needs at least as many passes as its cycle has sub-lines.
+    // Mode 2 takes the sub-lines in order; one head per colour, or two stacked.
+    for (unsigned i : {2u, 3u, 4u, 8u})
+        for (unsigned p : allPasses)
+            if (p >= i) next({p, Dir::ToRight, true, Heads::One, 2, ydpiFor(i), i});
     for (unsigned i : {2u, 4u, 8u})
-        for (unsigned p : allPasses) {
-            if (p < i) continue;
-            // Mode 2: the sub-lines in order, one head per colour or two stacked.
-            add({p, Dir::BiFromLeft, p % 2 == 0, Heads::One, 2, ydpiFor(i), i});
-            add({p, Dir::ToLeft, p % 2 != 0, Heads::One, 2, ydpiFor(i), i});
-            add({p, Dir::ToRight, true, Heads::TwoStacked, 2, ydpiFor(i), i});
-            // Mode 3: per head; with one head per colour the sub-lines in order as mode 2.
-            add({p, Dir::BiFromRight, p % 2 != 0, Heads::One, 3, ydpiFor(i), i});
-        }
-    // Mode 3 with two heads per colour staggered by a job line: each head prints its own sub-lines.
+        for (unsigned p : {i, 16u}) next({p, Dir::ToRight, true, Heads::TwoStacked, 2, ydpiFor(i), i});
+    // Mode 3 goes by head: with one head per colour it is mode 2; with two heads per colour
+    // staggered by a job line each head prints its own sub-lines, so half the passes suffice.
+    for (unsigned i : {2u, 4u, 8u})
+        for (unsigned p : {i, 12u}) next({p, Dir::ToRight, true, Heads::One, 3, ydpiFor(i), i});
     for (unsigned i : {2u, 4u, 8u})
         for (unsigned p : {i / 2, i, 16u})
-            for (bool eight : {true, false}) add({p, Dir::BiFromLeft, eight, Heads::TwoStaggered, 3, ydpiFor(i), i});
-    // Mode 1: the eight sub-lines 0, 3, 5, 2, 6, 1, 4, 7, one head per colour.
+            for (bool eight : {true, false})
+                v.push_back({p, Dir::BiFromLeft, eight, Heads::TwoStaggered, 3, ydpiFor(i), i, false, false, 61});
+    // Mode 1: the eight sub-lines 0, 3, 5, 2, 6, 1, 4, 7 with one head per colour.
     for (unsigned p : {8u, 12u, 16u})
-        for (Dir dir : threeDirs)
-            for (bool eight : {true, false}) add({p, dir, eight, Heads::One, 1, ydpiFor(8), 8});
-    // Mode 0 takes its lines in pairs: at 90 dpi (below the nozzle pitch) one line a nozzle.
-    for (unsigned p : {1u, 2u, 4u})
-        for (bool eight : {true, false}) add({p, Dir::BiFromLeft, eight, Heads::One, 0, 90, 1});
+        for (Dir dir : threeDirs) v.push_back({p, dir, (p / 4 + unsigned(dir)) % 2 == 0, Heads::One, 1, ydpiFor(8), 8});
+    // Mode 0 takes its lines in nozzle pairs; below the nozzle pitch (90 dpi) one line a nozzle.
+    for (unsigned p : {1u, 2u, 4u}) next({p, Dir::ToRight, true, Heads::One, 0, 90, 1});
+
     // Mirrored left to right.
-    for (unsigned p : {1u, 2u, 3u, 8u})
-        for (Dir dir : allDirs)
-            for (bool eight : {true, false}) {
-                MatrixCase c{p, dir, eight};
-                c.hMirror = true;
-                add(c);
-            }
+    for (unsigned p : {1u, 2u, 3u, 8u, 16u})
+        for (int k = 0; k < 4; ++k) next({p, Dir::ToRight, true, Heads::One, 0, 180, 1, true, false, k % 2 ? 203u : 61u});
     // Heads mounted the other way round, printed with the matching vertical mirror.
     for (unsigned p : {1u, 2u, 4u, 6u, 16u})
-        for (Dir dir : threeDirs)
-            for (bool eight : {true, false}) {
-                MatrixCase c{p, dir, eight};
-                c.reversed = true;
-                c.hMirror = p == 2;
-                add(c);
-            }
-    for (bool eight : {true, false}) {
-        MatrixCase c{4, Dir::BiFromLeft, eight, Heads::TwoStacked, 2, ydpiFor(2), 2};
-        c.reversed = true;
-        add(c);
-    }
+        for (Dir dir : threeDirs) v.push_back({p, dir, (p + unsigned(dir)) % 2 == 1, Heads::One, 0, 180, 1, false, true});
+    for (unsigned p : {1u, 4u})
+        for (bool eight : {true, false}) v.push_back({p, Dir::BiFromLeft, eight, Heads::One, 0, 180, 1, true, true, 203});
+    for (bool eight : {true, false}) v.push_back({4, Dir::BiFromRight, eight, Heads::TwoStacked, 2, ydpiFor(2), 2, false, true});
     return v;
 }
 
