@@ -1,7 +1,9 @@
 #pragma once
 // A whole-job rig on the virtual printer: an engine with four heads of 126 nozzles, one colour
 // each, the carriage homed, heads placed exactly where the setup says, and helpers that write a
-// RIP file with ink to its edges, run it and compare the sheet with it.
+// RIP file with ink to its edges, run it and compare the sheet with it. Derived rigs may set up
+// other machines (useMachine), more heads (beforeBuffers, setEngineHeads) and heads across the
+// carriage (placeHeadX).
 #include <algorithm>
 #include <atomic>
 #include <functional>

@@ -38,6 +38,7 @@ struct MatrixCase {
     bool hMirror = false;
     bool reversed = false;  // heads mounted the other way round (and bVerticalMirror 0)
     unsigned width = 61;    // dots: 61 pads the 8-line layout's last byte, 203 takes the vector kernels
+    unsigned memoryMode = 0; // card memory layout, the machine's and the setup's
 };
 
 std::string caseName(const MatrixCase& c) {
@@ -48,7 +49,9 @@ std::string caseName(const MatrixCase& c) {
                     std::to_string(c.interlace);
     if (c.hMirror) n += "_HMirror";
     if (c.reversed) n += "_Reversed";
-    return n + "_W" + std::to_string(c.width);
+    n += "_W" + std::to_string(c.width);
+    if (c.memoryMode) n += "_Mem" + std::to_string(c.memoryMode);
+    return n;
 }
 
 void PrintTo(const MatrixCase& c, std::ostream* os) { *os << caseName(c); }
@@ -93,10 +96,12 @@ protected:
     // The machine and the setup of a case: heads at distinct places across the carriage (the
     // setup's X offsets say where), stacked or staggered as the case says.
     void configure(const MatrixCase& c) {
-        static constexpr int kX[8] = {0, 13, 27, 42, 5, 19, 34, 50};
+        // Every remainder of 8 in both directions' offsets: the 8-line layout's sub-byte shifts.
+        static constexpr int kX[8] = {0, 13, 22, 39, 4, 17, 42, 59};
         const unsigned n = c.heads == Heads::One ? 4 : 8;
         sim::MachineConfig cfg;
         cfg.eightLineFormat = c.eightLine;
+        cfg.memoryMode = int(c.memoryMode);
         cfg.heads.resize(n);
         CDrvPrint& e = *d;
         for (unsigned h = 0; h < n; ++h) {
@@ -121,6 +126,7 @@ protected:
         useMachine(cfg, c.interlace);
 
         e.bEightLineMode = c.eightLine;
+        e.uiMemoryMode = c.memoryMode;
         e.bUnidirection = c.dir == Dir::ToRight || c.dir == Dir::ToLeft;
         e.bUnidirectionToLeft = c.dir == Dir::ToLeft || c.dir == Dir::BiFromRight;
         e.bHorizontalMirror = c.hMirror;
@@ -345,6 +351,10 @@ std::vector<MatrixCase> matrix() {
     for (unsigned p : {1u, 4u})
         for (bool eight : {true, false}) v.push_back({p, Dir::BiFromLeft, eight, Heads::One, 0, 180, 1, true, true, 203});
     for (bool eight : {true, false}) v.push_back({4, Dir::BiFromRight, eight, Heads::TwoStacked, 2, ydpiFor(2), 2, false, true});
+    // Every card memory layout: block addresses, address units and block sizes, eight heads.
+    for (unsigned mem = 1; mem <= 6; ++mem)
+        for (bool eight : {true, false})
+            v.push_back({mem % 2 ? 2u : 3u, Dir::BiFromLeft, eight, Heads::TwoStacked, 0, 180, 1, false, false, 203, mem});
     return v;
 }
 
