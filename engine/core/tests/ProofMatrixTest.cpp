@@ -149,6 +149,7 @@ protected:
         double spreadMM = 0;        // largest minus smallest
         double boundMM = 0;         // what the truncated feeds can account for
         unsigned feeds = 0;
+        unsigned untruncated = 0;   // feeds that were not short of their lines by under a pulse
     };
     // Each pass's displacement from the job-line grid, accumulated from the machine's own feeds:
     // a feed is ideally a whole number of job lines (the interleave steps included), and a
@@ -162,7 +163,9 @@ protected:
         m.passMM.assign(ps.size(), 0.0);
         for (size_t p = 1; p < ps.size(); ++p) {
             const double feed = ps[p].feedMM - ps[p - 1].feedMM;
-            D += feed - std::round(feed / line) * line;
+            const double dev = feed - std::round(feed / line) * line;
+            if (dev > 1e-9 || dev <= -pulse - 1e-9) ++m.untruncated;
+            D += dev;
             m.passMM[p] = D;
             lo = std::min(lo, D);
             hi = std::max(hi, D);
@@ -232,6 +235,7 @@ TEST_P(ProofMatrix, SheetIsTheFile) {
     // The feeds: every pass within what their truncation explains.
     const double line = kPitchMM / c.interlace;
     const Displacement m = measure(c.interlace);
+    EXPECT_EQ(m.untruncated, 0u) << "a feed is not its whole lines truncated to whole pulses";
     EXPECT_LE(m.spreadMM, m.boundMM) << "the passes moved more than the feeds' truncation explains";
     // Every drop, its pass's feed displacement taken out: the file, dot for dot.
     const Landing l = landing(m, c.interlace, c.hMirror);
