@@ -628,6 +628,7 @@ void Machine::fireBetween(uint64_t ta, uint64_t& tb, bool& interrupted) {
         ++passesStarted_;
         passInfo().startUs = ts - epochUs_;
         passInfo().dir = dir;
+        passInfo().feedMM = y_.posAt(ts);
         logAt(ts, "fire", fmt("pass %u fires %s from dot %u", passesStarted_, dir > 0 ? "left to right" : "right to left",
                               win_.start));
         for (const auto& s : scheduled_) {
@@ -681,6 +682,17 @@ void Machine::fireColumn(uint64_t t, double xMM, double speedMMs, uint32_t colum
         const double pitch = 25.4 / h.dpi;
         for (int j = 0; j < h.nozzles; ++j) {
             const size_t block = s * blocksPerSlot + size_t(j) / 128;
+            // The bytes that hold this column in the block: a group of 128 (8-line format) or a
+            // column of 16; most columns of a pass are blank, and a blank one fires nothing.
+            const size_t span = cfg_.eightLineFormat ? 128 : 16;
+            const size_t first = cfg_.eightLineFormat ? 128 * (m / 8) : 16 * m;
+            if (j % 128 == 0 && block < memory_.size() && first + span <= memory_[block].size()) {
+                const uint8_t* p = memory_[block].data() + first;
+                if (std::all_of(p, p + span, [](uint8_t b) { return b == 0; })) {
+                    j = int((size_t(j) / 128 + 1) * 128) - 1;
+                    continue;
+                }
+            }
             if (block >= memory_.size() || memory_[block].empty()) {
                 j = int((size_t(j) / 128 + 1) * 128) - 1; // nothing in this block
                 continue;
@@ -699,7 +711,10 @@ void Machine::fireColumn(uint64_t t, double xMM, double speedMMs, uint32_t colum
             if (!((memory_[block][offset ^ 3] >> bit) & 1)) continue;
             ++drops_[size_t(h.colour) % drops_.size()];
             ++pass.drops;
-            if (!sheet_.drop(h.colour, hx, hy + j * pitch)) ++dropsOff_;
+            // Nozzle 0 is the downstream end of the row, or the upstream end of a reversed head.
+            const int place = h.reversed ? h.nozzles - 1 - j : j;
+            if (dropLogOn_) dropLog_.push_back({uint32_t(win_.passIndex), h.colour, hx, hy + place * pitch});
+            if (!sheet_.drop(h.colour, hx, hy + place * pitch)) ++dropsOff_;
         }
     }
 }
@@ -714,6 +729,18 @@ void Machine::setSheetResolution(double xdpi, double ydpi) {
     }
 }
 
+void Machine::setDropLog(bool on) {
+    std::lock_guard g(lock_);
+    advance();
+    dropLogOn_ = on;
+}
+
+std::vector<DropRecord> Machine::dropLog() {
+    std::lock_guard g(lock_);
+    advance();
+    return dropLog_;
+}
+
 void Machine::newSheet() {
     std::lock_guard g(lock_);
     advance();
@@ -721,6 +748,7 @@ void Machine::newSheet() {
     sheetStarted_ = false;
     sheetOriginFeedMM_ = y_.posAt(t_);
     dropsOff_ = 0;
+    dropLog_.clear();
     std::fill(drops_.begin(), drops_.end(), 0);
     log("media", fmt("new sheet, origin at feed %.3f mm", sheetOriginFeedMM_));
 }

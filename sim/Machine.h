@@ -41,6 +41,14 @@ struct TransferInfo {
     bool ok = false;
 };
 
+// One drop as it landed, kept while the drop log is on: where on the media (mm from the sheet's
+// origin, before the sheet rounds it to a dot) and which pass fired it.
+struct DropRecord {
+    uint32_t pass = 0;  // index into passes()
+    int colour = 0;
+    double xMM = 0, yMM = 0;
+};
+
 struct PassInfo {
     uint64_t armedUs = 0, startUs = 0, endUs = 0;
     uint32_t first = 0, last = 0, startDot = 0, shift = 0;
@@ -48,6 +56,7 @@ struct PassInfo {
     uint32_t columnsFired = 0;
     uint64_t drops = 0;
     bool complete = false;
+    double feedMM = 0;        // media feed (Y axis position) when the window opened
 };
 
 class Machine {
@@ -116,6 +125,10 @@ public:
     uint64_t dropsOffSheet();
     uint64_t flashSpits();
     std::vector<PassInfo> passes();
+    // The drop log: every drop fired from now on, with its unrounded landing place (off by default;
+    // a new sheet empties it).
+    void setDropLog(bool on);
+    std::vector<DropRecord> dropLog();
     void setSheetResolution(double xdpi, double ydpi); // 0: automatic
     void newSheet();                                    // empty sheet, origin at the present feed
     Sheet sheet();                                      // a copy
@@ -263,6 +276,8 @@ private:
     unsigned passesStarted_ = 0;
     std::vector<uint64_t> drops_;
     uint64_t dropsOff_ = 0;
+    bool dropLogOn_ = false;
+    std::vector<DropRecord> dropLog_;
     Sheet sheet_;
     double sheetXdpi_ = 0, sheetYdpi_ = 0; // 0: automatic
     double sheetOriginFeedMM_ = 0;

@@ -161,6 +161,7 @@ bool setHeadKey(MachineConfig& c, unsigned index, const std::string& key, const 
     if (key == "DPI") return toDouble(value, d) && d > 1 && (h.dpi = d, true);
     if (key == "Nozzles") return toLong(value, n) && n >= 1 && n <= 4096 && (h.nozzles = int(n), true);
     if (key == "Colour") return toLong(value, n) && n >= 0 && n < 16 && (h.colour = int(n), true);
+    if (key == "Reversed") return toLong(value, n) && (n == 0 || n == 1) && (h.reversed = n == 1, true);
     return false;
 }
 
@@ -268,7 +269,7 @@ std::string machineText(const MachineConfig& cfg) {
         const auto& h = cfg.heads[i];
         o << "\n[Head" << i + 1 << "]\nXMM = " << num(h.xMM) << "\nYMM = " << num(h.yMM) << "\nDXMM = " << num(h.dxMM)
           << "\nDYMM = " << num(h.dyMM) << "\nDPI = " << num(h.dpi) << "\nNozzles = " << h.nozzles
-          << "\nColour = " << h.colour << "\n";
+          << "\nColour = " << h.colour << "\nReversed = " << (h.reversed ? 1 : 0) << "\n";
     }
     return o.str();
 }

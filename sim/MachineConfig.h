@@ -11,12 +11,13 @@ namespace sim {
 
 struct HeadConfig {
     double xMM = 0;     // nozzle column relative to the carriage reference (positive: right)
-    double yMM = 0;     // nozzle 0 relative to the print line (positive: upstream)
+    double yMM = 0;     // the downstream end of the nozzle row relative to the print line (positive: upstream)
     double dxMM = 0;    // small true misplacement, applied while MachineConfig::misplacement is on
     double dyMM = 0;
     double dpi = 185.21; // nozzle pitch
     int nozzles = 126;
     int colour = 0;     // ink plane of the virtual sheet
+    bool reversed = false; // mounted the other way round: nozzle 0 at the upstream end
 };
 
 struct MachineConfig {

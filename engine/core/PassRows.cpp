@@ -117,6 +117,18 @@ void CDrvPrint::PRNReadToSend() {
     const int64_t bandStart = bpl ? int64_t(uiRingWritePos / bpl) : 0;
     const uint64_t held = bpl ? uiHeadPassSize / bpl : 0;
     const uint64_t bandEnd = uint64_t(O) + uint64_t(Q) * P + f;
+    // The printed band is Q x P (+ f) rows of the colour, counted from the head set furthest
+    // upstream (the least vertical offset). A head set further down (the lower head of a stacked
+    // pair, whose offset is a head's length) reaches the same band that much further into its own
+    // rows: cutting its rows at the band's length would leave a gap between the stacked heads
+    // whenever Q x P is short of the colour's nozzles (8 and 16 passes on 2 x 126 nozzles), and
+    // the lines in that gap would never be printed.
+    int64_t vMin[kMaxColors];
+    std::fill(std::begin(vMin), std::end(vMin), INT64_MAX);
+    for (unsigned h = 0; h < heads; ++h) {
+        const int ch = ColorChannel[h];
+        if (ch >= 0 && unsigned(ch) < kMaxColors) vMin[ch] = std::min(vMin[ch], vOffset(h));
+    }
     int32_t step = 0;
     for (unsigned h = 0; h < heads; ++h) {
         uint8_t* buf = headPassBuf[h].get();
@@ -129,8 +141,11 @@ void CDrvPrint::PRNReadToSend() {
         if (ch < 0 || unsigned(ch) >= std::min(COLORS, uiColorsAllocated) || !colorRing[unsigned(ch)] || ringLines == 0)
             continue;
         const uint8_t* ring = colorRing[unsigned(ch)].get();
-        const int64_t base = bandStart - (int64_t(P + 1) * Q + vOffset(h)) * int64_t(I);
-        const uint64_t last = std::min<uint64_t>({uint64_t(R) - O, bandEnd > O ? bandEnd - O : 0, held > O ? held - O : 0});
+        const int64_t v = vOffset(h);
+        const int64_t base = bandStart - (int64_t(P + 1) * Q + v) * int64_t(I);
+        const uint64_t below = uint64_t(std::max<int64_t>(0, v - vMin[unsigned(ch)]));
+        const uint64_t last =
+            std::min<uint64_t>({uint64_t(R) - O, bandEnd > O ? bandEnd - O + below : 0, held > O ? held - O : 0});
         for (uint64_t r = 0; r < last; ++r) {
             const int64_t line = floorMod(base + lineIndex(int64_t(r), s), ringLines);
             std::memcpy(buf + (O + r) * bpl, ring + uint64_t(line) * bpl, bpl);

@@ -100,6 +100,52 @@ TEST_F(FiringTest, RightToLeftPassFiresTheSameOrderMirrored) {
     EXPECT_TRUE(sheet.dot(0, px(x0 + (94 + 1) * kDotMM), 5));
 }
 
+TEST_F(FiringTest, DropLogKeepsEveryDropWithItsPassAndFeed) {
+    m->setDropLog(true);
+    arm(1, 16, 60100);
+    moveXDsp(0, 3000, 400, 20);
+    ASSERT_TRUE(waitX());
+    const auto passes = m->passes();
+    ASSERT_EQ(passes.size(), 1u);
+    EXPECT_NEAR(passes[0].feedMM, m->mediaFeedMM(), 1e-9);
+    const auto log = m->dropLog();
+    ASSERT_EQ(log.size(), 2u);
+    // Column 10 (nozzle 5) fires first, at dot 60106; column 1 (nozzle 0) at 60115.
+    const double pitch = 25.4 / 185.21;
+    EXPECT_EQ(log[0].pass, 0u);
+    EXPECT_NEAR(log[0].xMM, x0 + 106 * kDotMM - m->config().mediaLeftMM, 1e-6);
+    EXPECT_NEAR(log[0].yMM, 5 * pitch, 1e-9);
+    EXPECT_NEAR(log[1].xMM, x0 + 115 * kDotMM - m->config().mediaLeftMM, 1e-6);
+    EXPECT_NEAR(log[1].yMM, 0.0, 1e-9);
+    m->newSheet();
+    EXPECT_TRUE(m->dropLog().empty());
+}
+
+TEST_F(SimTest, ReversedHeadHasItsFirstNozzleUpstream) {
+    sim::MachineConfig cfg;
+    cfg.heads.resize(1);
+    cfg.heads[0].reversed = true;
+    cfg.heads[0].yMM = 1.0;
+    m = sim::newMachine(cfg);
+    m->setMisplacement(false);
+    m->setSheetResolution(180, 185.21);
+    m->setDropLog(true);
+    loadEncoder(60000, 3);
+    std::vector<uint8_t> block(4096, 0);
+    block[128 * 0 + 0] |= 0x80;      // column 1: nozzle 0
+    block[128 * 1 + 125] |= 0x80 >> 1; // column 10: nozzle 125, the last
+    sendBlock(0, block);
+    arm(1, 16, 60100);
+    moveXDsp(0, 3000, 400, 20);
+    ASSERT_TRUE(waitX());
+    const auto log = m->dropLog();
+    ASSERT_EQ(log.size(), 2u);
+    // The last nozzle is now the downstream end (at YMM), nozzle 0 the upstream one.
+    const double pitch = 25.4 / 185.21;
+    EXPECT_NEAR(log[0].yMM, 1.0, 1e-9);
+    EXPECT_NEAR(log[1].yMM, 1.0 + 125 * pitch, 1e-9);
+}
+
 TEST_F(FiringTest, StoppingInsideTheWindowLeavesThePassUnfired) {
     arm(1, 400, 60100);
     moveXDsp(0, 1000, 400, 20); // ~116 dots: stops before the window's end

@@ -200,11 +200,15 @@ TEST_F(SimTest, SpeedChangeDuringAMove) {
 TEST_F(SimTest, MachineFileOverridesTheDefaults) {
     sim::MachineConfig cfg;
     std::string error;
-    ASSERT_TRUE(sim::parseMachineText("[X]\nTravelMM = 2000\n[Heads]\nCount = 2\n[Head2]\nXMM = 12.5\nColour = 1\n", cfg, &error))
+    ASSERT_TRUE(sim::parseMachineText(
+                    "[X]\nTravelMM = 2000\n[Heads]\nCount = 2\n[Head2]\nXMM = 12.5\nColour = 1\nReversed = 1\n", cfg, &error))
         << error;
     EXPECT_EQ(cfg.travelMM, 2000);
     ASSERT_EQ(cfg.heads.size(), 2u);
     EXPECT_EQ(cfg.heads[1].xMM, 12.5);
+    EXPECT_TRUE(cfg.heads[1].reversed);
+    EXPECT_FALSE(cfg.heads[0].reversed);
+    EXPECT_FALSE(sim::parseMachineText("[Head1]\nReversed = 2\n", cfg, &error));
     // The written text loads back to the same machine.
     sim::MachineConfig again;
     ASSERT_TRUE(sim::parseMachineText(sim::machineText(cfg), again, &error)) << error;

@@ -1,7 +1,9 @@
 #pragma once
 // A whole-job rig on the virtual printer: an engine with four heads of 126 nozzles, one colour
 // each, the carriage homed, heads placed exactly where the setup says, and helpers that write a
-// RIP file with ink to its edges, run it and compare the sheet with it.
+// RIP file with ink to its edges, run it and compare the sheet with it. Derived rigs may set up
+// other machines (useMachine), more heads (beforeBuffers, setEngineHeads) and heads across the
+// carriage (placeHeadX).
 #include <algorithm>
 #include <atomic>
 #include <functional>
@@ -29,11 +31,39 @@ protected:
     void freshMachine(bool eightLine) {
         sim::MachineConfig cfg = machine_->config();
         cfg.eightLineFormat = eightLine;
+        useMachine(cfg);
+    }
+    // A fresh virtual printer of this configuration, heads where it says (misplacement off), the
+    // carriage homed, and a sheet of one row per job line at the given interlace.
+    void useMachine(const sim::MachineConfig& cfg, unsigned interlace = 1) {
         machine_ = sim::newMachine(cfg);
         machine_->setMisplacement(false);
         machine_->setCarriage(0.0);
-        machine_->setSheetResolution(180, 185.21);
+        machine_->setSheetResolution(180, 185.21 * interlace);
         if (d) d->AUXInitHardware(0, 3);
+    }
+    // The engine's heads: n of them over the four colours (head h prints colour h % 4, the k-th
+    // head of a colour is its k-th), the print buffers allocated again for them (headsOver sets
+    // them without allocating).
+    void setEngineHeads(unsigned n) {
+        headsOver(*d, n);
+        d->PRNInitMemory();
+    }
+    static void headsOver(CDrvPrint& e, unsigned n) {
+        e.HEADS = n;
+        unsigned seen[4] = {};
+        for (unsigned h = 0; h < n; ++h) {
+            e.ColorChannel[h] = int(h % 4);
+            e.uiHeadIndexInColor[h] = seen[h % 4]++;
+        }
+        e.PRNInitParams(); // the heads per colour, which size the card buffers
+    }
+    // Places head h of the setup and of the virtual machine a dots to the right of the carriage
+    // reference: the setup's left-to-right offset is a, its right-to-left one the reference's less a.
+    void placeHeadX(sim::MachineConfig& cfg, unsigned h, int a) {
+        cfg.heads[h].xMM = a * 25.4 / 180.0;
+        d->HeadOffsetXR[h] = d->headAlignment.HeadOffsetXR[h] = a;
+        d->HeadOffsetXL[h] = d->headAlignment.HeadOffsetXL[h] = 1049 - a;
     }
     void SetUp() override {
         HardwareTest::SetUp();
@@ -49,6 +79,7 @@ protected:
         e.COLORCACHE = 1;
         e.HEADCACHE = 1;
         e.COLORBARCACHE = 1;
+        beforeBuffers(e);
         e.PRNInitMemory();
         e.AUXInitHardware(0, 3); // homed: the encoder counts from the left end
         e.uiLeftLimitPos = 0;
@@ -75,6 +106,8 @@ protected:
             e.headAlignment.HeadOffsetXL[h] = 1049;
         }
     }
+    // A derived rig's last word on the setup before the print buffers are allocated for it.
+    virtual void beforeBuffers(CDrvPrint&) {}
     void TearDown() override {
         d.reset();
         HardwareTest::TearDown();
@@ -91,8 +124,9 @@ protected:
         return tagsSeen;
     }
     // A RIP file with ink to its edges: a frame in every plane and a random interior.
-    std::string makeRip(unsigned w, unsigned h, unsigned seed = 1) {
+    std::string makeRip(unsigned w, unsigned h, unsigned seed = 1, unsigned ydpi = 180) {
         RipHead head = riptest::head(w, h, 4, 180);
+        head.uiYDPI = ydpi;
         std::vector<uint8_t> v(kRipHeadSize);
         EncodeRipHead(head, v.data());
         std::mt19937 rng(seed);
@@ -131,20 +165,33 @@ protected:
     struct Diff {
         uint64_t expected = 0, printed = 0, missing = 0, extra = 0;
     };
-    Diff compare() {
+    // With `mirrored` the sheet must be the file mirrored left to right. With a tolerance of t
+    // rows a dot counts as printed (or wanted) when the other side has one in the same column
+    // within t rows: the compare of a print whose passes were displaced by up to t rows.
+    Diff compare(bool mirrored = false, int tolerance = 0) {
         sim::Sheet s = machine_->sheet();
         const auto ext = s.extent();
+        const int64_t W = ripHeadUsed.uiWidth, H = ripHeadUsed.uiHeight;
+        auto want = [&](unsigned k, int64_t x, int64_t y) {
+            if (x < 0 || y < 0 || x >= W || y >= H) return false;
+            return fileDot(k, unsigned(mirrored ? W - 1 - x : x), unsigned(y));
+        };
+        auto got = [&](unsigned k, int64_t x, int64_t y) { return s.dot(int(k), ext.x0 + x, ext.y0 + y); };
+        auto near = [&](auto&& f, unsigned k, int64_t x, int64_t y) {
+            for (int64_t dy = -tolerance; dy <= tolerance; ++dy)
+                if (f(k, x, y + dy)) return true;
+            return false;
+        };
         Diff r;
+        const int64_t w = std::max<int64_t>(ext.width, W), h = std::max<int64_t>(ext.height, H);
         for (unsigned k = 0; k < 4; ++k) {
-            for (int64_t y = 0; y < ext.height; ++y)
-                for (int64_t x = 0; x < ext.width; ++x) {
-                    const bool want = x < int64_t(ripHeadUsed.uiWidth) && y < int64_t(ripHeadUsed.uiHeight) &&
-                                      fileDot(k, unsigned(x), unsigned(y));
-                    const bool got = s.dot(int(k), ext.x0 + x, ext.y0 + y);
-                    r.expected += want;
-                    r.printed += got;
-                    r.missing += want && !got;
-                    r.extra += got && !want;
+            for (int64_t y = 0; y < h; ++y)
+                for (int64_t x = 0; x < w; ++x) {
+                    const bool wa = want(k, x, y), g = got(k, x, y);
+                    r.expected += wa;
+                    r.printed += g;
+                    r.missing += wa && !near(got, k, x, y);
+                    r.extra += g && !near(want, k, x, y);
                 }
         }
         return r;

@@ -1,0 +1,368 @@
+// The dot-for-dot proof of the print path: whole jobs on the virtual printer, its heads exactly
+// where the setup says, no mask, feathering or colour bars, and the sheet compared with the RIP
+// file plane by plane. The matrix runs every pass mode, both pass directions and both starts,
+// both card layouts, one and two heads per colour, every interleave mode at the resolutions it
+// serves, the horizontal mirror, and heads mounted the other way round.
+//
+// The media feed of a pass is a whole number of motor pulses: the engine truncates the exact
+// feed (16.792286 pulses per Y step on this machine), so each feed falls short of its whole number
+// of job lines by less than a pulse (2.04 um). Where those shortfalls add up to move a pass onto
+// a neighbouring sheet row the print cannot be exact by the machine's own geometry; such a case
+// measures the displacement of every pass from the machine's feed, checks that it is no more than
+// the truncations explain, and compares the sheet with that many rows of tolerance. Every case
+// prints what it found ("[proof] ...").
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "PrintJobFixture.h"
+
+using printjobtest::PrintJob;
+
+namespace {
+
+enum class Dir { ToRight, ToLeft, BiFromLeft, BiFromRight };
+enum class Heads { One, TwoStacked, TwoStaggered };
+
+struct MatrixCase {
+    unsigned passes = 1;
+    Dir dir = Dir::ToRight;
+    bool eightLine = true;
+    Heads heads = Heads::One;
+    unsigned mode = 0;      // uiDPIColorMode
+    unsigned ydpi = 180;    // the file's Y resolution
+    unsigned interlace = 1; // what the engine must derive from it
+    bool hMirror = false;
+    bool reversed = false;  // heads mounted the other way round (and bVerticalMirror 0)
+    unsigned width = 61;    // dots: 61 pads the 8-line layout's last byte, 203 takes the vector kernels
+    unsigned memoryMode = 0; // card memory layout, the machine's and the setup's
+};
+
+std::string caseName(const MatrixCase& c) {
+    static const char* dirs[] = {"ToRight", "ToLeft", "BiFromLeft", "BiFromRight"};
+    static const char* heads[] = {"OneHead", "TwoStacked", "TwoStaggered"};
+    std::string n = "P" + std::to_string(c.passes) + "_" + dirs[int(c.dir)] + "_" + (c.eightLine ? "8Line" : "16Byte") +
+                    "_" + heads[int(c.heads)] + "_Mode" + std::to_string(c.mode) + "_Y" + std::to_string(c.ydpi) + "_I" +
+                    std::to_string(c.interlace);
+    if (c.hMirror) n += "_HMirror";
+    if (c.reversed) n += "_Reversed";
+    n += "_W" + std::to_string(c.width);
+    if (c.memoryMode) n += "_Mem" + std::to_string(c.memoryMode);
+    return n;
+}
+
+void PrintTo(const MatrixCase& c, std::ostream* os) { *os << caseName(c); }
+
+constexpr double kPitchMM = 25.4 / 185.21; // the virtual heads' nozzle pitch
+constexpr unsigned kNozzles = 126;
+
+// The file's Y resolution that gives interlace i in modes 1 to 3 (i nozzle pitches' worth of
+// lines, rounded up to be clear of the truncation).
+unsigned ydpiFor(unsigned i) { return unsigned(std::ceil(185.21 * i)); }
+
+class ProofMatrix : public PrintJob, public ::testing::WithParamInterface<MatrixCase> {
+protected:
+    std::string shmDir_;
+
+    void SetUp() override {
+        PrintJob::SetUp();
+        // The printing status is saved twice a pass with a sync; on a memory file system when
+        // there is one, so that the matrix stays quick.
+        char tmpl[] = "/dev/shm/carvex-proof-XXXXXX";
+        struct stat st {};
+        if (::stat("/dev/shm", &st) == 0 && ::mkdtemp(tmpl)) {
+            shmDir_ = tmpl;
+            d->csBaseDir = shmDir_;
+        }
+    }
+    // The engine's heads, before its print buffers are allocated: four, or eight as two per
+    // colour (counted as one for the feed when they are staggered).
+    void beforeBuffers(CDrvPrint& e) override {
+        const MatrixCase c = GetParam();
+        e.uiHeadsPerColorMode = c.heads == Heads::TwoStaggered ? 1 : 0;
+        headsOver(e, c.heads == Heads::One ? 4 : 8);
+    }
+    void TearDown() override {
+        PrintJob::TearDown();
+        if (!shmDir_.empty()) {
+            std::error_code ec;
+            std::filesystem::remove_all(shmDir_, ec);
+        }
+    }
+
+    // The machine and the setup of a case: heads at distinct places across the carriage (the
+    // setup's X offsets say where), stacked or staggered as the case says.
+    void configure(const MatrixCase& c) {
+        // Every remainder of 8 in both directions' offsets: the 8-line layout's sub-byte shifts.
+        static constexpr int kX[8] = {0, 13, 22, 39, 4, 17, 42, 59};
+        const unsigned n = c.heads == Heads::One ? 4 : 8;
+        sim::MachineConfig cfg;
+        cfg.eightLineFormat = c.eightLine;
+        cfg.memoryMode = int(c.memoryMode);
+        cfg.heads.resize(n);
+        CDrvPrint& e = *d;
+        for (unsigned h = 0; h < n; ++h) {
+            cfg.heads[h] = sim::HeadConfig{};
+            cfg.heads[h].colour = int(h % 4);
+            cfg.heads[h].nozzles = int(kNozzles);
+            cfg.heads[h].reversed = c.reversed;
+            placeHeadX(cfg, h, kX[h]);
+            e.headAlignment.HeadOffsetY[h] = 0;
+        }
+        e.headAlignment.MAXHEADOFFSETY = 0;
+        if (c.heads == Heads::TwoStacked) {
+            // The second head of each colour sits a head's length downstream of the first.
+            for (unsigned h = 0; h < 4; ++h) cfg.heads[h].yMM = kNozzles * kPitchMM;
+            for (unsigned h = 4; h < 8; ++h) e.headAlignment.HeadOffsetY[h] = int(kNozzles);
+            e.headAlignment.MAXHEADOFFSETY = kNozzles;
+        } else if (c.heads == Heads::TwoStaggered) {
+            // The second head of each colour prints the same nozzle rows one job line further
+            // upstream; the feed is one head's.
+            for (unsigned h = 4; h < 8; ++h) cfg.heads[h].yMM = kPitchMM / c.interlace;
+        }
+        useMachine(cfg, c.interlace);
+
+        e.bEightLineMode = c.eightLine;
+        e.uiMemoryMode = c.memoryMode;
+        e.bUnidirection = c.dir == Dir::ToRight || c.dir == Dir::ToLeft;
+        e.bUnidirectionToLeft = c.dir == Dir::ToLeft || c.dir == Dir::BiFromRight;
+        e.bHorizontalMirror = c.hMirror;
+        // A head mounted the other way round has its first nozzle at the upstream end; its 126
+        // nozzles then take the last 126 of the card's 128 rows.
+        e.bVerticalMirror = c.reversed ? 0 : 1;
+        e.NOZZLESOFFSET = c.reversed ? 128 - kNozzles : 0;
+        e.uiDPIColorMode = c.mode;
+    }
+
+    // Tall enough for a band and a half (so band joins are printed), at least 40 lines.
+    unsigned heightFor(const MatrixCase& c) const {
+        const unsigned perColour = c.heads == Heads::TwoStacked ? 2 * kNozzles : kNozzles;
+        const unsigned band = c.interlace * (perColour / c.passes);
+        return std::max(40u, band + band / 2 + 5);
+    }
+
+    struct Displacement {
+        std::vector<double> passMM; // each pass's displacement from the job-line grid (pass 0: 0)
+        double spreadMM = 0;        // largest minus smallest
+        double boundMM = 0;         // what the truncated feeds can account for
+        unsigned feeds = 0;
+        unsigned untruncated = 0;   // feeds that were not short of their lines by under a pulse
+    };
+    // Each pass's displacement from the job-line grid, accumulated from the machine's own feeds:
+    // a feed is ideally a whole number of job lines (the interleave steps included), and a
+    // truncated one falls short of it by less than a pulse, far less than half a line.
+    Displacement measure(unsigned interlace) {
+        const double line = kPitchMM / interlace;
+        const double pulse = 1.0 / machine_->config().yPulsesPerMM;
+        Displacement m;
+        double D = 0, lo = 0, hi = 0;
+        const auto ps = machine_->passes();
+        m.passMM.assign(ps.size(), 0.0);
+        for (size_t p = 1; p < ps.size(); ++p) {
+            const double feed = ps[p].feedMM - ps[p - 1].feedMM;
+            const double dev = feed - std::round(feed / line) * line;
+            if (dev > 1e-9 || dev <= -pulse - 1e-9) ++m.untruncated;
+            D += dev;
+            m.passMM[p] = D;
+            lo = std::min(lo, D);
+            hi = std::max(hi, D);
+            ++m.feeds;
+        }
+        m.spreadMM = hi - lo;
+        m.boundMM = m.feeds * pulse + 1e-9;
+        return m;
+    }
+
+    struct Landing {
+        uint64_t drops = 0, offGrid = 0, extra = 0, missing = 0;
+    };
+    // Where every drop landed once its pass's feed displacement is taken out: every drop must lie
+    // on the grid of job lines and dots, on a dot of the file, and every dot of the file must
+    // have a drop. This holds the print to the dot whatever the feeds' truncation did.
+    Landing landing(const Displacement& m, unsigned interlace, bool mirrored) {
+        const auto log = machine_->dropLog();
+        const double line = kPitchMM / interlace, dot = 25.4 / 180.0;
+        Landing r;
+        r.drops = log.size();
+        if (log.empty()) return r;
+        double y0 = 1e300, x0 = 1e300;
+        for (const auto& dr : log) {
+            y0 = std::min(y0, dr.yMM - m.passMM[dr.pass]);
+            x0 = std::min(x0, dr.xMM);
+        }
+        const int64_t W = ripHeadUsed.uiWidth, H = ripHeadUsed.uiHeight;
+        auto wanted = [&](int64_t k, int64_t x, int64_t y) {
+            return fileDot(unsigned(k), unsigned(mirrored ? W - 1 - x : x), unsigned(y));
+        };
+        std::vector<uint8_t> hit(size_t(4 * W * H), 0);
+        for (const auto& dr : log) {
+            const double fy = (dr.yMM - m.passMM[dr.pass] - y0) / line, fx = (dr.xMM - x0) / dot;
+            const int64_t y = std::llround(fy), x = std::llround(fx);
+            if (std::abs(fy - double(y)) > 1e-3 || std::abs(fx - double(x)) > 1e-3) {
+                ++r.offGrid;
+                continue;
+            }
+            if (dr.colour < 0 || dr.colour > 3 || x >= W || y >= H || !wanted(dr.colour, x, y)) {
+                ++r.extra;
+                continue;
+            }
+            hit[size_t((dr.colour * H + y) * W + x)] = 1;
+        }
+        for (int64_t k = 0; k < 4; ++k)
+            for (int64_t y = 0; y < H; ++y)
+                for (int64_t x = 0; x < W; ++x)
+                    if (wanted(k, x, y) && !hit[size_t((k * H + y) * W + x)]) ++r.missing;
+        return r;
+    }
+};
+
+TEST_P(ProofMatrix, SheetIsTheFile) {
+    const MatrixCase c = GetParam();
+    configure(c);
+    machine_->setDropLog(true);
+    const std::string path = makeRip(c.width, heightFor(c), 11 + c.passes, c.ydpi);
+    ASSERT_EQ(run(path, c.passes), 1);
+    EXPECT_EQ(d->uiInterlace, c.interlace);
+    EXPECT_EQ(d->uiStepSendCurrent.load(), d->uiStepTotal);
+    const auto ps = machine_->passes();
+    ASSERT_EQ(ps.size(), d->uiStepTotal);
+    for (const auto& p : ps) EXPECT_TRUE(p.complete);
+    EXPECT_EQ(machine_->dropsOffSheet(), 0u);
+
+    // The feeds: every pass within what their truncation explains.
+    const double line = kPitchMM / c.interlace;
+    const Displacement m = measure(c.interlace);
+    EXPECT_EQ(m.untruncated, 0u) << "a feed is not its whole lines truncated to whole pulses";
+    EXPECT_LE(m.spreadMM, m.boundMM) << "the passes moved more than the feeds' truncation explains";
+    // Every drop, its pass's feed displacement taken out: the file, dot for dot.
+    const Landing l = landing(m, c.interlace, c.hMirror);
+    EXPECT_GT(l.drops, 2000u);
+    EXPECT_EQ(l.offGrid, 0u);
+    EXPECT_EQ(l.extra, 0u);
+    EXPECT_EQ(l.missing, 0u);
+
+    // The sheet as printed.
+    const auto exact = compare(c.hMirror);
+    EXPECT_GT(exact.expected, 2000u);
+    if (exact.missing == 0 && exact.extra == 0) {
+        std::printf("[proof] %s: exact, %llu dots, %zu passes, feed spread %.4f rows\n", caseName(c).c_str(),
+                    (unsigned long long)exact.expected, ps.size(), m.spreadMM / line);
+        return;
+    }
+    // Not exact: the feeds' truncation moved passes onto neighbouring rows (the machine cannot
+    // feed a fraction of a pulse); the sheet is the file within that displacement.
+    const int tolerance = int(std::ceil(m.spreadMM / line - 1e-9));
+    std::printf("[proof] %s: not exact (%llu missing, %llu extra of %llu); passes displaced by up to %.4f mm "
+                "(%.3f rows) over %u feeds\n",
+                caseName(c).c_str(), (unsigned long long)exact.missing, (unsigned long long)exact.extra,
+                (unsigned long long)exact.expected, m.spreadMM, m.spreadMM / line, m.feeds);
+    ASSERT_GE(tolerance, 1) << "wrong dots without any displacement of the passes";
+    const auto near = compare(c.hMirror, tolerance);
+    EXPECT_EQ(near.missing, 0u);
+    EXPECT_EQ(near.extra, 0u);
+}
+
+// The reversed heads' setup is not a formality: the same machine printed with the vertical mirror
+// of upright heads, or without the nozzle offset that puts the 126 nozzles at the end of the
+// card's 128 rows, does not give the file.
+class ReversedHeadsSetup : public ProofMatrix {};
+
+TEST_P(ReversedHeadsSetup, WrongMirrorOrOffsetMisprints) {
+    const MatrixCase c = GetParam();
+    for (int variant = 0; variant < 2; ++variant) {
+        SCOPED_TRACE(variant == 0 ? "upright mirror" : "no nozzle offset");
+        configure(c);
+        if (variant == 0) {
+            d->bVerticalMirror = 1;
+            d->NOZZLESOFFSET = 0;
+        } else {
+            d->NOZZLESOFFSET = 0;
+        }
+        machine_->setDropLog(true);
+        const std::string path = makeRip(c.width, heightFor(c), 5, c.ydpi);
+        ASSERT_EQ(run(path, c.passes), 1);
+        const Landing l = landing(measure(c.interlace), c.interlace, c.hMirror);
+        EXPECT_GT(l.drops, 2000u);
+        // Upright mirror: every band upside down. No offset: the first two lines of each band
+        // go to nozzles the head does not have.
+        EXPECT_GT(l.missing, 0u);
+        if (variant == 0) {
+            EXPECT_GT(l.extra, 0u);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Counterproof, ReversedHeadsSetup,
+                         ::testing::Values(MatrixCase{1, Dir::ToRight, true, Heads::One, 0, 180, 1, false, true},
+                                           MatrixCase{1, Dir::BiFromLeft, false, Heads::One, 0, 180, 1, false, true}),
+                         [](const auto& info) { return caseName(info.param); });
+
+std::vector<MatrixCase> matrix() {
+    std::vector<MatrixCase> v;
+    const unsigned allPasses[] = {1, 2, 3, 4, 6, 8, 12, 16};
+    const Dir threeDirs[] = {Dir::ToRight, Dir::ToLeft, Dir::BiFromLeft};
+    // Where a group does not cross every direction with both layouts, it takes them in turn.
+    unsigned turn = 0;
+    auto next = [&](MatrixCase c) {
+        static const Dir dirs[] = {Dir::ToRight, Dir::ToLeft, Dir::BiFromLeft, Dir::BiFromRight};
+        c.dir = dirs[turn % 4];
+        c.eightLine = (turn / 4 + turn) % 2 == 0;
+        ++turn;
+        v.push_back(c);
+    };
+    auto wide = [](unsigned p) { return p % 2 == 0 && p != 6 ? 203u : 61u; };
+
+    // Every pass mode in every direction and both layouts: one head per colour, 180 dpi.
+    for (unsigned p : allPasses)
+        for (Dir dir : threeDirs)
+            for (bool eight : {true, false}) v.push_back({p, dir, eight, Heads::One, 0, 180, 1, false, false, wide(p)});
+    for (unsigned p : allPasses) v.push_back({p, Dir::BiFromRight, p % 3 != 0, Heads::One, 0, 180, 1, false, false, wide(p)});
+    // Two heads per colour, stacked a head's length apart.
+    for (unsigned p : allPasses)
+        for (Dir dir : threeDirs) v.push_back({p, dir, (p + unsigned(dir)) % 2 == 0, Heads::TwoStacked});
+
+    // The interleave modes at the resolutions they serve. A line is printed by the passes of its
+    // sub-line, so a job needs at least as many passes as its cycle has sub-lines.
+    // Mode 2 takes the sub-lines in order; one head per colour, or two stacked.
+    for (unsigned i : {2u, 3u, 4u, 8u})
+        for (unsigned p : allPasses)
+            if (p >= i) next({p, Dir::ToRight, true, Heads::One, 2, ydpiFor(i), i});
+    for (unsigned i : {2u, 4u, 8u})
+        for (unsigned p : {i, 16u}) next({p, Dir::ToRight, true, Heads::TwoStacked, 2, ydpiFor(i), i});
+    // Mode 3 goes by head: with one head per colour it is mode 2; with two heads per colour
+    // staggered by a job line each head prints its own sub-lines, so half the passes suffice.
+    for (unsigned i : {2u, 4u, 8u})
+        for (unsigned p : {i, 12u}) next({p, Dir::ToRight, true, Heads::One, 3, ydpiFor(i), i});
+    for (unsigned i : {2u, 4u, 8u})
+        for (unsigned p : {i / 2, i, 16u})
+            for (bool eight : {true, false})
+                v.push_back({p, Dir::BiFromLeft, eight, Heads::TwoStaggered, 3, ydpiFor(i), i, false, false, 61});
+    // Mode 1: the eight sub-lines 0, 3, 5, 2, 6, 1, 4, 7 with one head per colour.
+    for (unsigned p : {8u, 12u, 16u})
+        for (Dir dir : threeDirs) v.push_back({p, dir, (p / 4 + unsigned(dir)) % 2 == 0, Heads::One, 1, ydpiFor(8), 8});
+    // Mode 0 takes its lines in nozzle pairs; below the nozzle pitch (90 dpi) one line a nozzle.
+    for (unsigned p : {1u, 2u, 4u}) next({p, Dir::ToRight, true, Heads::One, 0, 90, 1});
+
+    // Mirrored left to right.
+    for (unsigned p : {1u, 2u, 3u, 8u, 16u})
+        for (int k = 0; k < 4; ++k) next({p, Dir::ToRight, true, Heads::One, 0, 180, 1, true, false, k % 2 ? 203u : 61u});
+    // Heads mounted the other way round, printed with the matching vertical mirror.
+    for (unsigned p : {1u, 2u, 4u, 6u, 16u})
+        for (Dir dir : threeDirs) v.push_back({p, dir, (p + unsigned(dir)) % 2 == 1, Heads::One, 0, 180, 1, false, true});
+    for (unsigned p : {1u, 4u})
+        for (bool eight : {true, false}) v.push_back({p, Dir::BiFromLeft, eight, Heads::One, 0, 180, 1, true, true, 203});
+    for (bool eight : {true, false}) v.push_back({4, Dir::BiFromRight, eight, Heads::TwoStacked, 2, ydpiFor(2), 2, false, true});
+    // Every card memory layout: block addresses, address units and block sizes, eight heads.
+    for (unsigned mem = 1; mem <= 6; ++mem)
+        for (bool eight : {true, false})
+            v.push_back({mem % 2 ? 2u : 3u, Dir::BiFromLeft, eight, Heads::TwoStacked, 0, 180, 1, false, false, 203, mem});
+    return v;
+}
+
+INSTANTIATE_TEST_SUITE_P(Matrix, ProofMatrix, ::testing::ValuesIn(matrix()),
+                         [](const auto& info) { return caseName(info.param); });
+
+} // namespace
