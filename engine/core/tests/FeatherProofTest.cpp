@@ -1,0 +1,302 @@
+// Whole jobs with edge feathering and dot masks on the virtual printer, proved on the sheet drop by
+// drop: the sheet is read after every pass, so what each pass printed is known exactly and is
+// compared with what the feather rows and the masks say it must print.
+//
+// Where the passes of a job meet. A pass fires the nozzle rows 0 .. V + 2F - 1 of its band (V =
+// passes x nozzle rows per pass, F the half-depth of a feather zone) and the media advances Q rows
+// (nozzle rows per pass) between passes, so a row printed by pass p at nozzle row r is printed
+// again by pass p + 1 at row r - Q, and so on. Without feathering or masks every pass prints its
+// whole band: a job of P passes therefore fires each inked dot P times (P passes cover each line),
+// which is overprinting by design, not a fault. Feathering changes only the seams: the bottom
+// zone of pass p (rows V .. V + 2F - 1) and the top zone of pass p + P (rows 0 .. 2F - 1) print
+// the same lines with complementary dot sets, so the two together fire every inked dot of those
+// lines exactly once, while the passes between them (rows 2F .. V - 1) print them whole. Hence the
+// exactly-once proof is made on the overlap lines over the two feathered passes that share them,
+// and the whole sheet must hold P drops on every inked dot (P - 1 whole passes plus the one shared
+// drop) and none anywhere else.
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <numeric>
+
+#include "PrintJobFixture.h"
+
+namespace {
+
+using printjobtest::PrintJob;
+
+// What a pass prints of its band: the job's geometry and the rule that keeps or drops one dot of
+// one nozzle row.
+struct PassModel {
+    int64_t P = 1, Q = 0;
+    int64_t rows = 0;      // nozzle rows a pass fires
+    int64_t readAhead = 0; // bands read before the first pass beyond the one it prints
+    // The image line nozzle row 0 of pass p prints: the rows of a pass look back over P + 1 bands
+    // of Q lines ending at the last band read.
+    int64_t firstLine(int64_t p) const { return (p + readAhead - P) * Q; }
+    // Whether pass p (travelling dir) fires dot x of nozzle row r in plane k, the dot being inked.
+    std::function<bool(int64_t p, int dir, int64_t r, int64_t x, unsigned k)> keep;
+};
+
+// One plane's drops over the image, one count per dot.
+using Counts = std::vector<uint32_t>;
+
+class SheetProof : public PrintJob {
+protected:
+    std::vector<sim::Sheet> sheets; // the sheet before each pass, then after the job
+    std::mutex sheetLock;
+
+    // Runs the job, taking the sheet before every pass: the previous pass has fired by then.
+    int runTaking(const std::string& path, unsigned passes) {
+        sheets.clear();
+        d->onPassStart = [this](unsigned) {
+            sim::Sheet s = machine_->sheet();
+            std::lock_guard g(sheetLock);
+            sheets.push_back(std::move(s));
+        };
+        const int r = run(path, passes);
+        d->onPassStart = nullptr;
+        sheets.push_back(machine_->sheet());
+        return r;
+    }
+
+    unsigned width() const { return ripHeadUsed.uiWidth; }
+    unsigned height() const { return ripHeadUsed.uiHeight; }
+
+    // The image's place on the sheet: its top-left dot is the top-left dot of the print, and the
+    // print must be exactly as large as the image.
+    sim::SheetRegion imageRegion() {
+        const auto e = sheets.back().extent();
+        EXPECT_EQ(e.width, int64_t(width()));
+        EXPECT_EQ(e.height, int64_t(height()));
+        return {e.x0, e.y0, int64_t(width()), int64_t(height())};
+    }
+
+    // The counts each pass added, per plane.
+    std::vector<std::array<Counts, 4>> passCounts(const sim::SheetRegion& region) {
+        std::vector<std::array<Counts, 4>> out;
+        std::array<Counts, 4> before;
+        for (unsigned k = 0; k < 4; ++k) before[k] = sheets[0].dropCounts(int(k), region);
+        for (size_t i = 1; i < sheets.size(); ++i) {
+            std::array<Counts, 4> delta;
+            for (unsigned k = 0; k < 4; ++k) {
+                Counts after = sheets[i].dropCounts(int(k), region);
+                delta[k].resize(after.size());
+                for (size_t j = 0; j < after.size(); ++j) delta[k][j] = after[j] - before[k][j];
+                before[k] = std::move(after);
+            }
+            out.push_back(std::move(delta));
+        }
+        return out;
+    }
+
+    // Every pass printed exactly what the model says, nothing outside the image, and the job
+    // ends with the sum of what the passes were to print. Returns the per-pass counts.
+    std::vector<std::array<Counts, 4>> expectPassesAsModelled(const PassModel& m) {
+        const auto passes = machine_->passes();
+        EXPECT_EQ(passes.size(), size_t(d->uiStepTotal));
+        EXPECT_EQ(sheets.size(), size_t(d->uiStepTotal) + 1);
+        EXPECT_EQ(machine_->dropsOffSheet(), 0u);
+        for (unsigned k = 0; k < 4; ++k) EXPECT_EQ(sheets.front().dropTotal(int(k)), 0u) << "ink before the job";
+        const auto region = imageRegion();
+        const auto got = passCounts(region);
+        const int64_t W = width(), H = height();
+        std::array<Counts, 4> total;
+        for (auto& t : total) t.assign(size_t(W * H), 0);
+        for (size_t p = 0; p < got.size() && p < passes.size(); ++p) {
+            uint64_t inRegion = 0, wrong = 0;
+            std::string first;
+            for (unsigned k = 0; k < 4; ++k)
+                for (int64_t y = 0; y < H; ++y)
+                    for (int64_t x = 0; x < W; ++x) {
+                        const int64_t r = y - m.firstLine(int64_t(p));
+                        const bool want = r >= 0 && r < m.rows && fileDot(k, unsigned(x), unsigned(y)) &&
+                                          m.keep(int64_t(p), passes[p].dir, r, x, k);
+                        const uint32_t n = got[p][k][size_t(y * W + x)];
+                        inRegion += n;
+                        total[k][size_t(y * W + x)] += want;
+                        if (n != uint32_t(want)) {
+                            if (wrong++ == 0) {
+                                char b[160];
+                                std::snprintf(b, sizeof b, "plane %u line %lld dot %lld nozzle row %lld: %u drops, %d wanted", k,
+                                              (long long)y, (long long)x, (long long)r, n, int(want));
+                                first = b;
+                            }
+                        }
+                    }
+            EXPECT_EQ(wrong, 0u) << "pass " << p << " (dir " << passes[p].dir << "), first: " << first;
+            // The drops the card fired in the pass all landed inside the image.
+            EXPECT_EQ(inRegion, passes[p].drops) << "pass " << p;
+        }
+        for (unsigned k = 0; k < 4; ++k) {
+            const Counts fin = sheets.back().dropCounts(int(k), region);
+            EXPECT_EQ(fin, total[k]) << "plane " << k;
+            EXPECT_EQ(sheets.back().dropTotal(int(k)), std::accumulate(fin.begin(), fin.end(), uint64_t(0)));
+        }
+        return got;
+    }
+};
+
+// ------------------------------------------------------------------------------------ feathering
+
+// Mask rows of the feather patterns, from their definition.
+bool straightMask(int64_t t, int64_t x) { return x >= t && (x - t) % (t + 1) == 0; }
+bool waveMask(int64_t t, int64_t F, double omega, int64_t x) {
+    return double(t) - 1.0 > double(F) * (1.0 - std::cos(omega * double(x)));
+}
+
+struct FeatherCase {
+    unsigned mode; // 1 straight, 2 wave
+    unsigned size;
+    unsigned passes;
+    int unidirectional;
+    int eightLine;
+    unsigned height;
+};
+
+class FeatherProof : public SheetProof, public ::testing::WithParamInterface<FeatherCase> {
+protected:
+    int64_t F = 0, V = 0;
+
+    // Top zone rows 0 .. 2F - 1 and bottom zone rows V .. V + 2F - 1 of every pass.
+    bool topZone(int64_t r) const { return r >= 0 && r < 2 * F; }
+    bool bottomZone(int64_t r) const { return r >= V && r < V + 2 * F; }
+
+    PassModel model(const FeatherCase& c) {
+        PassModel m;
+        m.P = c.passes;
+        m.Q = d->uiNozzlesPerPass;
+        F = c.mode == 2 ? c.size / 2 : c.size;
+        V = m.P * m.Q;
+        m.rows = V + 2 * F;
+        m.readAhead = 0; // a feathered job reads no band ahead
+        const double omega = d->uiZeroToHead * 0.001;
+        const int64_t f = F, v = V;
+        const unsigned mode = c.mode;
+        m.keep = [f, v, omega, mode](int64_t, int, int64_t r, int64_t x, unsigned) {
+            if (mode == 1) {
+                // Row F - t keeps mask t, row F + t - 1 its complement; the bottom zone the other way.
+                if (r < 2 * f) return r < f ? straightMask(f - r, x) : !straightMask(r - f + 1, x);
+                if (r >= v && r < v + 2 * f) {
+                    const int64_t z = r - v;
+                    return z < f ? !straightMask(f - z, x) : straightMask(z - f + 1, x);
+                }
+                return true;
+            }
+            // Row t - 1 of the top zone keeps wave mask t, the same row of the bottom zone the rest.
+            if (r < 2 * f) return waveMask(r + 1, f, omega, x);
+            if (r >= v && r < v + 2 * f) return !waveMask(r - v + 1, f, omega, x);
+            return true;
+        };
+        return m;
+    }
+};
+
+TEST_P(FeatherProof, OverlapLinesArePrintedExactlyOnce) {
+    const FeatherCase c = GetParam();
+    d->bUnidirection = c.unidirectional;
+    d->bEightLineMode = c.eightLine;
+    if (!c.eightLine) freshMachine(false);
+    d->bEdgeFeather = c.mode;
+    d->uiFeatherSize = c.size;
+    const std::string path = makeRip(96, c.height, 11 + c.size + 7 * c.passes);
+    ASSERT_EQ(runTaking(path, c.passes), 1);
+    ASSERT_EQ(d->uiFeatherMode, c.mode);
+    const PassModel m = model(c);
+    ASSERT_GT(m.Q, 0);
+    const auto got = expectPassesAsModelled(m);
+    ASSERT_FALSE(HasFailure());
+
+    // The seams: every line that lies in a feather zone is shared by the bottom zone of one pass
+    // and the top zone of the pass P passes later, and the two print each inked dot of it exactly
+    // once between them.
+    const int64_t W = width(), H = height();
+    uint64_t overlapLines = 0, sharedDots = 0;
+    for (int64_t y = 0; y < H; ++y) {
+        std::vector<size_t> top, bottom;
+        for (size_t p = 0; p < got.size(); ++p) {
+            const int64_t r = y - m.firstLine(int64_t(p));
+            if (topZone(r)) top.push_back(p);
+            if (bottomZone(r)) bottom.push_back(p);
+        }
+        if (top.empty() && bottom.empty()) continue;
+        ++overlapLines;
+        // Zones pair off: a bottom zone with the top zone P passes on.
+        ASSERT_EQ(top.size(), bottom.size()) << "line " << y;
+        for (size_t i = 0; i < top.size(); ++i) ASSERT_EQ(top[i], bottom[i] + c.passes) << "line " << y;
+        for (unsigned k = 0; k < 4; ++k)
+            for (int64_t x = 0; x < W; ++x) {
+                const size_t at = size_t(y * W + x);
+                for (size_t i = 0; i < top.size(); ++i) {
+                    const uint32_t a = got[bottom[i]][k][at], b = got[top[i]][k][at];
+                    const uint32_t want = fileDot(k, unsigned(x), unsigned(y)) ? 1 : 0;
+                    ASSERT_EQ(a + b, want) << "line " << y << " dot " << x << " plane " << k << " passes " << bottom[i]
+                                           << " and " << top[i];
+                    sharedDots += want;
+                }
+            }
+    }
+    if (F > 0) {
+        // Every seam of the image has its 2F lines (the last may run past the image's end).
+        EXPECT_GE(overlapLines, uint64_t(2 * F) * uint64_t(H / m.Q));
+        EXPECT_GT(sharedDots, 0u);
+    } else {
+        EXPECT_EQ(overlapLines, 0u);
+    }
+
+    // And so the sheet holds P drops on every inked dot and none elsewhere.
+    const auto region = imageRegion();
+    for (unsigned k = 0; k < 4; ++k) {
+        const Counts fin = sheets.back().dropCounts(int(k), region);
+        uint64_t wrong = 0;
+        for (int64_t y = 0; y < H; ++y)
+            for (int64_t x = 0; x < W; ++x)
+                wrong += fin[size_t(y * W + x)] != (fileDot(k, unsigned(x), unsigned(y)) ? c.passes : 0u);
+        EXPECT_EQ(wrong, 0u) << "plane " << k;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Jobs, FeatherProof,
+    ::testing::Values(FeatherCase{1, 0, 2, 0, 1, 150}, FeatherCase{1, 1, 1, 0, 1, 300}, FeatherCase{1, 4, 2, 0, 1, 200},
+                      FeatherCase{1, 10, 4, 0, 0, 200}, FeatherCase{1, 20, 2, 1, 0, 200}, FeatherCase{1, 30, 1, 0, 1, 200},
+                      FeatherCase{1, 8, 4, 1, 1, 160}, FeatherCase{2, 6, 1, 0, 1, 300}, FeatherCase{2, 10, 2, 0, 0, 200},
+                      FeatherCase{2, 9, 4, 1, 1, 160}, FeatherCase{2, 40, 1, 0, 0, 200}, 
+                      // Zones exactly one media advance deep.
+                      FeatherCase{1, 21, 2, 0, 1, 200}, FeatherCase{2, 42, 1, 1, 0, 200}),
+    [](const auto& info) {
+        const FeatherCase& c = info.param;
+        return std::string(c.mode == 1 ? "Straight" : "Wave") + std::to_string(c.size) + "x" + std::to_string(c.passes) +
+               "pass" + (c.unidirectional ? "Uni" : "Bi") + (c.eightLine ? "8Line" : "16Byte");
+    });
+
+// A zone deeper than one media advance would need lines the job has not read yet: the job is
+// refused before anything moves instead of printing the zone's dots away.
+TEST_F(SheetProof, FeatherZoneDeeperThanAnAdvanceIsRefused) {
+    struct Case {
+        unsigned mode, size, passes;
+    };
+    // Straight 22 over 2 passes: 44 rows against 41; wave 44 over 1 pass: 44 against 38; wave 22
+    // over 4 passes: 22 against 20.
+    for (const Case c : {Case{1, 22, 2}, Case{2, 44, 1}, Case{2, 22, 4}}) {
+        SCOPED_TRACE(std::to_string(c.mode) + "/" + std::to_string(c.size) + "/" + std::to_string(c.passes));
+        d->bEdgeFeather = c.mode;
+        d->uiFeatherSize = c.size;
+        const std::string path = makeRip(64, 100);
+        prompter_->clear();
+        machine_->clearEvents();
+        EXPECT_EQ(run(path, c.passes), 0);
+        EXPECT_STREQ(d->csPrintStep.get(), "CLS");
+        ASSERT_EQ(prompter_->texts().size(), 1u);
+        EXPECT_NE(prompter_->texts()[0].find("feather zone"), std::string::npos) << prompter_->texts()[0];
+        EXPECT_TRUE(machine_->events("move").empty());
+        EXPECT_TRUE(machine_->passes().empty());
+    }
+    // One row less and the job prints.
+    d->bEdgeFeather = 1;
+    d->uiFeatherSize = 21;
+    EXPECT_EQ(run(makeRip(64, 100), 2), 1);
+}
+
+} // namespace
