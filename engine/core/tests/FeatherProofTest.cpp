@@ -19,8 +19,11 @@
 #include <cstdio>
 #include <fstream>
 #include <numeric>
+#include <ostream>
+#include <random>
 
 #include "PrintJobFixture.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -146,6 +149,33 @@ bool waveMask(int64_t t, int64_t F, double omega, int64_t x) {
     return double(t) - 1.0 > double(F) * (1.0 - std::cos(omega * double(x)));
 }
 
+// The feathered job: every pass fires V + 2F rows, its two zones thinned by the feather masks.
+PassModel featherModel(const CDrvPrint& d, unsigned mode, unsigned size, unsigned passes) {
+    PassModel m;
+    m.P = passes;
+    m.Q = d.uiNozzlesPerPass;
+    const int64_t f = mode == 2 ? size / 2 : size, v = m.P * m.Q;
+    m.rows = v + 2 * f;
+    m.readAhead = 0; // a feathered job reads no band ahead
+    const double omega = d.uiZeroToHead * 0.001;
+    m.keep = [f, v, omega, mode](int64_t, int, int64_t r, int64_t x, unsigned) {
+        if (mode == 1) {
+            // Row F - t keeps mask t, row F + t - 1 its complement; the bottom zone the other way.
+            if (r < 2 * f) return r < f ? straightMask(f - r, x) : !straightMask(r - f + 1, x);
+            if (r >= v && r < v + 2 * f) {
+                const int64_t z = r - v;
+                return z < f ? !straightMask(f - z, x) : straightMask(z - f + 1, x);
+            }
+            return true;
+        }
+        // Row t - 1 of the top zone keeps wave mask t, the same row of the bottom zone the rest.
+        if (r < 2 * f) return waveMask(r + 1, f, omega, x);
+        if (r >= v && r < v + 2 * f) return !waveMask(r - v + 1, f, omega, x);
+        return true;
+    };
+    return m;
+}
+
 struct FeatherCase {
     unsigned mode; // 1 straight, 2 wave
     unsigned size;
@@ -164,31 +194,9 @@ protected:
     bool bottomZone(int64_t r) const { return r >= V && r < V + 2 * F; }
 
     PassModel model(const FeatherCase& c) {
-        PassModel m;
-        m.P = c.passes;
-        m.Q = d->uiNozzlesPerPass;
+        PassModel m = featherModel(*d, c.mode, c.size, c.passes);
         F = c.mode == 2 ? c.size / 2 : c.size;
         V = m.P * m.Q;
-        m.rows = V + 2 * F;
-        m.readAhead = 0; // a feathered job reads no band ahead
-        const double omega = d->uiZeroToHead * 0.001;
-        const int64_t f = F, v = V;
-        const unsigned mode = c.mode;
-        m.keep = [f, v, omega, mode](int64_t, int, int64_t r, int64_t x, unsigned) {
-            if (mode == 1) {
-                // Row F - t keeps mask t, row F + t - 1 its complement; the bottom zone the other way.
-                if (r < 2 * f) return r < f ? straightMask(f - r, x) : !straightMask(r - f + 1, x);
-                if (r >= v && r < v + 2 * f) {
-                    const int64_t z = r - v;
-                    return z < f ? !straightMask(f - z, x) : straightMask(z - f + 1, x);
-                }
-                return true;
-            }
-            // Row t - 1 of the top zone keeps wave mask t, the same row of the bottom zone the rest.
-            if (r < 2 * f) return waveMask(r + 1, f, omega, x);
-            if (r >= v && r < v + 2 * f) return !waveMask(r - v + 1, f, omega, x);
-            return true;
-        };
         return m;
     }
 };
@@ -297,6 +305,160 @@ TEST_F(SheetProof, FeatherZoneDeeperThanAnAdvanceIsRefused) {
     d->bEdgeFeather = 1;
     d->uiFeatherSize = 21;
     EXPECT_EQ(run(makeRip(64, 100), 2), 1);
+}
+
+// ----------------------------------------------------------------------------------------- masks
+
+// masks.bmp: a 1-bit picture of 512 x 10240 pixels whose pixel data (from byte 62) are the 20
+// masks of 32768 bytes one after the other.
+std::vector<std::vector<uint8_t>> writeMasks(const std::string& path, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::vector<std::vector<uint8_t>> masks(kMaskCount, std::vector<uint8_t>(kMaskLoadBytes));
+    for (unsigned i = 0; i < kMaskCount; ++i)
+        for (auto& b : masks[i]) {
+            // Densities of 1/2, 3/4 and 1/4 by turns, so that the masks differ in more than place.
+            const uint8_t a = uint8_t(rng()), c = uint8_t(rng());
+            b = i % 3 == 0 ? a : i % 3 == 1 ? uint8_t(a | c) : uint8_t(a & c);
+        }
+    std::vector<uint8_t> head(62, 0);
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) head[at + size_t(i)] = uint8_t(v >> (8 * i));
+    };
+    head[0] = 'B';
+    head[1] = 'M';
+    put32(2, uint32_t(62 + kMaskCount * kMaskLoadBytes));
+    put32(10, 62);
+    put32(14, 40);
+    put32(18, 512);
+    put32(22, 512 * kMaskCount);
+    head[26] = 1;  // planes
+    head[28] = 1;  // bits per pixel
+    put32(58, 0xFFFFFF); // palette: black, white
+    std::ofstream f(path, std::ios::binary);
+    f.write(reinterpret_cast<const char*>(head.data()), std::streamsize(head.size()));
+    for (const auto& m : masks) f.write(reinterpret_cast<const char*>(m.data()), std::streamsize(m.size()));
+    return masks;
+}
+
+struct MaskCase {
+    unsigned passes;
+    int unidirectional;
+    int eightLine;
+    unsigned featherMode; // masks and feathering together
+    unsigned featherSize;
+};
+
+void PrintTo(const MaskCase& c, std::ostream* os) {
+    *os << c.passes << " passes, uni " << c.unidirectional << ", 8-line " << c.eightLine << ", feather " << c.featherMode
+        << "/" << c.featherSize;
+}
+
+class MaskProof : public SheetProof, public ::testing::WithParamInterface<MaskCase> {
+protected:
+    // Colour channel c uses mask kChosen[c]; 20 means none.
+    static constexpr unsigned kChosen[4] = {3, 7, 20, 0};
+    std::vector<std::vector<uint8_t>> masks;
+
+    // Whether the mask of plane k keeps dot x of nozzle row r in a pass travelling dir, from the
+    // mask's definition in each card layout.
+    bool maskKeeps(unsigned k, int dir, int64_t r, int64_t x, bool eightLine) const {
+        if (kChosen[k] >= kMaskCount) return true;
+        const std::vector<uint8_t>& mk = masks[kChosen[k]];
+        if (!eightLine) {
+            // 16-byte columns: the byte for dot x and column byte b is at (x mod 512) x 64 + b; column
+            // byte b holds nozzle rows 8b .. 8b + 7, the first in bit 7 (the job is not mirrored
+            // vertically).
+            return mk[size_t((x % 512) * 64 + r / 8)] & (0x80 >> (r % 8));
+        }
+        // 8-line groups: output byte b of nozzle row r is masked with byte (b x r) mod 32768. The
+        // row is laid out from its left end in a mirrored pass, from its right end otherwise, and
+        // shifted right by the head's X offset within its group, so dot x sits in output byte
+        // (j + s) / 8, bit 7 - (j + s) mod 8, j being its place in the laid-out row.
+        const bool mirror = (dir < 0) != (d->bHorizontalMirror != 0);
+        const int64_t rowDots = 8 * int64_t(ripHeadUsed.uiBytesPerLine);
+        const int64_t j = mirror ? x : rowDots - 1 - x;
+        const int64_t steps = dir < 0 ? d->headAlignment.HeadOffsetXL[0] : d->headAlignment.HeadOffsetXR[0];
+        const int64_t s = int64_t(d->UI_DPIRate(1, unsigned(steps))) % 8;
+        const int64_t b = (j + s) / 8, bit = (j + s) % 8;
+        return mk[size_t((b * r) % 32768)] & (0x80 >> bit);
+    }
+};
+
+TEST_P(MaskProof, SheetHoldsTheMaskedSubsetOfTheImage) {
+    const MaskCase c = GetParam();
+    d->bUnidirection = c.unidirectional;
+    d->bEightLineMode = c.eightLine;
+    if (!c.eightLine) freshMachine(false);
+    d->bEdgeFeather = c.featherMode;
+    d->uiFeatherSize = c.featherSize;
+    masks = writeMasks(platform::joinPath(dir_, "masks.bmp"), 5 + c.passes);
+    d->IMGLoadMaskTable();
+    for (unsigned k = 0; k < 4; ++k) d->uiMaskIndex[k] = kChosen[k];
+    // Wider than 64 bytes of dots so that the 8-line mask index runs past a row of nozzles.
+    const std::string path = makeRip(600, 180, 31 + c.passes);
+    ASSERT_EQ(runTaking(path, c.passes), 1);
+
+    PassModel m;
+    if (c.featherMode) {
+        m = featherModel(*d, c.featherMode, c.featherSize, c.passes);
+    } else {
+        // Without feathering every pass fires its whole band of P x Q rows; the job reads a band
+        // ahead of the one it prints.
+        m.P = c.passes;
+        m.Q = d->uiNozzlesPerPass;
+        m.rows = m.P * m.Q;
+        m.readAhead = 1;
+        m.keep = [](int64_t, int, int64_t, int64_t, unsigned) { return true; };
+    }
+    auto rowKeep = m.keep;
+    const bool eightLine = c.eightLine != 0;
+    m.keep = [this, rowKeep, eightLine](int64_t p, int dir, int64_t r, int64_t x, unsigned k) {
+        return rowKeep(p, dir, r, x, k) && maskKeeps(k, dir, r, x, eightLine);
+    };
+    expectPassesAsModelled(m);
+    ASSERT_FALSE(HasFailure());
+
+    // The masks thinned the masked planes (and by about their density); the unmasked plane lost
+    // nothing.
+    const auto region = imageRegion();
+    for (unsigned k = 0; k < 4; ++k) {
+        const Counts fin = sheets.back().dropCounts(int(k), region);
+        uint64_t inked = 0, printed = 0;
+        for (unsigned y = 0; y < height(); ++y)
+            for (unsigned x = 0; x < width(); ++x) {
+                inked += fileDot(k, x, y);
+                printed += fin[size_t(y) * width() + x] > 0;
+            }
+        if (kChosen[k] >= kMaskCount) {
+            EXPECT_EQ(printed, inked) << "plane " << k;
+        } else {
+            EXPECT_LT(printed, inked) << "plane " << k;
+            EXPECT_GT(printed, inked / 8) << "plane " << k;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Jobs, MaskProof,
+                         ::testing::Values(MaskCase{1, 0, 1, 0, 0}, MaskCase{2, 0, 1, 0, 0}, MaskCase{4, 0, 1, 0, 0},
+                                           MaskCase{2, 1, 1, 0, 0}, MaskCase{1, 0, 0, 0, 0}, MaskCase{2, 0, 0, 0, 0},
+                                           MaskCase{4, 1, 0, 0, 0}, MaskCase{2, 0, 1, 1, 6}, MaskCase{2, 0, 0, 2, 8}),
+                         [](const auto& info) {
+                             const MaskCase& c = info.param;
+                             return std::to_string(c.passes) + "pass" + (c.unidirectional ? "Uni" : "Bi") +
+                                    (c.eightLine ? "8Line" : "16Byte") +
+                                    (c.featherMode ? (c.featherMode == 1 ? "Straight" : "Wave") : "");
+                         });
+
+// A mask index of 20 or more selects no mask; so does a head-alignment or colour-bar print, which
+// is not a RIP job. Here: index 20 on every channel prints the image whole.
+TEST_F(SheetProof, MaskIndexTwentyLeavesTheImageWhole) {
+    writeMasks(platform::joinPath(dir_, "masks.bmp"), 9);
+    d->IMGLoadMaskTable();
+    for (unsigned k = 0; k < 4; ++k) d->uiMaskIndex[k] = 20 + k;
+    ASSERT_EQ(runTaking(makeRip(96, 120, 3), 2), 1);
+    auto r = compare();
+    EXPECT_EQ(r.missing, 0u);
+    EXPECT_EQ(r.extra, 0u);
 }
 
 } // namespace
