@@ -11,6 +11,7 @@
 
 #include "CliTestSupport.h"
 #include "core/RipFormat.h"
+#include "hardware/Devices.h"
 #include "platform/Files.h"
 #include "rip/Image.h"
 #include "sim/Sim.h"
@@ -33,6 +34,10 @@ void prepareBase(const std::string& base) {
     setup += "[BASEHEADALIGNMENT]\nCOLORCACHE=2\nHEADCACHE=2\n";
     for (int h = 1; h <= 4; ++h) setup += "HeadOffsetXL" + std::to_string(h) + "=1049\n";
     writeText(platform::joinPath(base, "setup.ini"), setup);
+    // A process opens its devices once; earlier runs in this process may have opened them with
+    // another machine file. Open a fresh virtual printer from this one, as a new process would.
+    ASSERT_TRUE(platform::changeDir(base));
+    hw::openDevices("sim");
 }
 
 struct Rgb {
