@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
-#include <regex>
 
 #include "CliTestSupport.h"
 #include "core/RipFormat.h"
@@ -118,16 +117,12 @@ struct PlaneLine {
     bool found = false;
 };
 PlaneLine planeLine(const std::string& out, unsigned k) {
-    std::smatch m;
-    const std::regex re("plane " + std::to_string(k) + ": expected (\\d+) printed (\\d+) missing (\\d+) extra (\\d+)");
     PlaneLine p;
-    if (std::regex_search(out, m, re)) {
-        p.expected = std::stoull(m[1]);
-        p.printed = std::stoull(m[2]);
-        p.missing = std::stoull(m[3]);
-        p.extra = std::stoull(m[4]);
-        p.found = true;
-    }
+    const std::string key = "plane " + std::to_string(k) + ": ";
+    const size_t at = out.find(key);
+    if (at == std::string::npos) return p;
+    p.found = std::sscanf(out.c_str() + at + key.size(), "expected %llu printed %llu missing %llu extra %llu", &p.expected,
+                          &p.printed, &p.missing, &p.extra) == 4;
     return p;
 }
 

@@ -185,6 +185,11 @@ struct FeatherCase {
     unsigned height;
 };
 
+void PrintTo(const FeatherCase& c, std::ostream* os) {
+    *os << (c.mode == 1 ? "straight " : "wave ") << c.size << ", " << c.passes << " passes, uni " << c.unidirectional
+        << ", 8-line " << c.eightLine << ", " << c.height << " lines";
+}
+
 class FeatherProof : public SheetProof, public ::testing::WithParamInterface<FeatherCase> {
 protected:
     int64_t F = 0, V = 0;
