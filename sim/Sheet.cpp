@@ -16,6 +16,7 @@ void Sheet::reset(double widthMM, double xdpi, double ydpi, int colours) {
     ydpi_ = ydpi > 0 ? ydpi : 0;
     width_ = xdpi_ > 0 ? std::max<int64_t>(1, int64_t(std::floor(widthMM * xdpi_ / 25.4))) : 0;
     planes_.assign(size_t(std::clamp(colours, 1, 16)), {});
+    extra_.assign(planes_.size(), {});
 }
 
 bool Sheet::drop(int colour, double xMM, double yMM) {
@@ -23,8 +24,71 @@ bool Sheet::drop(int colour, double xMM, double yMM) {
     int64_t x = int64_t(std::floor(xMM * xdpi_ / 25.4 + 0.5));
     int64_t y = int64_t(std::floor(yMM * ydpi_ / 25.4 + 0.5));
     if (x < 0 || x >= width_ || y < 0 || y >= kMaxRows) return false;
-    setDot(colour, x, y, true);
+    if (dot(colour, x, y)) addDrop(colour, x, y);
+    else setDot(colour, x, y, true);
     return true;
+}
+
+void Sheet::addDrop(int colour, int64_t x, int64_t y) {
+    Slices& s = extra_[size_t(colour)][y];
+    const size_t byte = size_t(x >> 3);
+    const uint8_t bit = uint8_t(0x80 >> (x & 7));
+    constexpr size_t kSlices = 16; // kMaxDropCount - 1 extra drops
+    if (s.size() == kSlices && extraDrops(s, x) >= kMaxDropCount - 1) return;
+    // Binary increment: clear the trailing ones, set the next zero.
+    for (size_t i = 0;; ++i) {
+        if (i == s.size()) s.emplace_back(size_t((width_ + 7) / 8), 0);
+        if (!(s[i][byte] & bit)) {
+            s[i][byte] |= bit;
+            return;
+        }
+        s[i][byte] &= uint8_t(~bit);
+    }
+}
+
+uint32_t Sheet::extraDrops(const Slices& s, int64_t x) const {
+    uint32_t n = 0;
+    const size_t byte = size_t(x >> 3);
+    const uint8_t bit = uint8_t(0x80 >> (x & 7));
+    for (size_t i = 0; i < s.size(); ++i)
+        if (s[i][byte] & bit) n |= 1u << i;
+    return n;
+}
+
+uint32_t Sheet::dropCount(int colour, int64_t x, int64_t y) const {
+    if (!dot(colour, x, y)) return 0;
+    const auto& rows = extra_[size_t(colour)];
+    auto it = rows.find(y);
+    return 1 + (it == rows.end() ? 0 : extraDrops(it->second, x));
+}
+
+std::vector<uint32_t> Sheet::dropCounts(int colour, SheetRegion r) const {
+    if (r.width <= 0 || r.height <= 0) return {};
+    std::vector<uint32_t> out(size_t(r.width) * size_t(r.height), 0);
+    if (colour < 0 || colour >= colours()) return out;
+    const auto& plane = planes_[size_t(colour)];
+    const auto& rows = extra_[size_t(colour)];
+    for (int64_t y = 0; y < r.height; ++y) {
+        auto it = plane.find(r.y0 + y);
+        if (it == plane.end()) continue;
+        auto ex = rows.find(r.y0 + y);
+        uint32_t* o = &out[size_t(y) * size_t(r.width)];
+        for (int64_t x = std::max<int64_t>(0, -r.x0); x < r.width && r.x0 + x < width_; ++x) {
+            const int64_t sx = r.x0 + x;
+            if (!(it->second[size_t(sx >> 3)] & (0x80 >> (sx & 7)))) continue;
+            o[x] = 1 + (ex == rows.end() ? 0 : extraDrops(ex->second, sx));
+        }
+    }
+    return out;
+}
+
+uint64_t Sheet::dropTotal(int colour) const {
+    if (colour < 0 || colour >= colours()) return 0;
+    uint64_t n = dots(colour);
+    for (const auto& [y, slices] : extra_[size_t(colour)])
+        for (size_t i = 0; i < slices.size(); ++i)
+            for (uint8_t b : slices[i]) n += uint64_t(__builtin_popcount(b)) << i;
+    return n;
 }
 
 void Sheet::setDot(int colour, int64_t x, int64_t y, bool on) {
@@ -36,8 +100,14 @@ void Sheet::setDot(int colour, int64_t x, int64_t y, bool on) {
         it = plane.emplace(y, Row(size_t((width_ + 7) / 8), 0)).first;
     }
     uint8_t mask = uint8_t(0x80 >> (x & 7));
-    if (on) it->second[size_t(x >> 3)] |= mask;
-    else it->second[size_t(x >> 3)] &= uint8_t(~mask);
+    if (on) {
+        it->second[size_t(x >> 3)] |= mask;
+        return;
+    }
+    it->second[size_t(x >> 3)] &= uint8_t(~mask);
+    auto ex = extra_[size_t(colour)].find(y);
+    if (ex != extra_[size_t(colour)].end())
+        for (auto& slice : ex->second) slice[size_t(x >> 3)] &= uint8_t(~mask);
 }
 
 bool Sheet::dot(int colour, int64_t x, int64_t y) const {
@@ -204,6 +274,7 @@ bool Sheet::loadRaw(const std::string& path, std::string* error) {
     s.ydpi_ = yd;
     s.width_ = w;
     s.planes_.assign(size_t(colours), {});
+    s.extra_.assign(size_t(colours), {});
     const size_t rowBytes = size_t((w + 7) / 8);
     Row row(rowBytes);
     for (int c = 0; c < colours; ++c) {

@@ -182,6 +182,16 @@ std::string CDrvPrint::PRNCheckJobLimits() {
         return zh ? "打印模式没有可用的喷嘴行（遍数 " + std::to_string(uiPassCount) + "）"
                   : "The pass mode leaves no nozzle rows to print (" + std::to_string(uiPassCount) + " passes, " +
                         std::to_string(NOZZLESPERHEAD) + " nozzles per head)";
+    if (uiFeatherMode) {
+        // The bottom feather zone of a pass prints the lines of the band read last; a zone deeper
+        // than one media advance would need lines not read yet, and its dots would be lost.
+        const unsigned zone = 2 * (uiFeatherMode == 2 ? uiFeatherSize / 2 : uiFeatherSize);
+        if (zone > uiNozzlesPerPass)
+            return zh ? "羽化区 " + std::to_string(zone) + " 行超过每遍进纸的 " + std::to_string(uiNozzlesPerPass) +
+                            " 个喷嘴行，请减小羽化值（uiFeatherSize）或遍数"
+                      : "The feather zone of " + std::to_string(zone) + " nozzle rows is deeper than the " +
+                            std::to_string(uiNozzlesPerPass) + " nozzle rows a pass advances (lower uiFeatherSize or the passes)";
+    }
     std::string why = PRNCheckBufferLimits();
     if (!why.empty()) return why;
     // The rows of a pass look back over (passes + 1) bands and the heads' vertical offsets: the
