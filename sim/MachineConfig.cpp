@@ -176,6 +176,7 @@ const std::vector<Key>& keys() {
         DBL("Takeup", "LoopMM", takeup.loopMM),
         DBL("Takeup", "TopMM", takeup.topMM),
         DBL("Takeup", "BottomMM", takeup.bottomMM),
+        DBL("Takeup", "HysteresisMM", takeup.hysteresisMM),
         DBL("Takeup", "StartAMM", takeup.startMM[0]),
         DBL("Takeup", "StartBMM", takeup.startMM[1]),
         DBL("Takeup", "MotorAMMs", takeup.motorMMs[0]),
@@ -274,8 +275,8 @@ bool parseMachineText(const std::string& text, MachineConfig& cfg, std::string* 
     if (cfg.xPulsesPerMM <= 0 || cfg.encoderCountsPerMM <= 0 || cfg.yPulsesPerMM <= 0 || cfg.travelMM <= 0)
         return fail("scale factors and travel must be positive");
     const TakeupConfig& t = cfg.takeup;
-    if (!(t.loopMM > 0 && t.topMM >= 0 && t.topMM < t.bottomMM && t.bottomMM <= t.loopMM))
-        return fail("take-up: the dancer switches must lie in order within the loop (0 <= TopMM < BottomMM <= LoopMM)");
+    if (!(t.loopMM > 0 && t.topMM >= 0 && t.topMM < t.bottomMM && t.bottomMM <= t.loopMM && t.hysteresisMM >= 0))
+        return fail("take-up: the dancer switches must lie in order within the loop (0 <= TopMM < BottomMM <= LoopMM, HysteresisMM >= 0)");
     for (int r = 0; r < 2; ++r)
         if (t.motorMMs[r] < 0 || t.startMM[r] < 0 || t.startMM[r] > t.loopMM)
             return fail("take-up: motor speeds must not be negative and the loops must start within their travel");

@@ -24,11 +24,12 @@ struct HeadConfig {
 // roll and the print zone and a dancer bar riding on that loop (Takeup.h).
 struct TakeupConfig {
     bool fitted = false;          // the take-up's switches and dancers wired to their I/O lines
-    double loopMM = 400;          // loop length with the dancer at the bottom of its travel (0: taut)
-    double topMM = 100;           // the dancer's top switch closes at or below this loop length
-    double bottomMM = 300;        // its bottom switch closes at or above this
-    double startMM[2] = {200, 200}; // loops A and B at power-on
-    double motorMMs[2] = {40, 40};  // media speed of motors A and B
+    double loopMM = 600;          // loop length with the dancer at the bottom of its travel (0: taut)
+    double topMM = 150;           // the dancer's top switch closes at or below this loop length
+    double bottomMM = 450;        // its bottom switch closes at or above this
+    double hysteresisMM = 5;      // a closed dancer switch opens this far past its closing point
+    double startMM[2] = {300, 300}; // loops A and B at power-on
+    double motorMMs[2] = {30, 30};  // media speed of motors A and B
     unsigned direction[2] = {2, 1}; // direction switches A and B at power-on (0 off, 1, 2)
 };
 

@@ -101,7 +101,9 @@ void Takeup::applyDrive(const Drive& d) {
 void Takeup::updateSwitches(int roll, uint64_t t) {
     const double l = loop_[roll];
     const char* n = rollName(roll);
-    const bool top = l <= cfg_.topMM, bottom = l >= cfg_.bottomMM;
+    // A switch closes at its point and opens again only once the bar has moved a little past it.
+    const bool top = top_[roll] ? l <= cfg_.topMM + cfg_.hysteresisMM : l <= cfg_.topMM;
+    const bool bottom = bottom_[roll] ? l >= cfg_.bottomMM - cfg_.hysteresisMM : l >= cfg_.bottomMM;
     if (top != top_[roll]) {
         top_[roll] = top;
         log(t, fmt(top ? "dancer %s top switch on (loop %.1f mm)" : "dancer %s top switch off (loop %.1f mm)", n, l));

@@ -20,7 +20,18 @@ protected:
         SimTest::SetUp();
         fit(true);
     }
-    void fit(bool fitted, sim::MachineConfig cfg = {}) {
+    // A small take-up: loops of 400 mm, switches at 100 and 300 mm, both at 200 mm, motors 40 mm/s.
+    static sim::MachineConfig small() {
+        sim::MachineConfig cfg;
+        auto& t = cfg.takeup;
+        t.loopMM = 400;
+        t.topMM = 100;
+        t.bottomMM = 300;
+        t.startMM[0] = t.startMM[1] = 200;
+        t.motorMMs[0] = t.motorMMs[1] = 40;
+        return cfg;
+    }
+    void fit(bool fitted, sim::MachineConfig cfg = small()) {
         sim::fitTakeup(cfg, fitted);
         m = sim::newMachine(cfg);
         dio = sim::dioDriver();
@@ -233,7 +244,11 @@ TEST_F(TakeupModel, SwitchesAndDancersReadOnTheirLines) {
     EXPECT_EQ(selector(kDancerB), 2);
     m->setTakeupLoop(A, 100); // at the switch: closed
     EXPECT_EQ(selector(kDancerA), 1);
-    m->setTakeupLoop(A, 100.5);
+    m->setTakeupLoop(A, 104.5); // it opens only past its hysteresis (5 mm)
+    EXPECT_EQ(selector(kDancerA), 1);
+    m->setTakeupLoop(A, 105.5);
+    EXPECT_EQ(selector(kDancerA), 0);
+    m->setTakeupLoop(A, 100.5); // and closes at its point again
     EXPECT_EQ(selector(kDancerA), 0);
     // The sensor lines the selectors share: sensor 9 (P0.7, inverted) reads active with direction A at 2.
     m->setTakeupSwitch(TakeupSwitch::DirectionA, 2);
@@ -265,7 +280,7 @@ TEST_F(TakeupModel, MachineFileKeys) {
     sim::MachineConfig cfg;
     std::string error;
     ASSERT_TRUE(sim::parseMachineText("[Takeup]\nFitted = 1\nLoopMM = 500\nTopMM = 50\nBottomMM = 450\n"
-                                      "StartAMM = 60\nStartBMM = 440\nMotorAMMs = 25\nMotorBMMs = 35\n"
+                                      "StartAMM = 60\nStartBMM = 440\nMotorAMMs = 25\nMotorBMMs = 35\nHysteresisMM = 2\n"
                                       "DirectionA = 1\nDirectionB = 0\n[DioInputs]\nP1.3 = wiper-in-n\n",
                                       cfg, &error))
         << error;
@@ -274,6 +289,7 @@ TEST_F(TakeupModel, MachineFileKeys) {
     EXPECT_EQ(t.loopMM, 500);
     EXPECT_EQ(t.topMM, 50);
     EXPECT_EQ(t.bottomMM, 450);
+    EXPECT_EQ(t.hysteresisMM, 2);
     EXPECT_EQ(t.startMM[0], 60);
     EXPECT_EQ(t.startMM[1], 440);
     EXPECT_EQ(t.motorMMs[0], 25);
@@ -299,9 +315,9 @@ TEST_F(TakeupModel, MachineFileKeys) {
     ASSERT_TRUE(sim::parseMachineText("[Takeup]\nFitted = 0\n", cfg, &error)) << error;
     EXPECT_EQ(cfg.dioInputs, sim::MachineConfig{}.dioInputs);
 
-    for (const char* bad : {"[Takeup]\nTopMM = 300\nBottomMM = 300\n", "[Takeup]\nBottomMM = 500\n",
+    for (const char* bad : {"[Takeup]\nTopMM = 300\nBottomMM = 300\n", "[Takeup]\nBottomMM = 700\n",
                             "[Takeup]\nDirectionA = 3\n", "[Takeup]\nFitted = 2\n", "[Takeup]\nMotorBMMs = -1\n",
-                            "[Takeup]\nStartAMM = 401\n", "[Takeup]\nLoopMM = 0\n", "[DioInputs]\nP1.3 = dancer-c-top-n\n"}) {
+                            "[Takeup]\nStartAMM = 601\n", "[Takeup]\nLoopMM = 0\n", "[Takeup]\nHysteresisMM = -1\n", "[DioInputs]\nP1.3 = dancer-c-top-n\n"}) {
         sim::MachineConfig c;
         EXPECT_FALSE(sim::parseMachineText(bad, c, &error)) << bad;
     }
