@@ -3,6 +3,7 @@
 #include "Takeup.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "Machine.h"
@@ -98,29 +99,43 @@ void Takeup::applyDrive(const Drive& d) {
     }
 }
 
-void Takeup::updateSwitches(int roll, uint64_t t) {
+void Takeup::updateSwitches(int roll, uint64_t t0, double l0, uint64_t t) {
     const double l = loop_[roll];
     const char* n = rollName(roll);
+    // Where in the step the loop passed `mm` (linear within a step), and that loop length.
+    auto at = [&](double mm) {
+        if (t <= t0 || l == l0) return std::make_pair(t, l);
+        const double f = std::clamp((mm - l0) / (l - l0), 0.0, 1.0);
+        return std::make_pair(t0 + uint64_t(std::llround(f * double(t - t0))), mm);
+    };
+    auto report = [&](const char* what, double mm) {
+        const auto [when, loop] = at(mm);
+        char buf[96];
+        std::snprintf(buf, sizeof buf, what, n, loop);
+        log(when, buf);
+    };
     // A switch closes at its point and opens again only once the bar has moved a little past it.
-    const bool top = top_[roll] ? l <= cfg_.topMM + cfg_.hysteresisMM : l <= cfg_.topMM;
-    const bool bottom = bottom_[roll] ? l >= cfg_.bottomMM - cfg_.hysteresisMM : l >= cfg_.bottomMM;
+    const double topOpen = cfg_.topMM + cfg_.hysteresisMM, bottomOpen = cfg_.bottomMM - cfg_.hysteresisMM;
+    const bool top = top_[roll] ? l <= topOpen : l <= cfg_.topMM;
+    const bool bottom = bottom_[roll] ? l >= bottomOpen : l >= cfg_.bottomMM;
     if (top != top_[roll]) {
         top_[roll] = top;
-        log(t, fmt(top ? "dancer %s top switch on (loop %.1f mm)" : "dancer %s top switch off (loop %.1f mm)", n, l));
+        if (top) report("dancer %s top switch on (loop %.1f mm)", cfg_.topMM);
+        else report("dancer %s top switch off (loop %.1f mm)", topOpen);
     }
     if (bottom != bottom_[roll]) {
         bottom_[roll] = bottom;
-        log(t, fmt(bottom ? "dancer %s bottom switch on (loop %.1f mm)" : "dancer %s bottom switch off (loop %.1f mm)",
-                   n, l));
+        if (bottom) report("dancer %s bottom switch on (loop %.1f mm)", cfg_.bottomMM);
+        else report("dancer %s bottom switch off (loop %.1f mm)", bottomOpen);
     }
     const bool taut = l <= 0, full = l >= cfg_.loopMM;
     if (taut != taut_[roll]) {
         taut_[roll] = taut;
-        if (taut) log(t, std::string("loop ") + n + " taut: the media pulls on its roll");
+        if (taut) report("loop %s taut: the media pulls on its roll", 0);
     }
     if (full != full_[roll]) {
         full_[roll] = full;
-        if (full) log(t, std::string("loop ") + n + " full: the dancer at the end of its travel");
+        if (full) report("loop %s full: the dancer at the end of its travel", cfg_.loopMM);
     }
 }
 
@@ -128,6 +143,10 @@ void Takeup::advanceTo(uint64_t t, const Drive& d) {
     applyDrive(d);
     if (!d.feeding || !feeding_) lastFeed_ = d.feedAt ? d.feedAt(time_) : lastFeed_;
     feeding_ = d.feeding;
+    if (!d.feeding && motor_[A] == 0 && motor_[B] == 0) { // nothing moves the media
+        if (t > time_) time_ = t;
+        return;
+    }
     while (time_ < t) {
         const uint64_t tn = std::min(t, time_ + kStepUs);
         const double dt = double(tn - time_) * 1e-6;
@@ -139,9 +158,9 @@ void Takeup::advanceTo(uint64_t t, const Drive& d) {
         }
         for (int r = 0; r < 2; ++r) {
             // Roll A lies downstream of the print zone, roll B upstream.
-            const double fed = r == A ? dy : -dy;
-            loop_[r] = std::clamp(loop_[r] + fed - motor_[r] * cfg_.motorMMs[r] * dt, 0.0, cfg_.loopMM);
-            updateSwitches(r, tn);
+            const double fed = r == A ? dy : -dy, before = loop_[r];
+            loop_[r] = std::clamp(before + fed - motor_[r] * cfg_.motorMMs[r] * dt, 0.0, cfg_.loopMM);
+            updateSwitches(r, time_, before, tn);
         }
         time_ = tn;
     }
@@ -197,7 +216,7 @@ void Takeup::setLoop(int roll, double mm) {
     if (roll != A && roll != B) return;
     loop_[roll] = std::clamp(mm, 0.0, cfg_.loopMM);
     log(time_, fmt("loop %s threaded at %.1f mm", rollName(roll), loop_[roll]));
-    updateSwitches(roll, time_);
+    updateSwitches(roll, time_, loop_[roll], time_);
 }
 
 TakeupState Takeup::state() const {

@@ -72,11 +72,12 @@ public:
     TakeupState state() const;
 
 private:
-    static constexpr uint64_t kStepUs = 2000; // integration step: dancer events within 2 ms
+    static constexpr uint64_t kStepUs = 2000; // integration step (feed profile and clamping)
 
     int rotation(int roll, const Drive& d, bool* stalled) const;
     void applyDrive(const Drive& d);
-    void updateSwitches(int roll, uint64_t t);
+    // Switch changes of a roll over a step from t0 (loop l0) to t, reported where they happened.
+    void updateSwitches(int roll, uint64_t t0, double l0, uint64_t t);
     void log(uint64_t t, const std::string& what) const {
         if (log_) log_(t, what);
     }
