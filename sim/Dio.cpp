@@ -29,6 +29,8 @@ int32_t Machine::dioOpen(int32_t* handle) {
 bool Machine::dioLevel(unsigned port, unsigned bit) {
     const std::string& s = dioSource_[port * 8 + bit];
     const double x = x_.posAt(t_);
+    bool takeupLevel;
+    if (takeup_.level(s, takeupLevel)) return takeupLevel;
     if (s == "1") return true;
     if (s == "estop") return estop_;
     if (s == "slowzone") return !(x <= cfg_.slowZoneMM || x >= cfg_.travelMM - cfg_.slowZoneMM);

@@ -49,6 +49,7 @@ Machine::Machine(MachineConfig cfg, std::string driverDir) : cfg_(std::move(cfg)
     drops_.assign(16, 0);
     regs_[REG_CONTROL] = kDspResetRelease;
     sheetOriginFeedMM_ = y_.baseMM;
+    startTakeup();
     logAt(t_, "card", "machine created");
 }
 
@@ -79,6 +80,7 @@ void Machine::advanceTo(uint64_t T) {
         fireBetween(t_, tf, interrupted);
         if (interrupted) {
             t_ = std::max(t_, tf);
+            stepTakeup();
             // Faults tied to the start of a pass.
             for (auto it = scheduled_.begin(); it != scheduled_.end();) {
                 if (!it->atUs && it->atPass <= passesStarted_) {
@@ -96,6 +98,7 @@ void Machine::advanceTo(uint64_t T) {
             if (!due) te = T; // nothing to do at this instant
         }
         t_ = te;
+        stepTakeup(); // while the Y move that may end now still holds its profile
         if (x_.moving && x_.endUs() <= t_) finishX(x_.endUs());
         if (y_.moving && y_.endUs() <= t_) finishY(y_.endUs());
         for (auto it = scheduled_.begin(); it != scheduled_.end();) {

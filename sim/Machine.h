@@ -18,6 +18,7 @@
 #include "MachineConfig.h"
 #include "Motion.h"
 #include "Sheet.h"
+#include "Takeup.h"
 
 namespace sim {
 
@@ -145,6 +146,11 @@ public:
     void setCarriage(double mm);                       // push the carriage by hand (machine stopped)
     void setFeed(double mm);
 
+    // ---- media take-up (Takeup.h)
+    TakeupState takeupState();
+    void setTakeupSwitch(TakeupSwitch s, unsigned position);
+    void setTakeupLoop(unsigned roll, double mm);     // roll 0 A, 1 B: media threaded with this loop
+
     // ---- faults
     void setLimitFault(bool right, LimitFault f);
     void setSlip(double factor);                        // carriage covers factor x the commanded way
@@ -230,6 +236,8 @@ private:
     size_t blockBytes() const;
     unsigned addressUnit() const;
     void pressLocked(bool pressed, const char* why);
+    void startTakeup();
+    void stepTakeup(); // brings the take-up to t_ (before anything changes its drive)
 
     mutable std::mutex lock_;
     MachineConfig cfg_;
@@ -318,6 +326,8 @@ private:
         unsigned atPass = 0;
     };
     std::vector<Scheduled> scheduled_;
+
+    Takeup takeup_;
 };
 
 } // namespace sim

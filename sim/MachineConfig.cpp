@@ -1,5 +1,7 @@
 #include "MachineConfig.h"
 
+#include "Takeup.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -22,12 +24,28 @@ MachineConfig::MachineConfig() {
         heads.push_back(h);
     }
     dioInputs.assign(16, "1");
-    dioInputs[0] = "slowzone";           // port 0 bit 0: carriage near an end of travel (active low)
-    dioInputs[8 + 2] = "wiper-out-n";    // port 1 bit 2: wiper fully out (active low)
-    dioInputs[8 + 3] = "wiper-in-n";     // port 1 bit 3: wiper fully in (active low)
-    dioInputs[8 + 4] = "0";
+    fitTakeup(*this, false);
     dioInputs[8 + 7] = "estop";          // port 1 bit 7: emergency-stop button
     inkRGB = {0x00FFFF, 0xFF00FF, 0xFFFF00, 0x000000, 0x80FFFF, 0xFF80FF, 0xFF8000, 0x00C000};
+}
+
+void fitTakeup(MachineConfig& cfg, bool fit) {
+    cfg.dioInputs.resize(16, "1");
+    cfg.takeup.fitted = fit;
+    // Selector (a, b) reads 1 when a is low, 2 when b is low: position 1 pulls its first line low.
+    static const char* const takeup[16] = {
+        "manual-b-1n", "manual-b-2n", "direction-b-1n", "direction-b-2n",       // P0.0-P0.3
+        "manual-a-1n", "manual-a-2n", "direction-a-1n", "direction-a-2n",       // P0.4-P0.7
+        nullptr, "dancer-b-bottom-n", "dancer-b-top-n", "dancer-a-bottom-n",    // P1.0-P1.3
+        "dancer-a-top-n", "switch-1-n", "switch-2-n", nullptr};                 // P1.4-P1.7
+    // Without the take-up: nothing on those lines (they read 1) but the slow zone and the wiper.
+    static const char* const plain[16] = {
+        "slowzone", "1", "1", "1", "1", "1", "1", "1",
+        nullptr, "1", "wiper-out-n", "wiper-in-n", "0", "1", "1", nullptr};
+    for (size_t i = 0; i < 16; ++i) {
+        const char* s = fit ? takeup[i] : plain[i];
+        if (s) cfg.dioInputs[i] = s;
+    }
 }
 
 namespace {
@@ -86,6 +104,18 @@ template <class T> std::string num(T v) {
         },                                                                                              \
         [](const MachineConfig& c) { return num(static_cast<long long>(c.member)); }}
 
+// Take-up direction switch at power-on: 0, 1 or 2.
+Key directionKey(const char* name, int roll) {
+    return Key{"Takeup", name,
+               [roll](MachineConfig& c, const std::string& s) {
+                   long long v;
+                   if (!toLong(s, v) || v < 0 || v > 2) return false;
+                   c.takeup.direction[roll] = unsigned(v);
+                   return true;
+               },
+               [roll](const MachineConfig& c) { return num(c.takeup.direction[roll]); }};
+}
+
 const std::vector<Key>& keys() {
     static const std::vector<Key> k = {
         DBL("X", "PulsesPerMM", xPulsesPerMM),
@@ -136,6 +166,24 @@ const std::vector<Key>& keys() {
         INT("Devices", "DioBase", dioBase, 0, 0xFFFF),
         DBL("Devices", "AmbientC", ambientC),
         DBL("Devices", "HeatedC", heatedC),
+        Key{"Takeup", "Fitted",
+            [](MachineConfig& c, const std::string& s) {
+                long long v;
+                if (!toLong(s, v) || v < 0 || v > 1) return false;
+                fitTakeup(c, v != 0);
+                return true;
+            },
+            [](const MachineConfig& c) { return num(c.takeup.fitted ? 1 : 0); }},
+        DBL("Takeup", "LoopMM", takeup.loopMM),
+        DBL("Takeup", "TopMM", takeup.topMM),
+        DBL("Takeup", "BottomMM", takeup.bottomMM),
+        DBL("Takeup", "HysteresisMM", takeup.hysteresisMM),
+        DBL("Takeup", "StartAMM", takeup.startMM[0]),
+        DBL("Takeup", "StartBMM", takeup.startMM[1]),
+        DBL("Takeup", "MotorAMMs", takeup.motorMMs[0]),
+        DBL("Takeup", "MotorBMMs", takeup.motorMMs[1]),
+        directionKey("DirectionA", 0),
+        directionKey("DirectionB", 1),
         DBL("Sheet", "YMultiple", sheetYMultiple),
     };
     return k;
@@ -145,7 +193,7 @@ bool validLine(const std::string& source) {
     static const char* names[] = {"0", "1", "estop", "slowzone", "wiper-out-n", "wiper-in-n"};
     for (auto* n : names)
         if (source == n) return true;
-    return false;
+    return takeupLineValid(source);
 }
 
 bool setHeadKey(MachineConfig& c, unsigned index, const std::string& key, const std::string& value) {
@@ -228,6 +276,12 @@ bool parseMachineText(const std::string& text, MachineConfig& cfg, std::string* 
     }
     if (cfg.xPulsesPerMM <= 0 || cfg.encoderCountsPerMM <= 0 || cfg.yPulsesPerMM <= 0 || cfg.travelMM <= 0)
         return fail("scale factors and travel must be positive");
+    const TakeupConfig& t = cfg.takeup;
+    if (!(t.loopMM > 0 && t.topMM >= 0 && t.topMM < t.bottomMM && t.bottomMM <= t.loopMM && t.hysteresisMM >= 0))
+        return fail("take-up: the dancer switches must lie in order within the loop (0 <= TopMM < BottomMM <= LoopMM, HysteresisMM >= 0)");
+    for (int r = 0; r < 2; ++r)
+        if (t.motorMMs[r] < 0 || t.startMM[r] < 0 || t.startMM[r] > t.loopMM)
+            return fail("take-up: motor speeds must not be negative and the loops must start within their travel");
     return true;
 }
 

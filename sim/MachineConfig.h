@@ -20,6 +20,26 @@ struct HeadConfig {
     bool reversed = false; // mounted the other way round: nozzle 0 at the upstream end
 };
 
+// The media take-up: a roll at each end of the media path (A winds the printed media up after the
+// print zone, B feeds it from the supply roll before it), each with a loop of media between the
+// roll and the print zone and a dancer bar riding on that loop (Takeup.h).
+struct TakeupConfig {
+    bool fitted = false;          // the take-up's switches and dancers wired to their I/O lines
+    double loopMM = 600;          // loop length with the dancer at the bottom of its travel (0: taut)
+    double topMM = 150;           // the dancer's top switch closes at or below this loop length
+    double bottomMM = 450;        // its bottom switch closes at or above this
+    double hysteresisMM = 5;      // a closed dancer switch opens this far past its closing point
+    double startMM[2] = {300, 300}; // loops A and B at power-on
+    double motorMMs[2] = {30, 30};  // media speed of motors A and B
+    unsigned direction[2] = {2, 1}; // direction switches A and B at power-on (0 off, 1, 2)
+};
+
+// Wires the take-up's lines of the I/O card to the take-up model (fit) or back to the default
+// machine's sources: the selectors on P0.0-P0.7, the dancers on P1.1-P1.4 (in place of the wiper
+// feedback on P1.2/P1.3), the two manual switches on P1.5 and P1.6.
+struct MachineConfig;
+void fitTakeup(MachineConfig& cfg, bool fit);
+
 struct MachineConfig {
     // ---- X axis (carriage). Positions on the rail in mm: 0 at the left limit switch.
     double xPulsesPerMM = 8.5827 / 0.1411111;
@@ -74,6 +94,7 @@ struct MachineConfig {
     uint16_t dioBase = 0x220;
     std::vector<std::string> dioInputs; // source of each input line, index port*8+bit (ports 0, 1)
     double ambientC = 25, heatedC = 38;
+    TakeupConfig takeup;
 
     // ---- Virtual sheet.
     double sheetYMultiple = 2;    // default Y resolution = nozzle dpi x this

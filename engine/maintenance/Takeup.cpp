@@ -62,6 +62,13 @@ unsigned CDrvPrint::PRNThreadTakeup(void* engine) {
         d.AUXDIOSet(set, v);
         d.AUXSetAlarmSound(times, ms);
     };
+    // Both rolls still. Once the take-up logic has driven the motors, nothing may leave them
+    // running unsupervised: not a suspended take-up, not a worker that has ended.
+    bool driving = false;
+    auto rollsStill = [&d] {
+        d.PRNTakeupMotorA(0, 0);
+        d.PRNTakeupMotorB(0, 0);
+    };
     while (!d.bEmergencyStop && !w.stopRequested()) {
         // 1.
         if (!w.sleepMs(50)) break;
@@ -86,14 +93,19 @@ unsigned CDrvPrint::PRNThreadTakeup(void* engine) {
         }
         // 4. Take-up.
         const unsigned mode = d.uiTakeupMode;
-        if (!d.bTakeupRunning || (mode != 1 && mode != 2)) continue;
+        if (!d.bTakeupRunning || (mode != 1 && mode != 2)) {
+            if (driving) rollsStill();
+            driving = false;
+            continue;
+        }
+        driving = true;
         d.AUXSetTakeup(mode != 1 ? 1 : 0, d.bYMoved ? 1 : 0);
         if (d.bYMoved) {
-            // MovBack: keep both rolls paying out while the media goes back, then let dancer B
+            // MovBack: run both rolls backwards while the media goes back, then let dancer B
             // settle. Both waits are bounded: a stuck Y axis or a dancer that never comes must
             // not hold the take-up (and with it the emergency-stop polling) for ever.
             ++d.uiMovBackCount;
-            d.csPrintStep = "MovBack";
+            d.PRNSetStep("MovBack");
             bool timedOut = false;
             uint64_t t0 = platform::nowUs();
             while (d.MOVCheckIfMoveY() && !d.bEmergencyStop && !w.stopRequested()) {
@@ -101,17 +113,19 @@ unsigned CDrvPrint::PRNThreadTakeup(void* engine) {
                     timedOut = true;
                     break;
                 }
+                // Each roll runs backwards until its dancer reports the loop it wants, and no
+                // further: a roll left running past its switch pulls the loop taut or dumps it.
                 const int dirA = d.AUXDIOGetSelector(kDirectionA), dirB = d.AUXDIOGetSelector(kDirectionB);
-                if ((dirA == 1 || dirA == 2) && d.AUXDIOGetSelector(kDancerA) != 2) d.PRNTakeupMotorA(2, dirA);
-                if ((dirB == 1 || dirB == 2) && d.AUXDIOGetSelector(kDancerB) != 1) d.PRNTakeupMotorB(2, dirB);
-                d.csPrintStep = "Moving Back";
+                if (dirA == 1 || dirA == 2) d.PRNTakeupMotorA(d.AUXDIOGetSelector(kDancerA) != 2 ? 2 : 0, dirA);
+                if (dirB == 1 || dirB == 2) d.PRNTakeupMotorB(d.AUXDIOGetSelector(kDancerB) != 1 ? 2 : 0, dirB);
+                d.PRNSetStep("Moving Back");
                 w.sleepMs(10);
                 d.AUXDIOSensor(10);
             }
             d.PRNTakeupMotorA(0, d.AUXDIOGetSelector(kDirectionA));
             t0 = platform::nowUs();
             while (!timedOut && !d.bEmergencyStop && !w.stopRequested() && d.AUXDIOGetSelector(kDancerB) != 1) {
-                d.csPrintStep = "MovBack Un0";
+                d.PRNSetStep("MovBack Un0");
                 if (platform::nowUs() - t0 >= uint64_t(d.uiMovBackDancerLimitMs) * 1000) {
                     timedOut = true;
                     break;
@@ -126,7 +140,7 @@ unsigned CDrvPrint::PRNThreadTakeup(void* engine) {
                 platform::logf(platform::LogLevel::Warn, "take-up: the MovBack sequence ran out of time");
             }
             d.bYMoved = 0;
-            d.csPrintStep = "MovBackEnd";
+            d.PRNSetStep("MovBackEnd");
         }
         if (d.bEmergencyStop || w.stopRequested()) break;
         // Motor B.
@@ -142,5 +156,6 @@ unsigned CDrvPrint::PRNThreadTakeup(void* engine) {
         else if (dancerA == 1 || dirA == 0) d.PRNTakeupMotorA(0, dirA);
         else if (dancerA == 2) d.PRNTakeupMotorA(1, dirA);
     }
+    if (driving) rollsStill();
     return 1;
 }
