@@ -2,6 +2,9 @@
 #include "core/DrvPrint.h"
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
 
 #include "platform/Files.h"
 #include "platform/Log.h"
@@ -31,19 +34,22 @@ void CDrvPrint::IMGLoadMaskTable() {
     // masks.bmp holds the 20 masks as 1-bit pixel data from byte 62. A missing or short file
     // leaves the remaining masks all set (no thinning) and says so in the log.
     std::string path = platform::joinPath(platform::currentDir(), "masks.bmp");
-    FILE* f = std::fopen(path.c_str(), "rb");
+    std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!f) {
         platform::log(platform::LogLevel::Info, "masks.bmp not found; masks print every dot");
         return;
     }
+    // Each mask is read whole before it replaces the one in use: a file cut short inside a mask
+    // leaves that mask as it was, never half of it.
     unsigned loaded = 0;
-    if (std::fseek(f, 62, SEEK_SET) == 0) {
+    std::vector<uint8_t> one(kMaskLoadBytes);
+    if (std::fseek(f.get(), 62, SEEK_SET) == 0) {
         for (auto& m : maskBuf) {
-            if (!m || std::fread(m.get(), 1, kMaskLoadBytes, f) != kMaskLoadBytes) break;
+            if (!m || std::fread(one.data(), 1, kMaskLoadBytes, f.get()) != kMaskLoadBytes) break;
+            std::memcpy(m.get(), one.data(), kMaskLoadBytes);
             ++loaded;
         }
     }
-    std::fclose(f);
     if (loaded < kMaskCount)
         platform::logf(platform::LogLevel::Warn, "masks.bmp holds %u of the 20 masks", loaded);
 }
