@@ -43,6 +43,7 @@ std::string hex(int32_t v) {
 void add(CLI::App& app, Session& s) {
     auto* cmd = app.add_subcommand("card", "initialise the print-controller card and print its registers");
     static bool noInit = false, hardware = false;
+    noInit = hardware = false; // fresh for every run of the program's parser
     cmd->add_flag("--no-init", noInit, "only print the registers");
     cmd->add_flag("--hardware", hardware, "also initialise the hardware (encoder at the home end)");
     cmd->callback([&s] {

@@ -18,6 +18,8 @@ void add(CLI::App& app, Session& s) {
     auto* cmd = app.add_subcommand("markfile", "write FILE_Front.prt and FILE_Rear.prt with registration marks");
     static std::string file;
     static float headDPI = 0;
+    file.clear(); // fresh for every run of the program's parser
+    headDPI = 0;
     cmd->add_option("file", file, "RIP print file")->required();
     cmd->add_option("--head-dpi", headDPI, "native head resolution (default: the setup's fHeadDPI)");
     cmd->callback([&s] {

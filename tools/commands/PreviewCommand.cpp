@@ -76,6 +76,8 @@ void add(CLI::App& app, Session& s) {
     auto* cmd = app.add_subcommand("preview", "render the preview bitmap (FILE without its extension + .bmp)");
     static std::string file;
     static int colors = 0;
+    file.clear(); // fresh for every run of the program's parser
+    colors = 0;
     cmd->add_option("file", file, "RIP print file")->required();
     cmd->add_option("--colors", colors, "HEADALIGNMENT COLORS to assume (3 reads 4 planes as C, M, Y)");
     cmd->callback([&s] {

@@ -49,6 +49,7 @@ bool savePlane(const sim::Sheet& s, int colour, const sim::SheetRegion& r, const
 
 void add(CLI::App& app, Session& s) {
     static Options o;
+    o = Options{}; // fresh for every run of the program's parser
     auto* cmd = app.add_subcommand("print", "print a RIP file");
     cmd->add_option("file", o.file, "RIP print file")->required();
     cmd->add_option("--passes", o.passes, "passes (default: the setup's pass mode)");

@@ -25,14 +25,17 @@
 
 namespace {
 
+// A temporary folder; the working directory (which "--base" moves into it) is restored first.
 struct TempDir {
     std::string path;
+    std::filesystem::path old = std::filesystem::current_path();
     TempDir() {
         std::string t = (std::filesystem::temp_directory_path() / "riptoolsXXXXXX").string();
         path = ::mkdtemp(t.data()) ? t : std::string();
     }
     ~TempDir() {
         std::error_code ec;
+        std::filesystem::current_path(old, ec);
         std::filesystem::remove_all(path, ec);
     }
     std::string file(const std::string& n) const { return path + "/" + n; }
