@@ -7,8 +7,10 @@
 //   sim sheet png PATH | raw PATH | res XDPI YDPI | new | drops
 //   sim dio PORT BIT SOURCE | sim selector PAIR VALUE | sim counter CH VALUE | sim temp SLOT C
 //   sim misplacement on|off | sim firmware | sim boards | sim save PATH | sim load PATH
-//   sim machine [FILE] | sim reset
+//   sim machine [FILE] | sim reset | sim takeup [switch NAME POSITION | loop A|B MM]
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <ostream>
 
 #include "console/ConsoleTable.h"
@@ -43,6 +45,41 @@ bool onOff(const std::string& s, const char* on, const char* off) {
     if (s == on) return true;
     if (s == off) return false;
     throw ConsoleError(std::string("expected ") + on + " or " + off);
+}
+
+// The media take-up: "takeup" shows both rolls; "takeup switch NAME POSITION" sets an operator
+// switch; "takeup loop A|B MM" threads the media anew with that loop.
+void takeup(CDrvPrint&, const Args& a, std::ostream& o) {
+    auto m = sim::machine();
+    static const std::pair<const char*, sim::TakeupSwitch> kSwitches[] = {
+        {"manual-a", sim::TakeupSwitch::ManualA}, {"direction-a", sim::TakeupSwitch::DirectionA},
+        {"manual-b", sim::TakeupSwitch::ManualB}, {"direction-b", sim::TakeupSwitch::DirectionB},
+        {"switch1", sim::TakeupSwitch::Switch1},  {"switch2", sim::TakeupSwitch::Switch2}};
+    if (!a.empty() && a[0] == "switch") {
+        need(a, 3, "takeup switch manual-a|direction-a|manual-b|direction-b|switch1|switch2 POSITION(0-2)");
+        const auto* it = std::find_if(std::begin(kSwitches), std::end(kSwitches),
+                                      [&](const auto& e) { return a[1] == e.first; });
+        if (it == std::end(kSwitches)) throw ConsoleError("no take-up switch " + a[1]);
+        const long long v = parseInt(a[2]);
+        if (v < 0 || v > 2) throw ConsoleError("a switch position is 0, 1 or 2");
+        m->setTakeupSwitch(it->second, unsigned(v));
+    } else if (!a.empty() && a[0] == "loop") {
+        need(a, 3, "takeup loop A|B MM");
+        const bool rollB = onOff(a[1], "B", "A");
+        const double mm = parseFloat(a[2]);
+        if (!(mm >= 0)) throw ConsoleError("a loop is a length in mm, 0 or more");
+        m->setTakeupLoop(rollB ? 1u : 0u, mm);
+    } else if (!a.empty()) {
+        throw ConsoleError("usage: sim takeup [switch NAME POSITION | loop A|B MM]");
+    }
+    const sim::TakeupState st = m->takeupState();
+    for (int r = 0; r < 2; ++r) {
+        const auto& x = st.roll[r];
+        o << "roll " << (r == 0 ? "A" : "B") << ": loopMM = " << formatFloat(x.loopMM) << ", dancer = "
+          << formatFloat(x.dancer) << ", top = " << x.top << ", bottom = " << x.bottom << ", motor = " << x.motor
+          << ", manual = " << x.manual << ", direction = " << x.direction << "\n";
+    }
+    o << "switch1 = " << st.switch1 << ", switch2 = " << st.switch2 << "\n";
 }
 
 void state(CDrvPrint&, const Args&, std::ostream& o) {
@@ -209,6 +246,7 @@ void add(ConsoleTable& t) {
         sim::machine()->setSelector(unsigned(parseInt(a[0])), unsigned(parseInt(a[1])));
         o << "selector = " << a[0] << " " << a[1] << "\n";
     });
+    t.sim("takeup", takeup);
     t.sim("counter", [](CDrvPrint&, const Args& a, std::ostream& o) {
         need(a, 2, "counter CHANNEL VALUE");
         sim::machine()->setCounter(unsigned(parseInt(a[0])), uint16_t(parseInt(a[1])));

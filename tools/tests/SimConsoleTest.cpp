@@ -81,4 +81,22 @@ TEST_F(SimConsole, SimCommandsActOnTheMachine) {
     EXPECT_EQ(failed, 1);
 }
 
+TEST_F(SimConsole, TakeupSwitchesAndLoops) {
+    int failed = 0;
+    auto out = run("sim takeup switch direction-a 2; sim takeup loop B 420; sim takeup", &failed);
+    EXPECT_EQ(failed, 0) << out;
+    const sim::TakeupState st = sim::machine()->takeupState();
+    EXPECT_EQ(st.roll[0].direction, 2u);
+    EXPECT_DOUBLE_EQ(st.roll[1].loopMM, 420.0);
+    EXPECT_NE(out.find("roll B: loopMM = 420"), std::string::npos) << out;
+    // Bad names and values are refused and change nothing.
+    for (const char* bad : {"sim takeup switch nosuch 1", "sim takeup switch manual-a 3", "sim takeup loop C 10",
+                            "sim takeup loop A -5", "sim takeup spin"}) {
+        run(bad, &failed);
+        EXPECT_EQ(failed, 1) << bad;
+    }
+    EXPECT_DOUBLE_EQ(sim::machine()->takeupState().roll[0].loopMM, st.roll[0].loopMM);
+    EXPECT_EQ(sim::machine()->takeupState().roll[0].manual, 0u);
+}
+
 } // namespace
