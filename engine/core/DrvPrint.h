@@ -372,6 +372,12 @@ public:
     unsigned PRNPlaneOfChannel(unsigned c) const;
     // Head rows of the next pass and the printed-row limit (sizes of PRNReadToSend).
     void PRNPassRowGeometry(unsigned& rows, unsigned& limit, unsigned& offset) const;
+    // Vertical offset of head h in nozzle rows: how many rows further back in the file it prints.
+    int64_t PRNHeadOffsetRows(unsigned h) const;
+    // How many rows further into its own pass rows head h holds its colour's printed band than
+    // the colour's head set furthest upstream (a stacked pair's lower head: a head's length), set
+    // by PRNReadToSend: band row y is the head's row y + shift, feather zones included.
+    unsigned uiHeadBandShift[kMaxHeads] = {};
 
     // ---- job start
     void PRNPrintFile(std::string path);

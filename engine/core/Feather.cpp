@@ -78,12 +78,18 @@ void featherHead(CDrvPrint& d, unsigned h, unsigned mode) {
     }
 
     uint8_t* buf = d.headPassBuf[h].get();
-    const int64_t O = d.NOZZLESOFFSET, F = m->F;
+    const int64_t F = m->F;
     const int64_t V = int64_t(d.uiInterlace ? d.uiLinesPerStep / d.uiInterlace : 0) * d.uiPassCount;
+    // The zones lie at the ends of the colour's band, which a head set further down than the
+    // colour's upper head (the lower head of a stacked pair) holds further into its rows.
+    const int64_t O = int64_t(d.NOZZLESOFFSET) + int64_t(h < kMaxHeads ? d.uiHeadBandShift[h] : 0);
 
     // Nothing past the band and its two feather zones may fire.
-    const int64_t from = O + 2 * F + V;
-    const int64_t to = std::min<int64_t>(128 * ((int64_t(d.NOZZLESPERHEAD) + 127) / 128), rows);
+    const int64_t from = std::max<int64_t>(0, O + 2 * F + V);
+    // Up to the end of the card's row capacity: with more heads per colour the card takes a
+    // head's nozzle rows from that many rows further into its pass rows.
+    const int64_t first = std::max<int64_t>(0, int64_t(d.uiNozzlesPerColor) - int64_t(d.NOZZLESPERHEAD));
+    const int64_t to = std::min<int64_t>(first + 128 * ((int64_t(d.NOZZLESPERHEAD) + 127) / 128), rows);
     if (from < to) std::memset(buf + from * R, 0, size_t((to - from) * R));
 
     auto apply = [&](int64_t row, unsigned t, bool keep) {

@@ -211,7 +211,7 @@ std::string CDrvPrint::PRNCheckJobLimits() {
     if (passBytes > uiHeadPassSize)
         return zh ? "一遍的数据 " + std::to_string(passBytes) + " 字节超出 HEADCACHE"
                   : "A head pass of " + std::to_string(passBytes) + " bytes does not fit HEADCACHE";
-    const uint64_t K = 16 * ((uint64_t(f) + U + 127) / 128);
+    const uint64_t K = 16 * ((std::min<uint64_t>(uint64_t(f) + U, uint64_t(NOZZLESPERHEAD) + O) + 127) / 128);
     const uint64_t W = bEightLineMode ? 8ull * ripHead.uiBytesPerLine : ripHead.uiWidth;
     const uint64_t cols = uint64_t(UI_DPIRate(1, uiHeadWidth + 100)) + uiColorBarWidth + W + 100;
     if (cols * K > uiHeadCardSize)

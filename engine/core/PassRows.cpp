@@ -25,19 +25,32 @@ void CDrvPrint::PRNPassRowGeometry(unsigned& rows, unsigned& limit, unsigned& of
     limit = Q * P / H + offset;
 }
 
+int64_t CDrvPrint::PRNHeadOffsetRows(unsigned h) const {
+    if (h >= kMaxHeads) return 0;
+    if (uiPrintJobKind == 1) return uiHeadsPerColorMode == 1 ? 0 : HeadOffsetY[h];
+    if (uiPrintJobKind == 2 && uiHeadsAlignmentMode == 3) return int64_t(headAlignment.HeadOffsetY[h]) - HeadOffsetY[h];
+    const double y = headAlignment.HeadOffsetY[h];
+    const double uu = double(uiStepOffsetSize) + 1.0;
+    const double o = headAlignment.StepOffset[std::min(uiPassCode, 7u)];
+    const double den = o + 4.0 * uiNozzlesPerPass * uu;
+    return den != 0 ? int64_t(std::trunc(4.0 * y * uiNozzlesPerPass * uu / den + 0.5)) : 0;
+}
+
 void CDrvPrint::PRNReadToSend() {
     const unsigned N = NOZZLESPERHEAD, P = uiPassCount, Q = uiNozzlesPerPass;
     const unsigned f = uiFeatherMode ? 2 * uiFeatherSize : 0;
     unsigned R = 0, U = 0, O = 0;
     PRNPassRowGeometry(R, U, O);
     if (O != NOZZLESOFFSET) NOZZLESOFFSET = 0; // the stored setting cannot be used with this head
-    (void)N;
 
     const unsigned bpl = ripHead.uiBytesPerLine;
     uiPassRowBytes = bpl;
     uiPassWidthDots = bEightLineMode ? 8 * bpl : ripHead.uiWidth;
     uiPassRows = f + R;
-    uiCardRowBytes = 16 * ((f + U + 127) / 128);
+    // A head fires no more rows than it has nozzles: with more heads per colour the feather rows
+    // on top of a head's share of the band would otherwise ask for a second 128-row block per
+    // column, which the card does not have for the head.
+    uiCardRowBytes = 16 * ((std::min(f + U, N + O) + 127) / 128);
 
     const unsigned p = uiStepSendCurrent;
     const unsigned I = uiInterlace ? uiInterlace : 1;
@@ -100,17 +113,6 @@ void CDrvPrint::PRNReadToSend() {
         if (uiDPIColorMode == 0) return (r & 1) + 2 * ((r >> 1) * I + s);
         return int64_t(I) * r + s;
     };
-    // The head's vertical offset in nozzle rows.
-    auto vOffset = [&](unsigned h) -> int64_t {
-        if (uiPrintJobKind == 1) return uiHeadsPerColorMode == 1 ? 0 : HeadOffsetY[h];
-        if (uiPrintJobKind == 2 && uiHeadsAlignmentMode == 3) return int64_t(headAlignment.HeadOffsetY[h]) - HeadOffsetY[h];
-        const double y = headAlignment.HeadOffsetY[h];
-        const double uu = double(uiStepOffsetSize) + 1.0;
-        const double o = headAlignment.StepOffset[std::min(uiPassCode, 7u)];
-        const double den = o + 4.0 * Q * uu;
-        return den != 0 ? int64_t(std::trunc(4.0 * y * Q * uu / den + 0.5)) : 0;
-    };
-
     const uint64_t passBytes = uint64_t(bpl) * uiPassRows;
     const unsigned heads = std::min({HEADS, uiHeadsAllocated, unsigned(kMaxHeads)});
     const int64_t ringLines = bpl ? int64_t(uiRingBytes / bpl) : 0;
@@ -122,12 +124,18 @@ void CDrvPrint::PRNReadToSend() {
     // pair, whose offset is a head's length) reaches the same band that much further into its own
     // rows: cutting its rows at the band's length would leave a gap between the stacked heads
     // whenever Q x P is short of the colour's nozzles (8 and 16 passes on 2 x 126 nozzles), and
-    // the lines in that gap would never be printed.
+    // the lines in that gap would never be printed. The feathering finds the band's zones in the
+    // head's rows by the same shift.
     int64_t vMin[kMaxColors];
     std::fill(std::begin(vMin), std::end(vMin), INT64_MAX);
     for (unsigned h = 0; h < heads; ++h) {
         const int ch = ColorChannel[h];
-        if (ch >= 0 && unsigned(ch) < kMaxColors) vMin[ch] = std::min(vMin[ch], vOffset(h));
+        if (ch >= 0 && unsigned(ch) < kMaxColors) vMin[ch] = std::min(vMin[ch], PRNHeadOffsetRows(h));
+    }
+    for (unsigned h = 0; h < kMaxHeads; ++h) {
+        const int ch = h < heads ? ColorChannel[h] : -1;
+        uiHeadBandShift[h] =
+            ch >= 0 && unsigned(ch) < kMaxColors ? unsigned(std::max<int64_t>(0, PRNHeadOffsetRows(h) - vMin[ch])) : 0;
     }
     int32_t step = 0;
     for (unsigned h = 0; h < heads; ++h) {
@@ -141,9 +149,9 @@ void CDrvPrint::PRNReadToSend() {
         if (ch < 0 || unsigned(ch) >= std::min(COLORS, uiColorsAllocated) || !colorRing[unsigned(ch)] || ringLines == 0)
             continue;
         const uint8_t* ring = colorRing[unsigned(ch)].get();
-        const int64_t v = vOffset(h);
+        const int64_t v = PRNHeadOffsetRows(h);
         const int64_t base = bandStart - (int64_t(P + 1) * Q + v) * int64_t(I);
-        const uint64_t below = uint64_t(std::max<int64_t>(0, v - vMin[unsigned(ch)]));
+        const uint64_t below = uiHeadBandShift[h];
         const uint64_t last =
             std::min<uint64_t>({uint64_t(R) - O, bandEnd > O ? bandEnd - O + below : 0, held > O ? held - O : 0});
         for (uint64_t r = 0; r < last; ++r) {

@@ -22,6 +22,7 @@
 #include <ostream>
 #include <random>
 
+#include "FeatherProofSupport.h"
 #include "PrintJobFixture.h"
 #include "platform/Files.h"
 
@@ -144,10 +145,8 @@ protected:
 // ------------------------------------------------------------------------------------ feathering
 
 // Mask rows of the feather patterns, from their definition.
-bool straightMask(int64_t t, int64_t x) { return x >= t && (x - t) % (t + 1) == 0; }
-bool waveMask(int64_t t, int64_t F, double omega, int64_t x) {
-    return double(t) - 1.0 > double(F) * (1.0 - std::cos(omega * double(x)));
-}
+using featherproof::straightMask;
+using featherproof::waveMask;
 
 // The feathered job: every pass fires V + 2F rows, its two zones thinned by the feather masks.
 PassModel featherModel(const CDrvPrint& d, unsigned mode, unsigned size, unsigned passes) {
