@@ -99,8 +99,11 @@ unsigned CDrvPrint::PRNThreadTakeup(void* engine) {
             continue;
         }
         driving = true;
-        d.AUXSetTakeup(mode != 1 ? 1 : 0, d.bYMoved ? 1 : 0);
-        if (d.bYMoved) {
+        // One reading of the flag serves both: a move back that starts between two readings would
+        // run the sequence without the card's take-up run output.
+        const bool movedBack = d.bYMoved != 0;
+        d.AUXSetTakeup(mode != 1 ? 1 : 0, movedBack ? 1 : 0);
+        if (movedBack) {
             // MovBack: run both rolls backwards while the media goes back, then let dancer B
             // settle. Both waits are bounded: a stuck Y axis or a dancer that never comes must
             // not hold the take-up (and with it the emergency-stop polling) for ever.

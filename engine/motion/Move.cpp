@@ -59,12 +59,13 @@ void CDrvPrint::MOVMoveX(int direction, int speed, int distance, int wait) {
         d ^= 1u;
         dist = -dist;
     }
-    uint32_t out = static_cast<uint32_t>(readRegister(REG_OUTPUT));
+    // The direction line is written twice with settling time around it. Only bit 0 is touched,
+    // under the output lock: writing back a word read 10 ms earlier would undo what another thread
+    // (take-up, wiper, UV lamps) switched meanwhile.
     sleepMs(10);
-    out = (out & ~1u) | d;
-    writeRegister(REG_OUTPUT, out);
+    setBit(REG_OUTPUT, kOutXDirection, d != 0);
     sleepMs(10);
-    writeRegister(REG_OUTPUT, out);
+    setBit(REG_OUTPUT, kOutXDirection, d != 0);
     sleepMs(10);
 
     const uint32_t pulses = motorPulses(std::trunc(double(fXStepToMM) * double(dist)));
