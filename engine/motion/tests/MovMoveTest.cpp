@@ -292,3 +292,44 @@ TEST_F(MovMove, SpeedChangeOfARunningMoveWithoutThePulse) {
 }
 
 } // namespace
+
+namespace {
+
+// Another thread switches an output while the carriage's direction line settles: the move must
+// not undo it. The channel stands in for that thread: right after the first output write of the
+// move, it sets the take-up mode line on the card.
+constexpr unsigned kTakeupModeLine = 5; // REG_OUTPUT bit of the take-up mode
+
+class OutputChangedMeanwhile : public hw::CardChannel {
+public:
+    explicit OutputChangedMeanwhile(std::shared_ptr<hw::CardChannel> inner) : inner_(std::move(inner)) {}
+    bool isOpen() const override { return inner_->isOpen(); }
+    bool control(uint32_t code, const void* in, size_t inBytes, void* out, size_t outBytes, size_t* returned) override {
+        const bool ok = inner_->control(code, in, inBytes, out, outBytes, returned);
+        if (ok && !done_ && code == hw::kCtlWrite && inBytes == 8 && hw::getWord(in) == hw::REG_OUTPUT) {
+            done_ = true;
+            // The other thread's write, straight to the card (this call may hold the output lock).
+            uint8_t w[8];
+            hw::putWord(w, hw::REG_OUTPUT);
+            hw::putWord(w + 4, hw::getWord(static_cast<const uint8_t*>(in) + 4) | (1u << kTakeupModeLine));
+            size_t n = 0;
+            inner_->control(hw::kCtlWrite, w, sizeof w, nullptr, 0, &n);
+        }
+        return ok;
+    }
+    bool write(const void* data, size_t bytes, size_t* written) override { return inner_->write(data, bytes, written); }
+
+private:
+    std::shared_ptr<hw::CardChannel> inner_;
+    bool done_ = false;
+};
+
+TEST_F(MotionTest, CarriageDirectionLeavesOtherOutputsAsTheyAreNow) {
+    ASSERT_FALSE(machine_->peekRegister(hw::REG_OUTPUT) & (1u << kTakeupModeLine));
+    hw::setCard(std::make_shared<OutputChangedMeanwhile>(hw::card()));
+    drv_->MOVMoveX(0, 1, 100, 1);
+    EXPECT_TRUE(machine_->peekRegister(hw::REG_OUTPUT) & (1u << kTakeupModeLine));
+    EXPECT_EQ(machine_->peekRegister(hw::REG_OUTPUT) & 1u, drv_->bReverseMoveX ? 0u : 1u);
+}
+
+} // namespace
