@@ -388,6 +388,10 @@ public:
     // Refusal text when the job cannot run on this engine (buffers, head pass, card memory); empty
     // when it can.
     std::string PRNCheckJobLimits();
+    // The start of every print thread: opens the job, checks it and its limits (asking or telling
+    // the operator), closes a file again for the copies to reopen. False when the job is refused:
+    // the step tag is "CLS" and the engine is ready for the next job; nothing has moved.
+    bool PRNOpenJobChecked();
     // Waits for the print thread of the last job to end (asking it to stop first when `stop`);
     // 1 when one was joined.
     int PRNWaitPrintThread(bool stop = false);

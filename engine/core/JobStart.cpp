@@ -5,6 +5,7 @@
 
 #include "core/CardTransfer.h"
 #include "core/DrvPrint.h"
+#include "core/StepTags.h"
 #include "hardware/Devices.h"
 #include "platform/Log.h"
 #include "platform/Prompter.h"
@@ -220,4 +221,26 @@ std::string CDrvPrint::PRNCheckJobLimits() {
     if (chunk > layout.blockBytes)
         return zh ? "图像太宽，超出卡内存块" : "The pass is wider than a card memory block of memory mode " + std::to_string(uiMemoryMode);
     return {};
+}
+
+bool CDrvPrint::PRNOpenJobChecked() {
+    bool ok = PRNInitData() == 0;
+    if (ok) {
+        if (!PRNIsNetJob()) PRNReadClose();
+        PRNSetMaxOffset();
+        ok = PRNCheckParams() != 0;
+    }
+    if (ok) {
+        const std::string limits = PRNCheckJobLimits();
+        if (!limits.empty()) {
+            csRefusal = limits;
+            platform::messageBox(limits, platform::Buttons::Ok);
+            ok = false;
+        }
+    }
+    if (!ok) {
+        PRNSetStep(tags::CLS);
+        bStopSeen = 1;
+    }
+    return ok;
 }

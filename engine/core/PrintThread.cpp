@@ -139,16 +139,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
         return 0;
     };
     // Per job.
-    if (d.PRNInitData() != 0) return refuse();
-    if (!d.PRNIsNetJob()) d.PRNReadClose();
-    d.PRNSetMaxOffset();
-    if (!d.PRNCheckParams()) return refuse();
-    const std::string limits = d.PRNCheckJobLimits();
-    if (!limits.empty()) {
-        d.csRefusal = limits;
-        platform::messageBox(limits, platform::Buttons::Ok);
-        return refuse();
-    }
+    if (!d.PRNOpenJobChecked()) return 0;
     d.bPassFired = 0;
     d.PRNPausePrinting(0);
     d.PRNStopPrinting(0);

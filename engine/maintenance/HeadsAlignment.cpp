@@ -73,16 +73,7 @@ unsigned CDrvPrint::PRNThreadHeadsAlignment(void* engine) {
         return 1u;
     };
     // The job: open, check and refuse before any motion.
-    if (d.PRNInitData() != 0) return refuse();
-    if (!d.PRNIsNetJob()) d.PRNReadClose();
-    d.PRNSetMaxOffset();
-    if (!d.PRNCheckParams()) return refuse();
-    const std::string limits = d.PRNCheckJobLimits();
-    if (!limits.empty()) {
-        d.csRefusal = limits;
-        platform::messageBox(limits, platform::Buttons::Ok);
-        return refuse();
-    }
+    if (!d.PRNOpenJobChecked()) return 0u;
     // Fresh flags; no feed correction until the first offset.
     d.bPassFired = 0;
     d.PRNPausePrinting(0);
