@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "FeatherProofSupport.h"
 #include "PrintJobFixture.h"
 
 using printjobtest::PrintJob;
@@ -144,36 +145,12 @@ protected:
         return std::max(40u, band + band / 2 + 5);
     }
 
-    struct Displacement {
-        std::vector<double> passMM; // each pass's displacement from the job-line grid (pass 0: 0)
-        double spreadMM = 0;        // largest minus smallest
-        double boundMM = 0;         // what the truncated feeds can account for
-        unsigned feeds = 0;
-        unsigned untruncated = 0;   // feeds that were not short of their lines by under a pulse
-    };
-    // Each pass's displacement from the job-line grid, accumulated from the machine's own feeds:
-    // a feed is ideally a whole number of job lines (the interleave steps included), and a
-    // truncated one falls short of it by less than a pulse, far less than half a line.
+    using Displacement = featherproof::Displacement;
+    // Each pass's displacement from the job-line grid, accumulated from the machine's own feeds
+    // (the interleave steps included in a feed's whole lines).
     Displacement measure(unsigned interlace) {
-        const double line = kPitchMM / interlace;
-        const double pulse = 1.0 / machine_->config().yPulsesPerMM;
-        Displacement m;
-        double D = 0, lo = 0, hi = 0;
-        const auto ps = machine_->passes();
-        m.passMM.assign(ps.size(), 0.0);
-        for (size_t p = 1; p < ps.size(); ++p) {
-            const double feed = ps[p].feedMM - ps[p - 1].feedMM;
-            const double dev = feed - std::round(feed / line) * line;
-            if (dev > 1e-9 || dev <= -pulse - 1e-9) ++m.untruncated;
-            D += dev;
-            m.passMM[p] = D;
-            lo = std::min(lo, D);
-            hi = std::max(hi, D);
-            ++m.feeds;
-        }
-        m.spreadMM = hi - lo;
-        m.boundMM = m.feeds * pulse + 1e-9;
-        return m;
+        return featherproof::measureFeeds(machine_->passes(), kPitchMM / interlace,
+                                          1.0 / machine_->config().yPulsesPerMM);
     }
 
     struct Landing {
