@@ -109,7 +109,6 @@ void CDrvPrint::MOVMoveX(int direction, int speed, int distance, int wait) {
 
 void CDrvPrint::MOVMoveY(int direction, int speed, int distance, int wait) {
     if (bEmergencyStop || distance == 0) return;
-    if (direction == 1) bYMoved = 1;
     unsigned d = directionBit(bReverseMoveY, direction);
     int64_t dist = distance;
     if (dist < 0) {
@@ -153,6 +152,9 @@ void CDrvPrint::MOVMoveY(int direction, int speed, int distance, int wait) {
         writeRegister(REG_MOTION, (m & 0x00FFFFFFu) | ((ys & 0xFFu) << 24));
         setBit(REG_MOTION, kMotYRun, true);
     }
+    // Raised only once the axis has its start: the take-up runs its rolls back while Y moves, and
+    // a flag seen before the start would find Y still and end that sequence at once.
+    if (direction == 1) bYMoved = 1;
     MOVGenerateInterrupt();
     if (wait) MOVWaitUntilYStop();
 }

@@ -73,7 +73,8 @@ TEST_F(Takeup, AMoveBackRunsOneMovBackSequence) {
     EXPECT_FALSE(runBit());
     EXPECT_FALSE(modeBit()); // mode 1
     drv_->MOVMoveY(1, 1, 4000, 0);
-    ASSERT_EQ(drv_->bYMoved.load(), 1u);
+    // The worker may already have run the whole sequence and cleared the flag.
+    ASSERT_TRUE(drv_->bYMoved.load() == 1u || drv_->uiMovBackCount.load() > 0);
     ASSERT_TRUE(waitFor([&] { return runBit() || drv_->uiMovBackCount.load() > 0; }, 100000));
     ASSERT_TRUE(waitFor([&] { return drv_->bYMoved.load() == 0; }, 1200000));
     EXPECT_EQ(drv_->uiMovBackCount.load(), 1u);
