@@ -4,11 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
-
 #include "core/TransposeInternal.h"
+#include "core/Transpose8LinesKernel.h"
 
 namespace {
 
@@ -37,70 +34,6 @@ inline uint64_t reverseBits64(uint64_t w) {
     return w;
 }
 
-#if defined(__x86_64__)
-// Sixteen streams (one per byte of a group) sharing one shift. Stream byte j + 1 of lane i is
-// src[i][j] for j below `direct` (whole 16-byte loads only), else tail[i][j - direct].
-struct Lanes16 {
-    const uint8_t* src[16];
-    const uint8_t* tail[16];
-    int64_t direct;
-    unsigned sh;
-    int64_t at0;     // card index of byte 0 of the block in group 0
-    __m128i carry;   // stream byte cb of every stream
-};
-
-// Output byte b of stream i = low byte of ((st[b] << 8 | st[b + 1]) >> sh), stored at byte
-// at0 + b * K8 + i of the card for b = 0 .. R. Sixteen stream bytes of every stream are turned
-// into 16 group vectors by four rounds of byte interleaving (each round rotates the bits of the
-// stream:byte index by one), then shifted as bytes. Up to four blocks run side by side so that
-// each group receives whole cache lines.
-void shiftedGroups(Lanes16* blocks, int nblocks, int64_t R, uint8_t* card, int64_t cardSize, int64_t K8) {
-    for (int u = 0; u < nblocks; ++u) blocks[u].carry = _mm_setzero_si128();
-    for (int64_t cb = 0; cb <= R; cb += 16) {
-        const int64_t n = std::min<int64_t>(16, R + 1 - cb);
-        for (int u = 0; u < nblocks; ++u) {
-            Lanes16& L = blocks[u];
-            __m128i a[16];
-            if (cb + 16 <= L.direct)
-                for (int i = 0; i < 16; ++i) a[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(L.src[i] + cb));
-            else
-                for (int i = 0; i < 16; ++i)
-                    a[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(L.tail[i] + (cb - L.direct)));
-            for (int round = 0; round < 4; ++round) {
-                __m128i t[16];
-                for (int i = 0; i < 8; ++i) {
-                    t[2 * i] = _mm_unpacklo_epi8(a[i], a[i + 8]);
-                    t[2 * i + 1] = _mm_unpackhi_epi8(a[i], a[i + 8]);
-                }
-                for (int i = 0; i < 16; ++i) a[i] = t[i];
-            }
-            const unsigned sh = L.sh;
-            const __m128i count = _mm_cvtsi32_si128(int(sh));
-            const __m128i countL = _mm_cvtsi32_si128(int(8 - sh));
-            const __m128i keepR = _mm_set1_epi8(char(0xFF >> sh));
-            const __m128i keepL = _mm_set1_epi8(char((0xFF << (8 - sh)) & 0xFF));
-            for (int64_t c = 0; c < n; ++c) {
-                const __m128i cur = a[c];
-                const __m128i prev = c ? a[c - 1] : L.carry;
-                __m128i v = cur;
-                if (sh)
-                    v = _mm_or_si128(_mm_and_si128(_mm_srl_epi16(cur, count), keepR),
-                                     _mm_and_si128(_mm_sll_epi16(prev, countL), keepL));
-                const int64_t idx = L.at0 + (cb + c) * K8;
-                if (idx >= 0 && idx + 16 <= cardSize) {
-                    _mm_storeu_si128(reinterpret_cast<__m128i*>(card + idx), v);
-                } else {
-                    alignas(16) uint8_t tmp[16];
-                    _mm_store_si128(reinterpret_cast<__m128i*>(tmp), v);
-                    for (int i = 0; i < 16; ++i)
-                        if (idx + i >= 0 && idx + i < cardSize) card[idx + i] = tmp[i];
-                }
-            }
-            L.carry = a[15];
-        }
-    }
-}
-#endif
 
 } // namespace
 
@@ -222,16 +155,30 @@ void CDrvPrint::IMGRowToColumn8LinesHead(unsigned h) {
         // kernel, four such blocks at a time; blocks of rows with differing offsets (a gradient
         // boundary) take the portable one.
         std::vector<uint8_t> vstreams(size_t(64 * stride));
-        // A mirrored pass with short rows reads them where they are: stream byte j + 1 is row
-        // byte j, and only the last (partial) 16 bytes of a row are copied, into a zero-padded
-        // tail. Long rows are copied into streams first: 64 rows read side by side defeat the
-        // prefetcher, one row at a time does not.
-        const bool direct16 = mirror && R <= 4096;
+        const bool avx2 = transposeKernel() == TransposeKernel::Avx2;
+        // Short rows are read where they are: stream byte j + 1 is row byte j (mirrored) or row
+        // byte R - 1 - j reversed, and only the last (partial) 16 bytes of a stream are copied,
+        // into a zero-padded tail. Long rows are copied into streams first: 64 rows read side by
+        // side defeat the prefetcher, one row at a time does not.
+        const bool direct16 = R <= 4096;
         const int64_t direct = direct16 ? R / 16 * 16 : 0;
+        auto fillStreamFast = [&](int64_t r, uint8_t* st) {
+            const int64_t src = first + r;
+            if (mirror || !(r >= O && r < O + N && src >= 0 && src < rowsHeld)) return fillStream(r, st);
+            st[0] = 0;
+            std::memset(st + 1 + R, 0, size_t(stride - 1 - R));
+            const uint8_t* row = pass + src * R;
+            int64_t b = 0;
+            for (; b + 16 <= R; b += 16) {
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + R - 16 - b));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(st + 1 + b), kernel8::reverseBytesAndBits(v));
+            }
+            for (; b < R; ++b) st[1 + b] = kReverse.v[row[R - 1 - b]];
+        };
         const std::vector<uint8_t> zeros(size_t(R + 32), 0);
         std::vector<uint8_t> tails(size_t(64 * 32));
         while (q + 16 <= K8) {
-            Lanes16 blocks[4];
+            kernel8::Lanes16 blocks[4];
             int nb = 0;
             for (; nb < 4 && q + 16 <= K8; q += 16) {
                 int64_t g0 = 0;
@@ -253,8 +200,9 @@ void CDrvPrint::IMGRowToColumn8LinesHead(unsigned h) {
                     scalarRows(list, 16);
                     continue;
                 }
-                Lanes16& L = blocks[nb];
+                kernel8::Lanes16& L = blocks[nb];
                 L.direct = direct;
+                L.reversed = direct16 && !mirror; // streams copied below are reversed already
                 for (int64_t i = 0; i < 16; ++i) {
                     if (direct16) {
                         const int64_t r = list[i], src = first + r;
@@ -262,12 +210,18 @@ void CDrvPrint::IMGRowToColumn8LinesHead(unsigned h) {
                         const uint8_t* row = inked ? pass + src * R : zeros.data();
                         uint8_t* t = &tails[size_t((nb * 16 + i) * 32)];
                         std::memset(t, 0, 32);
-                        std::memcpy(t, row + direct, size_t(R - direct));
-                        L.src[i] = row;
+                        if (mirror) {
+                            std::memcpy(t, row + direct, size_t(R - direct));
+                            L.src[i] = row;
+                        } else {
+                            // Stream bytes from `direct` on are the row's first R - direct bytes.
+                            for (int64_t j = direct; j < R; ++j) t[j - direct] = kReverse.v[row[R - 1 - j]];
+                            L.src[i] = direct ? row + R - 16 : row;
+                        }
                         L.tail[i] = t;
                     } else {
                         uint8_t* st = &vstreams[size_t((nb * 16 + i) * stride)];
-                        fillStream(list[i], st);
+                        fillStreamFast(list[i], st);
                         L.src[i] = st + 1;
                         L.tail[i] = st + 1;
                     }
@@ -276,7 +230,8 @@ void CDrvPrint::IMGRowToColumn8LinesHead(unsigned h) {
                 L.at0 = (g0 + g.allowance) * K8 + q;
                 ++nb;
             }
-            if (nb) shiftedGroups(blocks, nb, R, card, cardSize, K8);
+            if (nb && avx2) kernel8::shiftedGroupsAvx2(blocks, nb, R, card, cardSize, K8);
+            else if (nb) kernel8::shiftedGroups(blocks, nb, R, card, cardSize, K8);
         }
     }
 #endif

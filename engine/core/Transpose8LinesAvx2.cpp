@@ -1,0 +1,10 @@
+// The 8-line vector kernel built for AVX2 processors (this file is compiled with -mavx2; the
+// layout calls it only when the processor has AVX2).
+#include "core/Transpose8LinesKernel.h"
+
+#if defined(__x86_64__)
+void kernel8::shiftedGroupsAvx2(Lanes16* blocks, int nblocks, int64_t R, uint8_t* card, int64_t cardSize,
+                                int64_t K8) {
+    shiftedGroupsBody(blocks, nblocks, R, card, cardSize, K8);
+}
+#endif
