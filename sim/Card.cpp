@@ -163,6 +163,10 @@ bool Machine::bulkWrite(const void* data, size_t bytes, size_t* written) {
         log("transfer", fmt("%zu bytes refused: transfer gate closed", bytes));
         return false;
     }
+    // The card takes one write at a time: a write started while the last one still crosses the
+    // bus (its done bit not yet seen) would overrun the card's buffer on a real card.
+    if (busPending_ && t_ < busDoneUs_)
+        log("transfer", fmt("%zu bytes started while the previous write still crosses the bus", bytes));
     TransferInfo info{t_ - epochUs_, gateAddress_, gateLength_, bytes, false};
     if (transfers_.size() >= 100000) transfers_.erase(transfers_.begin(), transfers_.begin() + 50000);
     if (transferFault_ == TransferFault::Fail) {
@@ -418,6 +422,12 @@ void Machine::writeOutput(uint32_t v) {
     const uint32_t old = regs_[REG_OUTPUT];
     regs_[REG_OUTPUT] = v;
     const uint32_t changed = old ^ v;
+    if (changed & 1u) {
+        // The drive follows its direction line at once: switched under a running move, it would
+        // reverse the carriage.
+        if (x_.moving && x_.endUs() > t_) log("move", "X direction line switched while the carriage moves");
+        xDirChangedUs_ = t_;
+    }
     for (unsigned b = 0; b < 32; ++b) {
         if (!((changed >> b) & 1)) continue;
         const bool on = (v >> b) & 1;

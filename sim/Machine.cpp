@@ -157,6 +157,9 @@ void Machine::startX(double pulses, int dirBit, double vmaxHz, double accMs, int
         return;
     }
     xLastCommandPulses_ = pulses;
+    // The drive needs the direction line steady for a while before the first step pulse.
+    if (xDirChangedUs_ != 0 && t_ - xDirChangedUs_ < kXDirectionSettleUs)
+        log("move", fmt("X started %.1f ms after its direction line changed", double(t_ - xDirChangedUs_) / 1000.0));
     const int dir = dirBit == cfg_.xDirBitLeft ? -1 : 1;
     double v0 = 0;
     const double cur = x_.posAt(t_);

@@ -62,6 +62,8 @@ struct PassInfo {
 
 class Machine {
 public:
+    // An X start sooner than this after the direction line changed is logged (event "move").
+    static constexpr uint64_t kXDirectionSettleUs = 20000;
     explicit Machine(MachineConfig cfg = {}, std::string driverDir = "driver");
     Machine(const Machine&) = delete;
     Machine& operator=(const Machine&) = delete;
@@ -303,6 +305,7 @@ private:
 
     // outputs and devices
     std::array<uint64_t, 32> outOnSince_{}, outOnTotal_{};
+    uint64_t xDirChangedUs_ = 0; // when the X direction line last changed (0: never)
     uint8_t dioOut_[2] = {0, 0};     // ports 4, 5
     std::vector<std::string> dioSource_;
     std::array<uint16_t, 8> counters_{};

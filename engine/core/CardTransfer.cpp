@@ -72,13 +72,23 @@ int CDrvPrint::IMGHeadSlot(unsigned h, bool eightLine) const {
 
 namespace {
 
-// The per-head transfer: a chunk assembled for each block b, then written at slot x blocks + b.
+// The per-head transfer: `chunk` bytes for each block b, written at slot x blocks + b. They go to
+// the card in bus chunks, each assembled while the one before crosses the bus; fill(h, b, at,
+// buf, n) assembles bytes [at, at + n) of the block's chunk into buf, which comes zeroed. A block
+// whose write fails is left there (as a whole write would stop): the next block is tried.
 template <typename Fill>
 void sendHeads(CDrvPrint& d, unsigned blocks, size_t chunk, bool eightLineSlots, Fill fill) {
     cardmem::Layout l;
     if (!cardmem::layoutOf(d.uiMemoryMode, l) || blocks == 0 || chunk == 0) return;
     chunk = std::min<size_t>(chunk, l.blockBytes);
-    std::vector<uint8_t> buf(chunk);
+    std::vector<uint8_t> bufs[2] = {std::vector<uint8_t>(hw::kBulkChunkBytes), std::vector<uint8_t>(hw::kBulkChunkBytes)};
+    unsigned next = 0;
+    bool pending = false; // a chunk is on the bus, not yet acknowledged
+    auto acknowledged = [&] {
+        if (!pending) return true;
+        pending = false;
+        return hw::waitMemoryWriteDone();
+    };
     const unsigned heads = std::min({d.HEADS, d.uiHeadsAllocated, unsigned(kMaxHeads)});
     for (unsigned h = 0; h < heads; ++h) {
         if (!d.headCardBuf[h]) continue;
@@ -87,12 +97,22 @@ void sendHeads(CDrvPrint& d, unsigned blocks, size_t chunk, bool eightLineSlots,
         for (unsigned b = 0; b < blocks; ++b) {
             const uint64_t block = uint64_t(slot) * blocks + b;
             if (block >= l.blocks) break; // the card has no room for this slot
-            std::memset(buf.data(), 0, chunk);
-            fill(h, b, buf.data(), chunk);
-            d.uiCardBytesSent += chunk;
-            cardmem::writeSwapped(buf.data(), unsigned(block), chunk, d.uiMemoryMode);
+            const int ahead = d.iPresetXDirection;
+            if (ahead >= 0 && d.MOVPresetXDirection(ahead)) d.iPresetXDirection = -1;
+            const uint32_t address = static_cast<uint32_t>(block * l.blockBytes / 2);
+            for (size_t at = 0; at < chunk; at += hw::kBulkChunkBytes) {
+                const size_t n = std::min<size_t>(hw::kBulkChunkBytes, chunk - at);
+                uint8_t* buf = bufs[next++ & 1].data();
+                std::memset(buf, 0, n);
+                fill(h, b, at, buf, n);
+                d.uiCardBytesSent += n;
+                if (!acknowledged()) break;
+                pending = hw::startMemoryWrite(std::span<const uint8_t>(buf, n), address + uint32_t(at / l.unit));
+                if (!pending) break;
+            }
         }
     }
+    acknowledged();
 }
 
 size_t roundKiB(uint64_t n) { return size_t((n + 1023) / 1024 * 1024); }
@@ -116,6 +136,14 @@ void gatherSwapped(uint8_t* dst, size_t dstSize, const uint8_t* src, uint64_t sr
     }
 }
 
+// The part of a transfer from byte `at` on (a multiple of len): records at / len onwards.
+void gatherRecords(uint8_t* dst, size_t dstSize, const uint8_t* src, uint64_t srcSize, uint64_t first, uint64_t stride,
+                   size_t len, uint64_t count, size_t at) {
+    const uint64_t r0 = at / len;
+    if (r0 >= count) return;
+    gatherSwapped(dst, dstSize, src, srcSize, first + r0 * stride, stride, len, count - r0);
+}
+
 } // namespace
 
 void CDrvPrint::IMGSendMemoryToCard() {
@@ -126,10 +154,10 @@ void CDrvPrint::IMGSendMemoryToCard() {
     const unsigned lead = std::max(UI_DPIRate(1, uiHeadsSpan), UI_DPIRate(1, uiHeadWidth + 100));
     const uint64_t columns = uint64_t(lead) + uiColorBarWidth + uiPassWidthDots;
     const size_t chunk = roundKiB(16 * columns);
-    sendHeads(*this, blocks, chunk, false, [&](unsigned h, unsigned b, uint8_t* buf, size_t size) {
+    sendHeads(*this, blocks, chunk, false, [&](unsigned h, unsigned b, size_t at, uint8_t* buf, size_t size) {
         // Head 0 keeps its last 4 columns blank.
         const uint64_t cols = h == 0 ? (columns > 4 ? columns - 4 : 0) : columns;
-        gatherSwapped(buf, size, headCardBuf[h].get(), uiHeadCardSize, 16ull * b, K, 16, cols);
+        gatherRecords(buf, size, headCardBuf[h].get(), uiHeadCardSize, 16ull * b, K, 16, cols, at);
     });
 }
 
@@ -138,8 +166,8 @@ void CDrvPrint::IMGSendMemoryToCard8Lines() {
     const unsigned blocks = K8 / 128;
     const uint64_t groups = (uint64_t(UI_DPIRate(1, uiHeadWidth + 100)) + uiColorBarWidth + uiPassWidthDots + 7) / 8;
     const size_t chunk = roundKiB(128 * groups);
-    sendHeads(*this, blocks, chunk, true, [&](unsigned h, unsigned b, uint8_t* buf, size_t size) {
-        gatherSwapped(buf, size, headCardBuf[h].get(), uiHeadCardSize, 128ull * b, K8, 128, groups);
+    sendHeads(*this, blocks, chunk, true, [&](unsigned h, unsigned b, size_t at, uint8_t* buf, size_t size) {
+        gatherRecords(buf, size, headCardBuf[h].get(), uiHeadCardSize, 128ull * b, K8, 128, groups, at);
     });
 }
 
@@ -148,9 +176,9 @@ void CDrvPrint::IMGSendMemoryToCard8LinesInTime() {
     const unsigned blocks = K8 / 128;
     const uint64_t groups = (uint64_t(UI_DPIRate(1, uiHeadsSpan)) + uiColorBarWidth + uiPassWidthDots + 7) / 8;
     const size_t chunk = roundKiB(128 * groups);
-    sendHeads(*this, blocks, chunk, false, [&](unsigned h, unsigned b, uint8_t* buf, size_t size) {
+    sendHeads(*this, blocks, chunk, false, [&](unsigned h, unsigned b, size_t at, uint8_t* buf, size_t size) {
         const uint64_t n = h == 0 ? (groups > 4 ? groups - 4 : 0) : groups;
-        gatherSwapped(buf, size, headCardBuf[h].get(), uiHeadCardSize, 128ull * b, K8, 128, n);
+        gatherRecords(buf, size, headCardBuf[h].get(), uiHeadCardSize, 128ull * b, K8, 128, n, at);
     });
 }
 

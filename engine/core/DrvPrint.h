@@ -348,6 +348,10 @@ public:
     PassStats PRNGetPassStats();
 
     // ---- card memory (1 on success)
+    // The direction of the printing move that follows a pass transfer (-1: none). The pass loop
+    // sets it for the transfer, which sets the carriage's direction line ahead
+    // (MOVPresetXDirection) as soon as the carriage stands, so that the move starts settled.
+    AtomicI32 iPresetXDirection{-1};
     int IMGWriteCardMemory(const uint8_t* data, unsigned block, size_t bytes, unsigned mode);
     // Card slot of head h, or -1 when its HeadChannel gives none.
     int IMGHeadSlot(unsigned h, bool eightLine) const;
@@ -593,6 +597,14 @@ public:
     // Nothing moves while bEmergencyStop is latched.
     void MOVMoveX(int direction, int speed, int distance, int wait);
     void MOVMoveY(int direction, int speed, int distance, int wait);
+    // The X direction line needs kXDirectionSettleMs after it changes before a move may start.
+    // MOVPresetXDirection sets it ahead for a move in `direction` while the carriage stands (the
+    // pass loop does so during the card transfer), so that the move finds it settled and skips
+    // its settling waits; it does nothing while the carriage moves (the line is the running
+    // move's). 1 when the line holds the direction now.
+    int MOVPresetXDirection(int direction);
+    static constexpr uint32_t kXDirectionSettleMs = 30;
+    std::atomic<uint64_t> uiXDirectionSetUs{0}; // platform clock of the line's last change; 0 unknown
     void MOVSetSpeed(int speed); // X speed of a running move
     // Waits for the axis to stop, checking the emergency stop on every poll. A card that cannot
     // be read ends the wait at once; one that reports a move forever ends it after

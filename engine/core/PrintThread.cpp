@@ -227,13 +227,19 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             if (d.onPassStart) d.onPassStart(p);
             // 8.
             d.PRNSetStep(tags::SMT);
+            // The transfer sets the direction line of this pass's printing move ahead, once the
+            // carriage has braked: the move then needs no settling waits.
+            const int moveDirection = d.bPassToLeft ? 1 : 0;
+            d.iPresetXDirection = moveDirection;
             if (!d.bStop) d.PRNSendMemoryToCard();
+            d.iPresetXDirection = -1;
             st.sendUs = clock.lap();
             // 9.
             d.PRNSetStep(tags::WUYS);
             d.MOVWaitUntilYStop();
             d.PRNSetStep(tags::WUXS);
             d.MOVWaitUntilXStop(1);
+            d.MOVPresetXDirection(moveDirection); // the transfer was shorter than the braking
             d.AUXUVSet(3, 0);
             d.AUXUVSet(4, 0);
             st.feedUs = clock.lap();

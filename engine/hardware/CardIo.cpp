@@ -159,19 +159,24 @@ bool waitMemoryWriteDone(uint32_t timeoutMs) {
     }
 }
 
-bool bulkWrite(std::span<const uint8_t> data, uint32_t cardAddress, unsigned addressUnit) {
-    if (addressUnit == 0) addressUnit = 2;
+bool startMemoryWrite(std::span<const uint8_t> chunk, uint32_t cardAddress) {
+    if (chunk.size() > kBulkChunkBytes) return false;
     auto ch = card();
     if (!ch->isOpen()) return false;
+    const uint32_t descriptor = ((static_cast<uint32_t>(chunk.size()) & 0x3FC00u) << 14) + cardAddress;
+    if (!setBit(REG_PRINT_CONTROL, kPcWriteGate, false)) return false;
+    if (!writeRegister(REG_MEMORY_ADDRESS, descriptor)) return false;
+    if (!setBit(REG_PRINT_CONTROL, kPcWriteGate, true)) return false;
+    size_t written = 0;
+    return ch->write(chunk.data(), chunk.size(), &written) && written == chunk.size();
+}
+
+bool bulkWrite(std::span<const uint8_t> data, uint32_t cardAddress, unsigned addressUnit) {
+    if (addressUnit == 0) addressUnit = 2;
     for (size_t offset = 0; offset < data.size(); offset += kBulkChunkBytes) {
         const size_t chunk = std::min<size_t>(kBulkChunkBytes, data.size() - offset);
         const uint32_t address = cardAddress + static_cast<uint32_t>(offset / addressUnit);
-        const uint32_t descriptor = ((static_cast<uint32_t>(chunk) & 0x3FC00u) << 14) + address;
-        if (!setBit(REG_PRINT_CONTROL, kPcWriteGate, false)) return false;
-        if (!writeRegister(REG_MEMORY_ADDRESS, descriptor)) return false;
-        if (!setBit(REG_PRINT_CONTROL, kPcWriteGate, true)) return false;
-        size_t written = 0;
-        if (!ch->write(data.data() + offset, chunk, &written) || written != chunk) return false;
+        if (!startMemoryWrite(data.subspan(offset, chunk), address)) return false;
         if (!waitMemoryWriteDone()) return false;
     }
     return true;

@@ -60,5 +60,8 @@ bool waitMemoryWriteDone(uint32_t timeoutMs = kMemoryWriteTimeoutMs);
 // chunk's byte offset divided by addressUnit (2 or 4 bytes per address). True only when every
 // chunk was written and acknowledged; it stops at the first failure.
 bool bulkWrite(std::span<const uint8_t> data, uint32_t cardAddress, unsigned addressUnit);
+// One chunk of bulkWrite (at most kBulkChunkBytes) without its wait: the caller may prepare the
+// next chunk while this one crosses the bus, and must call waitMemoryWriteDone before the next.
+bool startMemoryWrite(std::span<const uint8_t> chunk, uint32_t cardAddress);
 
 } // namespace hw

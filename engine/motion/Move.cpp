@@ -61,12 +61,22 @@ void CDrvPrint::MOVMoveX(int direction, int speed, int distance, int wait) {
     }
     // The direction line is written twice with settling time around it. Only bit 0 is touched,
     // under the output lock: writing back a word read 10 ms earlier would undo what another thread
-    // (take-up, wiper, UV lamps) switched meanwhile.
-    sleepMs(10);
-    setBit(REG_OUTPUT, kOutXDirection, d != 0);
-    sleepMs(10);
-    setBit(REG_OUTPUT, kOutXDirection, d != 0);
-    sleepMs(10);
+    // (take-up, wiper, UV lamps) switched meanwhile. A line set ahead (MOVPresetXDirection) to
+    // this direction has been settling since: only what is left of the settling time is waited.
+    const uint64_t since = uiXDirectionSetUs;
+    if (since != 0 && unsigned(readBit(REG_OUTPUT, kOutXDirection)) == d) {
+        const uint64_t held = platform::nowUs() - since, settle = uint64_t(kXDirectionSettleMs) * 1000;
+        if (held < settle) platform::sleepUs(settle - held);
+        setBit(REG_OUTPUT, kOutXDirection, d != 0);
+        setBit(REG_OUTPUT, kOutXDirection, d != 0);
+    } else {
+        sleepMs(10);
+        uiXDirectionSetUs = std::max<uint64_t>(platform::nowUs(), 1);
+        setBit(REG_OUTPUT, kOutXDirection, d != 0);
+        sleepMs(10);
+        setBit(REG_OUTPUT, kOutXDirection, d != 0);
+        sleepMs(10);
+    }
 
     const uint32_t pulses = motorPulses(std::trunc(double(fXStepToMM) * double(dist)));
     const int limit = XSpeedPause[4];
@@ -105,6 +115,16 @@ void CDrvPrint::MOVMoveX(int direction, int speed, int distance, int wait) {
     MOVGenerateInterrupt();
     sleepMs(20);
     if (wait) MOVWaitUntilXStop(0);
+}
+
+int CDrvPrint::MOVPresetXDirection(int direction) {
+    if (bEmergencyStop || motion::xBusy(*this)) return 0;
+    const unsigned d = directionBit(bReverseMoveX, direction);
+    if (unsigned(readBit(REG_OUTPUT, kOutXDirection)) != d || uiXDirectionSetUs == 0) {
+        uiXDirectionSetUs = std::max<uint64_t>(platform::nowUs(), 1);
+        setBit(REG_OUTPUT, kOutXDirection, d != 0);
+    }
+    return 1;
 }
 
 void CDrvPrint::MOVMoveY(int direction, int speed, int distance, int wait) {

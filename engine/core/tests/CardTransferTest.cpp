@@ -240,4 +240,68 @@ TEST_F(HardwareTest, SixteenBytePassAndClear) {
     EXPECT_EQ(machine_->memoryLogicalByte(1, 16 * 7), 0);
 }
 
+// A pass wider than one bus chunk: each block goes in 32 KiB chunks, one after the other is
+// acknowledged, and every byte lands where its column belongs, on both sides of every seam.
+TEST_F(HardwareTest, WidePassGoesInAcknowledgedChunks) {
+    sim::MachineConfig cfg;
+    cfg.busMBps = 1; // the done bit comes when the chunk has crossed this slow bus (33 ms virtual)
+    machine_ = sim::newMachine(cfg);
+    PassRig r(2);
+    r.d.bEightLineMode = 0;
+    r.d.uiCardRowBytes = 32; // two blocks of 128 rows
+    r.d.uiHeadsSpan = 100;
+    r.d.uiHeadWidth = 0;
+    r.d.fDPIRate = 1.0f;
+    r.d.uiPassWidthDots = 5000 - 100; // 5000 columns of 16 bytes: 80,000 bytes (79 KiB sent), three chunks a block
+    r.d.uiHeadCardSize = 5000 * 32;
+    for (unsigned h = 0; h < 2; ++h) {
+        r.d.headCardBuf[h] = std::make_unique<uint8_t[]>(r.d.uiHeadCardSize);
+        r.d.HeadChannel[h] = h + 1;
+        for (unsigned x = 0; x < 5000; ++x) {
+            r.d.headCardBuf[h][x * 32 + 3] = uint8_t(x * 7 + h);
+            r.d.headCardBuf[h][x * 32 + 16 + 5] = uint8_t(x * 3 + 1);
+        }
+    }
+    machine_->clearEvents();
+    auto rec = record();
+    r.d.PRNSendMemoryToCard();
+    EXPECT_EQ(bulkSizes(*rec), (std::vector<size_t>{32768, 32768, 15360, 32768, 32768, 15360, 32768, 32768, 15360,
+                                                    32768, 32768, 15360}));
+    for (unsigned x : {0u, 2047u, 2048u, 4095u, 4096u, 4995u}) {
+        EXPECT_EQ(machine_->memoryLogicalByte(0, 16 * x + 3), uint8_t(x * 7)) << x;
+        EXPECT_EQ(machine_->memoryLogicalByte(1, 16 * x + 5), uint8_t(x * 3 + 1)) << x;
+        EXPECT_EQ(machine_->memoryLogicalByte(2, 16 * x + 3), uint8_t(x * 7 + 1)) << x;
+        EXPECT_EQ(machine_->memoryLogicalByte(3, 16 * x + 5), uint8_t(x * 3 + 1)) << x;
+    }
+    // Head 0 keeps its last 4 columns blank.
+    EXPECT_EQ(machine_->memoryLogicalByte(0, 16 * 4996 + 3), 0);
+    for (const auto& e : machine_->events("transfer"))
+        EXPECT_EQ(e.what.find("still crosses the bus"), std::string::npos) << e.what;
+}
+
+// A card that refuses writes or never acknowledges them: the transfer gives up block by block
+// and returns; it neither hangs nor starts a chunk over one that was not acknowledged.
+TEST_F(HardwareTest, FailingTransferEndsBlockByBlock) {
+    for (auto fault : {sim::TransferFault::Fail, sim::TransferFault::Hang}) {
+        PassRig r(2);
+        r.d.bEightLineMode = 0;
+        r.d.uiCardRowBytes = 32;
+        r.d.uiHeadsSpan = 100;
+        r.d.uiHeadWidth = 0;
+        r.d.fDPIRate = 1.0f;
+        r.d.uiPassWidthDots = 5000 - 100;
+        r.d.uiHeadCardSize = 5000 * 32;
+        for (unsigned h = 0; h < 2; ++h) {
+            r.d.headCardBuf[h] = std::make_unique<uint8_t[]>(r.d.uiHeadCardSize);
+            r.d.HeadChannel[h] = h + 1;
+        }
+        machine_->setTransferFault(fault);
+        auto rec = record();
+        r.d.PRNSendMemoryToCard();
+        // One chunk tried per block (2 heads x 2 blocks), the rest of each block skipped.
+        EXPECT_EQ(bulkSizes(*rec).size(), 4u) << int(fault);
+        machine_->setTransferFault(sim::TransferFault::None);
+    }
+}
+
 } // namespace

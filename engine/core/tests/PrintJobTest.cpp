@@ -85,6 +85,37 @@ TEST_F(PrintJob, PassesIncludeTheBlankBandsAndFeedEachPass) {
     EXPECT_GT(st.totalUs, 0u);
 }
 
+TEST_F(PrintJob, BidirectionalPassesFindTheirDirectionLineSetAhead) {
+    const std::string path = makeRip(64, 200);
+    d->bUnidirection = 0;
+    machine_->clearEvents();
+    ASSERT_EQ(run(path, 2), 1);
+    const auto passes = machine_->passes();
+    ASSERT_EQ(passes.size(), 5u);
+    const auto outputs = machine_->events("output"), moves = machine_->events("move");
+    // Every later pass turns the carriage; its direction line changed while the pass's data went
+    // to the card, before the pass was armed, not in the printing move's settling waits.
+    for (size_t i = 1; i < passes.size(); ++i) {
+        EXPECT_NE(passes[i].dir, passes[i - 1].dir);
+        uint64_t start = 0;
+        for (const auto& e : moves)
+            if (e.us >= passes[i].armedUs && e.what.rfind("X start ", 0) == 0) {
+                start = e.us;
+                break;
+            }
+        ASSERT_GT(start, 0u) << "pass " << i;
+        uint64_t changed = 0;
+        for (const auto& e : outputs)
+            if (e.us <= start && e.what.rfind("bit 0 ", 0) == 0) changed = e.us;
+        EXPECT_GT(changed, passes[i - 1].endUs) << "pass " << i;
+        EXPECT_LT(changed, passes[i].armedUs) << "pass " << i;
+    }
+    for (const auto& e : moves) {
+        EXPECT_EQ(e.what.find("switched while the carriage moves"), std::string::npos) << e.what;
+        EXPECT_EQ(e.what.find("after its direction line changed"), std::string::npos) << e.what;
+    }
+}
+
 TEST_F(PrintJob, PauseThenContinue) {
     const std::string path = makeRip(64, 200);
     watch();
