@@ -62,6 +62,21 @@ void BM_Transpose8LinesGradient(benchmark::State& state) {
     state.SetLabel(std::string(p.cfg.name) + " " + raster::kernelName(raster::setTransposeKernel(TransposeKernel::Best)));
 }
 
+// A plain copy of as many bytes as a pass holds (its rows to another buffer): a Large pass is
+// larger than the last-level cache, unlike the 16 MiB yardstick, so this is the speed its
+// transposition could reach at best.
+void BM_CopyOfAPass(benchmark::State& state) {
+    PassEngine p(benchpass::config(state.range(0)));
+    const size_t n = size_t(p.passBytes());
+    std::vector<uint8_t> a(n, 1), b(n, 2);
+    for (auto _ : state) {
+        std::memcpy(b.data(), a.data(), n);
+        benchmark::ClobberMemory();
+    }
+    benchpass::reportBytes(state, double(n));
+    state.SetLabel(std::string(p.cfg.name) + " copy of a pass's bytes");
+}
+
 void kernelArgs(benchmark::internal::Benchmark* b) {
     b->ArgNames({"config", "kernel", "mirror"});
     for (int c : {0, 1})
@@ -74,6 +89,7 @@ void kernelArgs(benchmark::internal::Benchmark* b) {
 
 BENCHMARK(BM_Transpose16)->Apply(kernelArgs);
 BENCHMARK(BM_Transpose8Lines)->Apply(kernelArgs);
+BENCHMARK(BM_CopyOfAPass)->ArgName("config")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Transpose8LinesGradient)->ArgName("config")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 CARVEX_BENCH_MAIN()
