@@ -2,7 +2,9 @@
 // run on the calling thread without the engine's worker. The preview reads a 16-line sample per
 // preview row, so its figure counts the raster bytes it read; the mark files count the bytes
 // written to the front and rear files.
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <random>
 
 #include "BenchCommon.h"
@@ -111,6 +113,51 @@ void BM_FileCopy(benchmark::State& state) {
     state.SetLabel(c.name);
 }
 
+// A plain copy, in user space through a 1 MiB buffer, of a file as large as the two mark files
+// of the same print together: the rate the mark files' writing is read against (they write
+// several times their input's bytes, mostly a blank run).
+void BM_FileCopyOfMarkSize(benchmark::State& state) {
+    const auto& c = benchpass::config(state.range(0));
+    benchpass::TempDir dir;
+    const std::string path = writePrint(dir, c, uint32_t(state.range(1)));
+    preview::MarkOptions o;
+    o.headDPI = 180.0f;
+    const auto r = path.empty() ? preview::WorkResult{} : preview::makeMarkFiles(path, o, {});
+    if (path.empty() || r.outcome != preview::WorkResult::Done) {
+        state.SkipWithError("cannot make the mark files");
+        return;
+    }
+    std::error_code ec;
+    const uint64_t size = std::filesystem::file_size(r.output, ec) + std::filesystem::file_size(r.output2, ec);
+    const std::string from = dir.path + "/big.bin", to = dir.path + "/copy.bin";
+    {
+        std::ofstream f(from, std::ios::binary);
+        std::vector<char> block(1 << 20, 0);
+        for (uint64_t left = size; left > 0;) {
+            const size_t n = size_t(std::min<uint64_t>(left, block.size()));
+            f.write(block.data(), std::streamsize(n));
+            left -= n;
+        }
+    }
+    std::vector<char> buf(1 << 20);
+    for (auto _ : state) {
+        FILE* in = std::fopen(from.c_str(), "rb");
+        FILE* out = std::fopen(to.c_str(), "wb");
+        if (!in || !out) {
+            if (in) std::fclose(in);
+            if (out) std::fclose(out);
+            state.SkipWithError("cannot open the copy");
+            break;
+        }
+        size_t n;
+        while ((n = std::fread(buf.data(), 1, buf.size(), in)) > 0) std::fwrite(buf.data(), 1, n, out);
+        std::fclose(in);
+        std::fclose(out);
+    }
+    benchpass::reportBytes(state, double(size));
+    state.SetLabel(std::string(c.name) + " " + std::to_string(size / 1000000) + " MB");
+}
+
 } // namespace
 
 BENCHMARK(BM_Preview)
@@ -124,5 +171,6 @@ BENCHMARK(BM_Preview)
 // configuration, so it runs on the default one with a short and a long print.
 BENCHMARK(BM_MarkFiles)->ArgNames({"config", "lines"})->Args({0, 360})->Args({0, 3600})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FileCopy)->ArgNames({"config", "lines"})->Args({0, 3600})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FileCopyOfMarkSize)->ArgNames({"config", "lines"})->Args({0, 360})->Args({0, 3600})->Unit(benchmark::kMillisecond);
 
 CARVEX_BENCH_MAIN()
