@@ -80,7 +80,8 @@ void BM_CopyOfAPass(benchmark::State& state) {
 void kernelArgs(benchmark::internal::Benchmark* b) {
     b->ArgNames({"config", "kernel", "mirror"});
     for (int c : {0, 1})
-        for (int k : {int(TransposeKernel::Portable), int(TransposeKernel::Sse2), int(TransposeKernel::Avx2)})
+        for (int k : {int(TransposeKernel::Portable), int(TransposeKernel::Sse2), int(TransposeKernel::Avx2),
+                      int(TransposeKernel::Avx512)})
             for (int m : {0, 1}) b->Args({c, k, m});
     b->Unit(benchmark::kMillisecond);
 }

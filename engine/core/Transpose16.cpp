@@ -148,6 +148,34 @@ __attribute__((target("avx2"))) void words32Avx2(const uint8_t* const* lane, int
         }
     }
 }
+
+// The same on 64 rows: one mask gives 8 card bytes of a column.
+__attribute__((target("avx512f,avx512bw"))) void words64Avx512(const uint8_t* const* lane, int64_t xb0,
+                                                                uint64_t* out) {
+    __m512i a[16];
+    for (int i = 0; i < 16; ++i) {
+        __m512i v = _mm512_castsi128_si512(_mm_loadu_si128(reinterpret_cast<const __m128i*>(lane[i] + xb0)));
+        v = _mm512_inserti32x4(v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(lane[i + 16] + xb0)), 1);
+        v = _mm512_inserti32x4(v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(lane[i + 32] + xb0)), 2);
+        v = _mm512_inserti32x4(v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(lane[i + 48] + xb0)), 3);
+        a[i] = v;
+    }
+    for (int round = 0; round < 4; ++round) {
+        __m512i b[16];
+        for (int i = 0; i < 8; ++i) {
+            b[2 * i] = _mm512_unpacklo_epi8(a[i], a[i + 8]);
+            b[2 * i + 1] = _mm512_unpackhi_epi8(a[i], a[i + 8]);
+        }
+        for (int i = 0; i < 16; ++i) a[i] = b[i];
+    }
+    for (int c = 0; c < 16; ++c) {
+        __m512i v = a[c];
+        for (int s = 0; s < 8; ++s) {
+            out[8 * c + s] = uint64_t(_mm512_movepi8_mask(v));
+            v = _mm512_add_epi8(v, v);
+        }
+    }
+}
 #endif
 
 } // namespace
@@ -201,12 +229,18 @@ void CDrvPrint::IMGRowToColumnHead(unsigned h) {
         const int64_t vecBlocks = std::min(R, W / 8) / 16;
         std::vector<const uint8_t*> lanes(size_t(K) * 8);
         for (int64_t i = 0; i < K * 8; ++i) lanes[size_t(i)] = rows[size_t(i / 8 * 8 + 7 - i % 8)];
+        alignas(64) uint64_t w64[128];
         alignas(32) uint32_t w32[128];
         alignas(16) uint16_t w16[128];
         for (int64_t vb = 0; vb < vecBlocks; ++vb) {
             const int64_t xb0 = 16 * vb;
             int64_t k = 0;
-            if (kernel == TransposeKernel::Avx2)
+            if (kernel == TransposeKernel::Avx512)
+                for (; k + 8 <= K; k += 8) {
+                    words64Avx512(&lanes[size_t(8 * k)], xb0, w64);
+                    cc.putWords(8 * xb0, k, w64);
+                }
+            if (int(kernel) >= int(TransposeKernel::Avx2))
                 for (; k + 4 <= K; k += 4) {
                     words32Avx2(&lanes[size_t(8 * k)], xb0, w32);
                     cc.putWords(8 * xb0, k, w32);

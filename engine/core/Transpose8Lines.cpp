@@ -155,7 +155,7 @@ void CDrvPrint::IMGRowToColumn8LinesHead(unsigned h) {
         // kernel, four such blocks at a time; blocks of rows with differing offsets (a gradient
         // boundary) take the portable one.
         std::vector<uint8_t> vstreams(size_t(64 * stride));
-        const bool avx2 = transposeKernel() == TransposeKernel::Avx2;
+        const bool avx2 = int(transposeKernel()) >= int(TransposeKernel::Avx2); // AVX-512 has AVX2 too
         // Short rows are read where they are: stream byte j + 1 is row byte j (mirrored) or row
         // byte R - 1 - j reversed, and only the last (partial) 16 bytes of a stream are copied,
         // into a zero-padded tail. Long rows are copied into streams first: 64 rows read side by

@@ -12,6 +12,7 @@ namespace {
 TransposeKernel widest() {
 #if defined(__x86_64__)
     __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw")) return TransposeKernel::Avx512;
     if (__builtin_cpu_supports("avx2")) return TransposeKernel::Avx2;
     return TransposeKernel::Sse2; // every x86-64 processor has SSE2
 #else
@@ -45,6 +46,7 @@ const char* kernelName(TransposeKernel k) {
     case TransposeKernel::Portable: return "portable";
     case TransposeKernel::Sse2: return "sse2";
     case TransposeKernel::Avx2: return "avx2";
+    case TransposeKernel::Avx512: return "avx512";
     default: return "best";
     }
 }

@@ -6,9 +6,9 @@
 
 namespace raster {
 
-// The instruction sets the transposition kernels may use. Best picks the widest the processor
-// has; every kernel gives the same bytes.
-enum class TransposeKernel { Portable = 0, Sse2 = 1, Avx2 = 2, Best = 3 };
+// The instruction sets the transposition kernels may use, narrowest first. Best picks the widest
+// the processor has; every kernel gives the same bytes. (Avx512: AVX-512 F and BW.)
+enum class TransposeKernel { Portable = 0, Sse2 = 1, Avx2 = 2, Avx512 = 3, Best = 4 };
 // The kernel in use.
 TransposeKernel transposeKernel();
 // Chooses a kernel (tests, benchmarks) and returns the one now in use: a kernel the processor

@@ -159,7 +159,7 @@ TEST_P(TransposeKernels, EightLineLayoutMatchesReference) {
 
 INSTANTIATE_TEST_SUITE_P(Kernels, TransposeKernels,
                          ::testing::Values(raster::TransposeKernel::Portable, raster::TransposeKernel::Sse2,
-                                           raster::TransposeKernel::Avx2),
+                                           raster::TransposeKernel::Avx2, raster::TransposeKernel::Avx512),
                          [](const auto& info) { return std::string(raster::kernelName(info.param)); });
 
 TEST(TransposeRandom, KernelChoiceFallsBackToWhatTheProcessorHas) {
@@ -167,7 +167,7 @@ TEST(TransposeRandom, KernelChoiceFallsBackToWhatTheProcessorHas) {
     EXPECT_NE(best, raster::TransposeKernel::Best);
     EXPECT_EQ(raster::transposeKernel(), best);
     // Asking for more than the processor has gives the widest it has, never more.
-    EXPECT_EQ(raster::setTransposeKernel(raster::TransposeKernel::Avx2), best);
+    EXPECT_EQ(raster::setTransposeKernel(raster::TransposeKernel::Avx512), best);
     EXPECT_EQ(raster::setTransposeKernel(raster::TransposeKernel::Portable), raster::TransposeKernel::Portable);
     raster::setTransposeKernel(raster::TransposeKernel::Best);
 }
