@@ -240,6 +240,22 @@ TEST_F(HardwareTest, SixteenBytePassAndClear) {
     EXPECT_EQ(machine_->memoryLogicalByte(1, 16 * 7), 0);
 }
 
+// Two heads of 256 rows (two blocks each) and 5000 columns of 16 bytes in the 16-byte layout:
+// 80,000 bytes a block (79 KiB sent), three bus chunks.
+void widePass(PassRig& r) {
+    r.d.bEightLineMode = 0;
+    r.d.uiCardRowBytes = 32;
+    r.d.uiHeadsSpan = 100;
+    r.d.uiHeadWidth = 0;
+    r.d.fDPIRate = 1.0f;
+    r.d.uiPassWidthDots = 5000 - 100; // the lead of 100 columns makes it 5000
+    r.d.uiHeadCardSize = 5000 * 32;
+    for (unsigned h = 0; h < 2; ++h) {
+        r.d.headCardBuf[h] = std::make_unique<uint8_t[]>(r.d.uiHeadCardSize);
+        r.d.HeadChannel[h] = h + 1;
+    }
+}
+
 // A pass wider than one bus chunk: each block goes in 32 KiB chunks, one after the other is
 // acknowledged, and every byte lands where its column belongs, on both sides of every seam.
 TEST_F(HardwareTest, WidePassGoesInAcknowledgedChunks) {
@@ -247,16 +263,8 @@ TEST_F(HardwareTest, WidePassGoesInAcknowledgedChunks) {
     cfg.busMBps = 1; // the done bit comes when the chunk has crossed this slow bus (33 ms virtual)
     machine_ = sim::newMachine(cfg);
     PassRig r(2);
-    r.d.bEightLineMode = 0;
-    r.d.uiCardRowBytes = 32; // two blocks of 128 rows
-    r.d.uiHeadsSpan = 100;
-    r.d.uiHeadWidth = 0;
-    r.d.fDPIRate = 1.0f;
-    r.d.uiPassWidthDots = 5000 - 100; // 5000 columns of 16 bytes: 80,000 bytes (79 KiB sent), three chunks a block
-    r.d.uiHeadCardSize = 5000 * 32;
+    widePass(r);
     for (unsigned h = 0; h < 2; ++h) {
-        r.d.headCardBuf[h] = std::make_unique<uint8_t[]>(r.d.uiHeadCardSize);
-        r.d.HeadChannel[h] = h + 1;
         for (unsigned x = 0; x < 5000; ++x) {
             r.d.headCardBuf[h][x * 32 + 3] = uint8_t(x * 7 + h);
             r.d.headCardBuf[h][x * 32 + 16 + 5] = uint8_t(x * 3 + 1);
@@ -284,17 +292,7 @@ TEST_F(HardwareTest, WidePassGoesInAcknowledgedChunks) {
 TEST_F(HardwareTest, FailingTransferEndsBlockByBlock) {
     for (auto fault : {sim::TransferFault::Fail, sim::TransferFault::Hang}) {
         PassRig r(2);
-        r.d.bEightLineMode = 0;
-        r.d.uiCardRowBytes = 32;
-        r.d.uiHeadsSpan = 100;
-        r.d.uiHeadWidth = 0;
-        r.d.fDPIRate = 1.0f;
-        r.d.uiPassWidthDots = 5000 - 100;
-        r.d.uiHeadCardSize = 5000 * 32;
-        for (unsigned h = 0; h < 2; ++h) {
-            r.d.headCardBuf[h] = std::make_unique<uint8_t[]>(r.d.uiHeadCardSize);
-            r.d.HeadChannel[h] = h + 1;
-        }
+        widePass(r);
         machine_->setTransferFault(fault);
         auto rec = record();
         r.d.PRNSendMemoryToCard();
