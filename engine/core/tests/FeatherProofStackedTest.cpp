@@ -51,7 +51,6 @@ std::string caseName(const StackedCase& c) {
 
 void PrintTo(const StackedCase& c, std::ostream* os) { *os << caseName(c); }
 
-using Counts = std::vector<uint32_t>; // one plane over the image, a count per dot
 
 class FeatherStackedProof : public PrintJob, public ::testing::WithParamInterface<StackedCase> {
 protected:
@@ -174,24 +173,6 @@ protected:
         return r;
     }
 
-    // The counts each pass added to the sheet, per plane, over the image's region.
-    std::vector<std::array<Counts, 4>> sheetPassCounts(const sim::SheetRegion& region) {
-        std::vector<std::array<Counts, 4>> out;
-        std::array<Counts, 4> before;
-        for (unsigned k = 0; k < 4; ++k) before[k] = sheets[0].dropCounts(int(k), region);
-        for (size_t i = 1; i < sheets.size(); ++i) {
-            std::array<Counts, 4> delta;
-            for (unsigned k = 0; k < 4; ++k) {
-                Counts after = sheets[i].dropCounts(int(k), region);
-                delta[k].resize(after.size());
-                for (size_t j = 0; j < after.size(); ++j) delta[k][j] = after[j] - before[k][j];
-                before[k] = std::move(after);
-            }
-            out.push_back(std::move(delta));
-        }
-        return out;
-    }
-
     // Every pass printed exactly the model's dots. Returns the number of wrong passes.
     unsigned expectAsModelled(const std::vector<std::array<Counts, 4>>& got, const Model& m, const char* source) {
         const auto passes = machine_->passes();
@@ -312,7 +293,7 @@ TEST_P(FeatherStackedProof, OverlapLinesArePrintedExactlyOnce) {
         const auto e = sheets.back().extent();
         ASSERT_EQ(e.width, W);
         ASSERT_EQ(e.height, H);
-        const auto bySheet = sheetPassCounts({e.x0, e.y0, W, H});
+        const auto bySheet = passCounts(sheets, {e.x0, e.y0, W, H});
         ASSERT_EQ(bySheet.size(), ps.size());
         expectAsModelled(bySheet, m, "sheet");
         for (unsigned k = 0; k < 4; ++k) EXPECT_EQ(sheets.back().dropCounts(int(k), {e.x0, e.y0, W, H}), total[k]);

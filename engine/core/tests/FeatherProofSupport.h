@@ -2,6 +2,7 @@
 // Shared by the feathering proofs: the feather mask rows from their definition, and the media
 // displacement of each pass that the feeds' truncation to whole motor pulses leaves.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -9,6 +10,29 @@
 #include "sim/Machine.h"
 
 namespace featherproof {
+
+using Counts = std::vector<uint32_t>; // one plane over the image, a count per dot
+
+// The counts each pass added to the sheet, per plane (4), over the region: sheets holds the sheet
+// before each pass, then after the job.
+inline std::vector<std::array<Counts, 4>> passCounts(const std::vector<sim::Sheet>& sheets,
+                                                     const sim::SheetRegion& region) {
+    std::vector<std::array<Counts, 4>> out;
+    if (sheets.empty()) return out;
+    std::array<Counts, 4> before;
+    for (unsigned k = 0; k < 4; ++k) before[k] = sheets[0].dropCounts(int(k), region);
+    for (size_t i = 1; i < sheets.size(); ++i) {
+        std::array<Counts, 4> delta;
+        for (unsigned k = 0; k < 4; ++k) {
+            Counts after = sheets[i].dropCounts(int(k), region);
+            delta[k].resize(after.size());
+            for (size_t j = 0; j < after.size(); ++j) delta[k][j] = after[j] - before[k][j];
+            before[k] = std::move(after);
+        }
+        out.push_back(std::move(delta));
+    }
+    return out;
+}
 
 // Mask row t of straight feathering keeps every (t + 1)-th dot from dot t.
 inline bool straightMask(int64_t t, int64_t x) { return x >= t && (x - t) % (t + 1) == 0; }

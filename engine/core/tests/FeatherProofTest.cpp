@@ -43,8 +43,8 @@ struct PassModel {
     std::function<bool(int64_t p, int dir, int64_t r, int64_t x, unsigned k)> keep;
 };
 
-// One plane's drops over the image, one count per dot.
-using Counts = std::vector<uint32_t>;
+using featherproof::Counts;
+using featherproof::passCounts;
 
 class SheetProof : public PrintJob {
 protected:
@@ -77,24 +77,6 @@ protected:
         return {e.x0, e.y0, int64_t(width()), int64_t(height())};
     }
 
-    // The counts each pass added, per plane.
-    std::vector<std::array<Counts, 4>> passCounts(const sim::SheetRegion& region) {
-        std::vector<std::array<Counts, 4>> out;
-        std::array<Counts, 4> before;
-        for (unsigned k = 0; k < 4; ++k) before[k] = sheets[0].dropCounts(int(k), region);
-        for (size_t i = 1; i < sheets.size(); ++i) {
-            std::array<Counts, 4> delta;
-            for (unsigned k = 0; k < 4; ++k) {
-                Counts after = sheets[i].dropCounts(int(k), region);
-                delta[k].resize(after.size());
-                for (size_t j = 0; j < after.size(); ++j) delta[k][j] = after[j] - before[k][j];
-                before[k] = std::move(after);
-            }
-            out.push_back(std::move(delta));
-        }
-        return out;
-    }
-
     // Every pass printed exactly what the model says, nothing outside the image, and the job
     // ends with the sum of what the passes were to print. Returns the per-pass counts.
     std::vector<std::array<Counts, 4>> expectPassesAsModelled(const PassModel& m) {
@@ -104,7 +86,7 @@ protected:
         EXPECT_EQ(machine_->dropsOffSheet(), 0u);
         for (unsigned k = 0; k < 4; ++k) EXPECT_EQ(sheets.front().dropTotal(int(k)), 0u) << "ink before the job";
         const auto region = imageRegion();
-        const auto got = passCounts(region);
+        const auto got = passCounts(sheets, region);
         const int64_t W = width(), H = height();
         std::array<Counts, 4> total;
         for (auto& t : total) t.assign(size_t(W * H), 0);
