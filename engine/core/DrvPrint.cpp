@@ -5,11 +5,7 @@
 CDrvPrint::CDrvPrint() {
     // The base directory is where the engine was started; every settings path hangs off it.
     csBaseDir = platform::currentDir();
-    CIniFile current;
-    current.SetFileName(platform::joinPath(csBaseDir, "CurrentSetup.ini"));
-    // An empty name would make every later save fail silently: fall back to the default setup.
-    std::string name = current.ReadString("CurrentSetup", "IniFileName", "setup.ini");
-    setupIni.SetFileName(name.empty() ? "setup.ini" : name);
+    setupIni.SetFileName(PRMCurrentSetupFileName());
 
     uiXTarget = 0;
     uiBandsRead = 0;

@@ -121,6 +121,10 @@ public:
     unsigned uiPrintJobKind = 0;
     std::string csBaseDir;
     std::string csCurrentSetupFile;
+    // What the last PRMLoadParams found wrong in the setup and material files ("" when nothing):
+    // lines it could not understand, a binary, oversized or unreadable file.
+    std::string csSettingsWarning;
+    std::string csMaterialWarning; // the same for the last PRMLoadMediaParams
 
     // Per-colour mask choice; 20 means no mask.
     unsigned uiMaskIndex[kMaxColors];
@@ -172,8 +176,10 @@ public:
     // material's step offsets and the bidirectional differences of resolution class uiDPIClass.
     // Nothing happens while mediaOffset names no file.
     void PRMGetCurrentMediaParams();
-    // The material file of a material name.
+    // The material file of a material name; "" when "Material-" + name + ".ini" is not a plain file
+    // name (the name would lead out of the Materials folder).
     std::string PRMMediaFilePath(const std::string& name) const;
+    static std::string MediaFileName(const std::string& name);
     // Names of the materials that have a file, sorted.
     std::vector<std::string> PRMListMedia() const;
     // Resolution class of an X resolution: 180/181 -> 0, 240 -> 1, 360/363 -> 2, 720 -> 3, else -1.
@@ -210,6 +216,9 @@ public:
     int AUXINISetCurrentSetup(std::string& name);
     // The setup file's path: setupIni's name resolved against csBaseDir.
     std::string PRMSetupFilePath() const;
+    // The setup file CurrentSetup.ini names ("setup.ini" without one); a name that is not a plain
+    // file name in the base folder is refused with a logged error, and "setup.ini" used.
+    std::string PRMCurrentSetupFileName() const;
 
 private:
     // Derived values of the two sections that have them.

@@ -1,6 +1,8 @@
 #include "platform/Files.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <climits>
 #include <cstdio>
 #include <fcntl.h>
@@ -58,9 +60,54 @@ bool readFile(const std::string& path, std::string& out) {
     return ok;
 }
 
+ReadResult readFileLimited(const std::string& path, std::string& out, size_t maxBytes) {
+    out.clear();
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Unreadable;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return ReadResult::Unreadable;
+    }
+    if (static_cast<uint64_t>(st.st_size) > maxBytes) {
+        ::close(fd);
+        return ReadResult::TooLarge;
+    }
+    // The size may change under us: read up to one byte more than allowed to notice growth.
+    out.resize(static_cast<size_t>(st.st_size) + 1);
+    size_t got = 0;
+    for (;;) {
+        if (got == out.size()) {
+            if (out.size() > maxBytes) break;
+            out.resize(std::min(out.size() * 2, maxBytes + 1));
+        }
+        ssize_t n = ::read(fd, out.data() + got, out.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            ::close(fd);
+            out.clear();
+            return ReadResult::Unreadable;
+        }
+        if (n == 0) break;
+        got += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    if (got > maxBytes) {
+        out.clear();
+        return ReadResult::TooLarge;
+    }
+    out.resize(got);
+    return ReadResult::Ok;
+}
+
 bool fileExists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool pathExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
 }
 
 bool removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
@@ -97,6 +144,17 @@ std::string joinPath(std::string_view dir, std::string_view name) {
     if (!n.empty() && n.front() == '/') n.erase(0, 1);
     if (d.back() != '/') d += '/';
     return d + n;
+}
+
+std::string plainFileNameProblem(std::string_view name) {
+    if (name.empty()) return "empty";
+    if (name == "." || name == "..") return "a folder";
+    if (name.size() > 255) return "longer than 255 bytes";
+    for (unsigned char c : name) {
+        if (c == '/' || c == '\\') return "holds a path separator";
+        if (c < 0x20 || c == 0x7F) return "holds control characters";
+    }
+    return {};
 }
 
 std::string fileNamePart(std::string_view path) {

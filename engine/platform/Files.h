@@ -10,7 +10,14 @@ namespace platform {
 bool writeFileAtomic(const std::string& path, std::string_view data);
 
 bool readFile(const std::string& path, std::string& out);
+
+// Reads a whole file of at most maxBytes. Missing: no such file; Unreadable: it exists but cannot
+// be read (no permission, a directory, an I/O error); TooLarge: more than maxBytes (out is left empty).
+enum class ReadResult { Ok, Missing, Unreadable, TooLarge };
+ReadResult readFileLimited(const std::string& path, std::string& out, size_t maxBytes);
 bool fileExists(const std::string& path);
+// Anything at all at that path (a file, a folder, ...).
+bool pathExists(const std::string& path);
 bool removeFile(const std::string& path);
 bool makeDirs(const std::string& path);
 // Makes a file writable by its owner (the Windows "reset attributes" of a settings file).
@@ -19,6 +26,12 @@ bool makeWritable(const std::string& path);
 // "a" + "/" + "b", with backslashes turned into slashes.
 std::string joinPath(std::string_view dir, std::string_view name);
 std::string normalizePath(std::string_view path);
+// Names that come from files or the console and become paths must stay inside their folder: "" when
+// `name` is a plain file name (no "/" or "\", not "." or "..", no control characters, at most 255
+// bytes), else why not.
+std::string plainFileNameProblem(std::string_view name);
+inline bool isPlainFileName(std::string_view name) { return plainFileNameProblem(name).empty(); }
+
 // The text after the last "/" or "\".
 std::string fileNamePart(std::string_view path);
 std::string currentDir();

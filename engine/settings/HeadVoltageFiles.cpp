@@ -21,9 +21,11 @@ constexpr float kVoltageDACUnit = 0.054f;
 
 // csHtv becomes part of a file name: it must not lead out of the folder.
 bool plainName(const std::string& name) {
-    for (unsigned char c : name)
-        if (c == '/' || c == '\\' || c < 0x20 || c == 0x7F) return false;
-    return true;
+    const std::string why = platform::plainFileNameProblem(name + ".ini");
+    if (why.empty()) return true;
+    platform::log(platform::LogLevel::Error, "PRINTFILE csHtv \"" + name + "\" refused (not a plain file name: " + why +
+                                                 "); no head voltage file used");
+    return false;
 }
 
 // Heads as the boards count them: lines of one head share a board slot.
@@ -40,19 +42,20 @@ std::string CDrvPrint::PRMHTVFilePath() const {
 
 void CDrvPrint::PRMLoadHTVParams() {
     const std::string path = PRMHTVFilePath();
-    if (!plainName(csHtv) || !platform::fileExists(path)) {
+    if (!plainName(csHtv) || !platform::pathExists(path)) {
         csHtvFile.clear();
         return;
     }
     // A file copied from a CD or another machine may be read-only; later saves must not fail.
-    platform::makeWritable(path);
+    if (platform::fileExists(path)) platform::makeWritable(path);
 
     CIniFile ini;
     ini.SetFileName(path);
     // Voltages that are not the operator's must never reach the heads: a file that exists but
     // cannot be read counts as missing rather than as a file of defaults.
     if (!ini.Load()) {
-        platform::logf(platform::LogLevel::Warn, "head voltage file %s cannot be read", path.c_str());
+        platform::logf(platform::LogLevel::Warn, "head voltage file %s cannot be read%s", path.c_str(),
+                       ini.LoadWarning().empty() ? "" : (": " + ini.LoadWarning()).c_str());
         csHtvFile.clear();
         return;
     }

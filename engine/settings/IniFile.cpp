@@ -4,6 +4,7 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <string_view>
 
 #include "platform/Files.h"
@@ -43,9 +44,28 @@ std::string oneLine(const std::string& s) {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+// A line quoted in a warning: at most `max` bytes, anything but plain ASCII shown as \xNN so that
+// a binary file cannot garble the terminal or the log.
+std::string printable(std::string_view line, size_t max) {
+    static const char* const hex = "0123456789ABCDEF";
+    std::string out;
+    for (size_t i = 0; i < line.size() && i < max; ++i) {
+        const auto u = static_cast<unsigned char>(line[i]);
+        if (u >= 0x20 && u < 0x7F && u != '"' && u != '\\') {
+            out += static_cast<char>(u);
+        } else {
+            out += "\\x";
+            out += hex[u >> 4];
+            out += hex[u & 15];
+        }
+    }
+    if (line.size() > max) out += "...";
+    return out;
+}
+
 } // namespace
 
-CIniFile::CIniFile() = default;
+CIniFile::CIniFile() { clear(); }
 
 void CIniFile::SetFileName(std::string name) { fileName_ = std::move(name); }
 
@@ -106,71 +126,137 @@ float CIniFile::LeadingFloat(const std::string& s) {
 
 int CIniFile::Load() {
     std::string data;
-    if (!platform::fileExists(fileName_) || !platform::readFile(fileName_, data)) {
+    const std::string name = platform::fileNamePart(fileName_);
+    switch (platform::readFileLimited(fileName_, data, kMaxFileBytes)) {
+    case platform::ReadResult::Ok: break;
+    case platform::ReadResult::Missing:
+        warning_.clear();
+        openResult_ = 0;
+        return openResult_;
+    case platform::ReadResult::Unreadable:
+        warning_ = name + ": cannot be read";
+        openResult_ = 0;
+        return openResult_;
+    case platform::ReadResult::TooLarge:
+        warning_ = name + ": larger than " + std::to_string(kMaxFileBytes >> 20) + " MiB, not read";
         openResult_ = 0;
         return openResult_;
     }
     openResult_ = 1;
-    lines_.clear();
-    std::string_view rest = data;
+    parse(data);
+    return openResult_;
+}
+
+void CIniFile::clear() {
+    sections_.assign(1, Section{});
+    firstSection_.clear();
+}
+
+void CIniFile::parse(std::string_view rest) {
+    clear();
+    warning_.clear();
     // A byte-order mark from a Windows editor would hide the first header.
     if (rest.substr(0, 3) == "\xEF\xBB\xBF") rest.remove_prefix(3);
+
+    size_t controls = 0;
+    for (char c : rest) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u == 0 || (u < 0x20 && !std::strchr("\t\n\v\f\r", c))) ++controls;
+    }
+    size_t badCount = 0;
+    std::string badShown;
+    size_t number = 0;
     while (!rest.empty()) {
+        ++number;
         size_t nl = rest.find('\n');
         std::string_view line = nl == std::string_view::npos ? rest : rest.substr(0, nl);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines_.emplace_back(line);
+        std::string_view name;
+        if (headerName(line, name)) {
+            firstSection_.emplace(std::string(name), sections_.size());
+            sections_.push_back(Section{std::string(line), {}, {}, false});
+        } else {
+            // Blank lines are fine; a key line before any header can never be read.
+            const bool blank = trimLeft(line).empty();
+            const bool keyLine = line.find('=') != std::string_view::npos;
+            if (!blank && (!keyLine || sections_.size() == 1)) {
+                if (++badCount <= 3) {
+                    if (!badShown.empty()) badShown += ", ";
+                    badShown += "line " + std::to_string(number) + " \"" + printable(line, 40) + "\"";
+                }
+            }
+            sections_.back().lines.emplace_back(line);
+        }
         if (nl == std::string_view::npos) break;
         rest.remove_prefix(nl + 1);
     }
-    return openResult_;
+
+    std::string what;
+    if (controls > 0) what = "binary data (" + std::to_string(controls) + " control bytes)";
+    if (badCount > 0) {
+        if (!what.empty()) what += "; ";
+        what += std::to_string(badCount) + (badCount == 1 ? " line" : " lines") + " not understood: " + badShown;
+        if (badCount > 3) what += " and " + std::to_string(badCount - 3) + " more";
+    }
+    if (!what.empty()) warning_ = platform::fileNamePart(fileName_) + ": " + what;
+}
+
+std::vector<std::string> CIniFile::Lines() const {
+    std::vector<std::string> all;
+    for (size_t i = 0; i < sections_.size(); ++i) {
+        if (i > 0) all.push_back(sections_[i].header);
+        all.insert(all.end(), sections_[i].lines.begin(), sections_[i].lines.end());
+    }
+    return all;
 }
 
 int CIniFile::Save() {
     std::string data;
     size_t total = 0;
-    for (const auto& l : lines_) total += l.size() + 2;
+    for (const auto& s : sections_) {
+        total += s.header.size() + 2;
+        for (const auto& l : s.lines) total += l.size() + 2;
+    }
     data.reserve(total);
-    for (const auto& l : lines_) {
-        data += l;
-        data += "\r\n";
+    for (size_t i = 0; i < sections_.size(); ++i) {
+        if (i > 0) data.append(sections_[i].header).append("\r\n");
+        for (const auto& l : sections_[i].lines) data.append(l).append("\r\n");
     }
     return platform::writeFileAtomic(fileName_, data) ? 1 : 0;
 }
 
-long CIniFile::findSection(const std::string& section) const {
-    for (size_t i = 0; i < lines_.size(); ++i) {
-        std::string_view name;
-        if (headerName(lines_[i], name) && name == section) return static_cast<long>(i);
-    }
-    return -1;
+CIniFile::Section* CIniFile::findSection(const std::string& section) {
+    auto it = firstSection_.find(section);
+    return it == firstSection_.end() ? nullptr : &sections_[it->second];
 }
 
-long CIniFile::findKey(long sec, const std::string& key, size_t& end) const {
-    long found = -1;
-    size_t i = static_cast<size_t>(sec) + 1;
-    for (; i < lines_.size(); ++i) {
-        std::string_view t = trimLeft(lines_[i]);
-        if (!t.empty() && t.front() == '[') break;
-        if (found >= 0) continue;
-        size_t eq = t.find('=');
-        if (eq == std::string_view::npos) continue; // no "=": an empty key, never matches
-        if (trimBoth(t.substr(0, eq)) == key) found = static_cast<long>(i);
+long CIniFile::findKey(Section& s, const std::string& key) {
+    if (!s.indexed) {
+        s.keys.clear();
+        for (size_t i = 0; i < s.lines.size(); ++i) {
+            std::string_view t = trimLeft(s.lines[i]);
+            size_t eq = t.find('=');
+            if (eq == std::string_view::npos) continue; // no "=": an empty key, never matches
+            s.keys.emplace(std::string(trimBoth(t.substr(0, eq))), i); // the first key line wins
+        }
+        s.indexed = true;
     }
-    end = i;
-    return found;
+    auto it = s.keys.find(key);
+    return it == s.keys.end() ? -1 : static_cast<long>(it->second);
 }
 
 bool CIniFile::find(const std::string& section, const std::string& key, std::string& value) {
     // Inside a batch the copy holds edits not yet on disk; re-loading would lose them.
-    if (batchDepth_ == 0 && !Load()) return false;
-    if (lines_.empty()) return false;
-    long sec = findSection(section);
-    if (sec < 0) return false;
-    size_t end = 0;
-    long k = findKey(sec, key, end);
+    if (batchDepth_ == 0) {
+        if (!Load()) return false;
+    } else if (snapshotFailed_) {
+        return false;
+    }
+    Section* s = findSection(section);
+    if (!s) return false;
+    long k = findKey(*s, key);
     if (k < 0) return false;
-    std::string_view t = lines_[static_cast<size_t>(k)];
+    std::string_view t = s->lines[static_cast<size_t>(k)];
     value = std::string(trimBoth(t.substr(t.find('=') + 1)));
     return true;
 }
@@ -193,17 +279,18 @@ float CIniFile::ReadFloat(const std::string& section, const std::string& key, fl
 int CIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
     const std::string sec = oneLine(section), k = oneLine(key);
     std::string line = k + "=" + oneLine(value);
-    long s = findSection(sec);
-    if (s < 0) {
-        lines_.push_back("[" + sec + "]");
-        lines_.push_back(std::move(line));
+    if (Section* s = findSection(sec)) {
+        long at = findKey(*s, k);
+        if (at >= 0) {
+            s->lines[static_cast<size_t>(at)] = std::move(line);
+        } else {
+            // The last line of the section: directly before the next header, or the file's end.
+            s->keys.emplace(k, s->lines.size());
+            s->lines.push_back(std::move(line));
+        }
     } else {
-        size_t end = 0;
-        long at = findKey(s, k, end);
-        if (at >= 0)
-            lines_[static_cast<size_t>(at)] = std::move(line);
-        else
-            lines_.insert(lines_.begin() + static_cast<long>(end), std::move(line));
+        firstSection_.emplace(sec, sections_.size());
+        sections_.push_back(Section{"[" + sec + "]", {std::move(line)}, {}, false});
     }
     if (batchDepth_ > 0) {
         batchDirty_ = true;

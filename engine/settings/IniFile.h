@@ -6,7 +6,14 @@
 // (blanks around key and value are ignored), exact case-sensitive names, the first header of a name
 // and the first key line of a section win, no comments, no quoting. Lines end CR LF on disk; LF
 // alone is read as well.
+//
+// A load reads the file once (at most kMaxFileBytes) and indexes it, so reads cost a lookup, not a
+// scan. What the load could not make sense of (lines that are neither a header nor a key line, an
+// unreadable, oversized or binary file) is kept as a warning for the caller to pass on.
+#include <cstddef>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 class CIniFile {
@@ -18,8 +25,14 @@ public:
     void SetFileName(std::string name);
     const std::string& GetFileName() const { return fileName_; }
 
+    // Larger settings files are not read at all.
+    static constexpr size_t kMaxFileBytes = size_t(16) << 20;
+
     // Reads the whole file into the copy; 0 (copy unchanged) when it cannot be read.
     int Load();
+    // What the last Load found wrong with the file, in one line ("" when nothing: a missing file is
+    // not a fault). Names the file, the line numbers and texts it could not understand.
+    const std::string& LoadWarning() const { return warning_; }
     // Rewrites the whole file from the copy, atomically; 0 when it cannot be written.
     int Save();
 
@@ -35,7 +48,8 @@ public:
 
     // A batch defers the saves of its writes to one save at its end, so a group of writes reaches
     // the disk as one atomic replacement. Reads inside a batch use the copy (they do not re-load,
-    // which would drop the pending edits). Batches nest; the outermost end saves.
+    // which would drop the pending edits). Batches nest; the outermost end saves. Loading once and
+    // then reading many keys inside a batch reads the file once.
     void BeginBatch();
     // Ends a batch; the outermost end saves when anything was written and returns that result.
     int EndBatch();
@@ -57,7 +71,29 @@ public:
         bool ended_ = false;
     };
 
-    const std::vector<std::string>& Lines() const { return lines_; }
+    // Loads the file once (unless a batch is already open: its copy is the one to read) and keeps
+    // every read on that copy until it ends. When the file could not be loaded, reads inside give
+    // their defaults, as reads outside would.
+    class Snapshot {
+    public:
+        explicit Snapshot(CIniFile& ini) : ini_(ini), outer_(ini.batchDepth_ == 0) {
+            if (outer_) ini_.snapshotFailed_ = !ini_.Load();
+            ini_.BeginBatch();
+        }
+        ~Snapshot() {
+            ini_.EndBatch();
+            if (outer_) ini_.snapshotFailed_ = false;
+        }
+        Snapshot(const Snapshot&) = delete;
+        Snapshot& operator=(const Snapshot&) = delete;
+
+    private:
+        CIniFile& ini_;
+        bool outer_;
+    };
+
+    // The copy, one element per line.
+    std::vector<std::string> Lines() const;
     int OpenResult() const { return openResult_; }
 
     // The parsing rules, shared with anything else that reads this syntax.
@@ -68,16 +104,30 @@ public:
     static float LeadingFloat(const std::string& s);
 
 private:
-    // Index of the first header naming `section`, or -1.
-    long findSection(const std::string& section) const;
-    // Index of the first matching key line of the section starting at header `sec`, or -1;
-    // `end` receives the index of the next header (or the line count).
-    long findKey(long sec, const std::string& key, size_t& end) const;
+    // The copy is kept section by section: new key lines go to the end of their section and
+    // replaced lines keep their place, so the indexes stay valid through edits.
+    struct Section {
+        std::string header;             // the header line as in the file ("" for the lines before any)
+        std::vector<std::string> lines; // the lines after the header up to the next one
+        // First key line of each key (index into lines), built on the first look-up.
+        std::unordered_map<std::string, size_t> keys;
+        bool indexed = false;
+    };
+
+    void parse(std::string_view data);
+    void clear();
+    // The first section of this name, or nullptr.
+    Section* findSection(const std::string& section);
+    // Index of the first key line of `key` in `s`, or -1.
+    long findKey(Section& s, const std::string& key);
     bool find(const std::string& section, const std::string& key, std::string& value);
 
     std::string fileName_ = "ini.ini";
-    std::vector<std::string> lines_;
+    std::vector<Section> sections_; // [0]: the lines before the first header
+    std::unordered_map<std::string, size_t> firstSection_;
+    std::string warning_;
     int openResult_ = 0;
     int batchDepth_ = 0;
     bool batchDirty_ = false;
+    bool snapshotFailed_ = false;
 };

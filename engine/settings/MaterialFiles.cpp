@@ -37,8 +37,15 @@ int addSaturated(int a, int b) {
 
 } // namespace
 
+std::string CDrvPrint::MediaFileName(const std::string& name) {
+    return kMaterialPrefix + name + kMaterialSuffix;
+}
+
 std::string CDrvPrint::PRMMediaFilePath(const std::string& name) const {
-    return platform::joinPath(csBaseDir, std::string(kMaterialsDir) + "/" + kMaterialPrefix + name + kMaterialSuffix);
+    // The material file is rewritten at every job start: its name must not lead out of the folder.
+    const std::string file = MediaFileName(name);
+    if (!platform::isPlainFileName(file)) return {};
+    return platform::joinPath(csBaseDir, std::string(kMaterialsDir) + "/" + file);
 }
 
 std::vector<std::string> CDrvPrint::PRMListMedia() const {
@@ -80,7 +87,8 @@ void CDrvPrint::PRMLoadMediaParams(MediaOffset* p) {
     ini.SetFileName(p->csMediaFile);
     // One read of the file; the batch makes the reads use that copy, so a file replaced meanwhile
     // cannot mix two versions. A missing file leaves the copy empty: every key reads as 0.
-    ini.Load();
+    if (!p->csMediaFile.empty()) ini.Load();
+    csMaterialWarning = p->csMediaFile.empty() ? std::string() : ini.LoadWarning();
     CIniFile::Batch snapshot(ini);
     const std::string first = alignmentSection(0);
     const unsigned heads = setup::headBound(*this);

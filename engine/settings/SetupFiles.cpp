@@ -6,6 +6,7 @@
 
 #include "core/DrvPrint.h"
 #include "platform/Files.h"
+#include "platform/Log.h"
 #include "settings/SetupSchema.h"
 
 namespace {
@@ -34,6 +35,8 @@ private:
 
 void loadGroup(CDrvPrint& d, setup::Group g) {
     SetupFileScope scope(d);
+    // One read of the file for every key (PRMLoadParams holds one for all the groups).
+    CIniFile::Snapshot snapshot(d.setupIni);
     // In table order: HEADS comes before the per-head keys, so they see the new head count.
     for (const setup::KeyDef* k : setup::loadOrder(g))
         if (setup::inUse(*k, d)) setup::loadKey(*k, d.setupIni, d);
@@ -51,12 +54,6 @@ int saveGroup(CDrvPrint& d, setup::Group g) {
     return batch.end();
 }
 
-// A setup name becomes part of a file name: no directories, no control characters.
-bool plainName(const std::string& name) {
-    for (unsigned char c : name)
-        if (c == '/' || c == '\\' || c < 0x20 || c == 0x7F) return false;
-    return true;
-}
 
 } // namespace
 
@@ -67,13 +64,30 @@ std::string CDrvPrint::PRMSetupFilePath() const {
 }
 
 void CDrvPrint::PRMLoadParams() {
-    // The head-alignment section is bounded by HEADS of the base section, so the order matters.
-    PRMLoadParamsMovement();
-    PRMLoadParamsBaseHeadAlignment();
-    PRMLoadParamsHeadAlignment();
-    PRMLoadParamsPrintSetting();
+    {
+        SetupFileScope scope(*this);
+        // The file is read and parsed once for the whole load, however many keys it holds.
+        CIniFile::Snapshot snapshot(setupIni);
+        // The head-alignment section is bounded by HEADS of the base section, so the order matters.
+        PRMLoadParamsMovement();
+        PRMLoadParamsBaseHeadAlignment();
+        PRMLoadParamsHeadAlignment();
+        PRMLoadParamsPrintSetting();
+    }
+    const std::string setupWarning = setupIni.LoadWarning();
+    std::string mediaWarning;
     csMediaFile = PRMMediaFilePath(MediaName);
+    if (csMediaFile.empty())
+        mediaWarning = "MediaName \"" + MediaName + "\" refused (not a plain file name: " +
+                       platform::plainFileNameProblem(MediaFileName(MediaName)) + "); no material file used";
     loadCurrentMaterial();
+    // Defaults in place of what a damaged file held must never go unnoticed.
+    csSettingsWarning.clear();
+    for (const std::string& w : {setupWarning, mediaWarning, csMaterialWarning}) {
+        if (w.empty()) continue;
+        platform::log(platform::LogLevel::Warn, w);
+        csSettingsWarning += (csSettingsWarning.empty() ? "" : "; ") + w;
+    }
 }
 
 int CDrvPrint::PRMSaveParams() {
@@ -148,12 +162,23 @@ void CDrvPrint::loadCurrentMaterial() {
     PRMLoadMediaParams(&mediaOffset);
 }
 
-int CDrvPrint::AUXINIGetCurrentSetup(std::string& name) {
+std::string CDrvPrint::PRMCurrentSetupFileName() const {
     CIniFile current;
     current.SetFileName(platform::joinPath(csBaseDir, kCurrentSetupIni));
     const std::string file = current.ReadString(kCurrentSetupSection, kIniFileNameKey, kDefaultSetupFile);
-    const std::string path = file.empty() || file.front() == '/' ? file : platform::joinPath(csBaseDir, file);
-    const int found = !file.empty() && platform::fileExists(path) ? 1 : 0;
+    // The setup file is read and rewritten: a name that leads out of the base folder (or nowhere)
+    // must never choose which file that is.
+    const std::string why = platform::plainFileNameProblem(file);
+    if (why.empty()) return file;
+    platform::log(platform::LogLevel::Error, std::string(kCurrentSetupIni) + ": " + kIniFileNameKey + " \"" + file +
+                                                 "\" refused (not a plain file name: " + why + "); " +
+                                                 kDefaultSetupFile + " used instead");
+    return kDefaultSetupFile;
+}
+
+int CDrvPrint::AUXINIGetCurrentSetup(std::string& name) {
+    const std::string file = PRMCurrentSetupFileName();
+    const int found = platform::fileExists(platform::joinPath(csBaseDir, file)) ? 1 : 0;
     // "setup-" + name + ".ini": the name lies between the first 6 and the last 4 characters.
     name = file.size() > 10 ? file.substr(6, file.size() - 10) : std::string();
     csCurrentSetupFile = file;
@@ -161,8 +186,11 @@ int CDrvPrint::AUXINIGetCurrentSetup(std::string& name) {
 }
 
 int CDrvPrint::AUXINISetCurrentSetup(std::string& name) {
-    if (!plainName(name)) return 0;
     const std::string file = "setup-" + name + ".ini";
+    if (const std::string why = platform::plainFileNameProblem(file); !why.empty()) {
+        platform::log(platform::LogLevel::Error, "setup name \"" + name + "\" refused (not a plain file name: " + why + ")");
+        return 0;
+    }
     // A fresh store starts empty, so CurrentSetup.ini ends up holding just this one entry.
     CIniFile current;
     current.SetFileName(platform::joinPath(csBaseDir, kCurrentSetupIni));

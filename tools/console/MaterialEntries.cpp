@@ -1,6 +1,7 @@
 // Console entries of the material files (the current material record mediaOffset) and of the
 // head temperature/voltage file.
 #include "console/ConsoleTable.h"
+#include "platform/Files.h"
 
 namespace console {
 namespace {
@@ -9,11 +10,19 @@ void noArgs(const std::string& name, const Args& args) {
     if (!args.empty()) throw ConsoleError(name + " takes no arguments");
 }
 
+std::string mediaPath(CDrvPrint& d, const std::string& name) {
+    std::string path = d.PRMMediaFilePath(name);
+    if (path.empty())
+        throw ConsoleError("material name \"" + name + "\" refused (not a plain file name: " +
+                           platform::plainFileNameProblem(CDrvPrint::MediaFileName(name)) + ")");
+    return path;
+}
+
 // "call PRMLoadMediaParams [NAME]": with a material name, mediaOffset is pointed at that
 // material's file first, as the material dialog does.
 void pickMaterial(CDrvPrint& d, const std::string& name, const Args& args) {
     if (args.size() > 1) throw ConsoleError(name + " takes at most 1 argument (a material name)");
-    if (args.size() == 1) d.mediaOffset.csMediaFile = d.PRMMediaFilePath(args[0]);
+    if (args.size() == 1) d.mediaOffset.csMediaFile = mediaPath(d, args[0]);
 }
 
 void addMaterials(ConsoleTable& t) {
@@ -51,7 +60,7 @@ void addMaterials(ConsoleTable& t) {
     });
     t.call("PRMMediaFilePath", [](CDrvPrint& d, const Args& args) -> std::string {
         if (args.size() != 1) throw ConsoleError("PRMMediaFilePath takes 1 argument(s)");
-        return d.PRMMediaFilePath(args[0]);
+        return mediaPath(d, args[0]);
     });
     t.call("PRMListMedia", [](CDrvPrint& d, const Args& args) -> std::string {
         noArgs("PRMListMedia", args);

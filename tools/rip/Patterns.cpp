@@ -228,9 +228,10 @@ std::vector<std::string> WriteTestPatterns(const SetupSettings& settings, const 
                                            const std::string& dir, std::string& error) {
     std::vector<std::string> written;
     for (unsigned i = 0; i < 5; ++i) {
-        const std::string name = platform::fileNamePart(settings.TestPattern[i]);
-        if (name.empty()) {
-            error = "TestPattern0" + std::to_string(i + 1) + " names no file";
+        // The files are written: a name must not lead out of the folder they go to.
+        const std::string& name = settings.TestPattern[i];
+        if (const std::string why = platform::plainFileNameProblem(name); !why.empty()) {
+            error = "TestPattern0" + std::to_string(i + 1) + " \"" + name + "\" refused (not a plain file name: " + why + ")";
             return {};
         }
         const std::string path = platform::joinPath(dir, name);

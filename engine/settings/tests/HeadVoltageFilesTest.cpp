@@ -228,13 +228,15 @@ TEST_F(HeadVoltageFilesTest, ReadOnlyFileIsMadeWritableOnLoad) {
 }
 
 TEST_F(HeadVoltageFilesTest, UnreadableFileCountsAsMissing) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root reads any file";
+    // A folder in place of the file cannot be read, even by root (as CI runs).
     writeHtv("[HEADSTEMPVOLT]\nbEnable=1\n");
-    ASSERT_EQ(::chmod(htvFile().c_str(), 0), 0);
+    std::filesystem::remove(htvFile());
+    std::filesystem::create_directory(htvFile());
+    d->bHTVEnable = 1;
     d->HTVVoltageDefine[0] = 23.5f;
     d->PRMLoadHTVParams();
     EXPECT_EQ(d->csHtvFile, "");
-    EXPECT_EQ(d->bHTVEnable, 0);
+    EXPECT_EQ(d->bHTVEnable, 1); // untouched, not replaced by a file's worth of defaults
     EXPECT_FLOAT_EQ(d->HTVVoltageDefine[0], 23.5f);
 }
 

@@ -256,4 +256,109 @@ TEST_F(IniFileTest, BatchSavesOnceAtTheEndAndReadsSeePendingEdits) {
     EXPECT_EQ(ini.ReadInt("A", "x", 0), 8);
 }
 
+// What a load could not understand is reported with the file name, line numbers and texts; blank
+// lines and sound lines are not.
+TEST_F(IniFileTest, LoadReportsTheLinesItCannotUnderstand) {
+    struct Case {
+        const char* text;
+        const char* warning; // "" when the file is sound
+    };
+    const Case cases[] = {
+        {"[A]\nx=1\n\n  \n[B]\ny=\n", ""},
+        {"[A]\nx=1\ngarbage here\n", "t.ini: 1 line not understood: line 3 \"garbage here\""},
+        {"k=1\n[A]\nx=1\n", "t.ini: 1 line not understood: line 1 \"k=1\""}, // before any section
+        {"[A]\na\nb\nc\nd\ne\n",
+         "t.ini: 5 lines not understood: line 2 \"a\", line 3 \"b\", line 4 \"c\" and 2 more"},
+        {"[A]\n\"q\\\xff\n", "t.ini: 1 line not understood: line 2 \"\\x22q\\x5C\\xFF\""},
+    };
+    for (const Case& c : cases) {
+        use(c.text);
+        EXPECT_EQ(ini.Load(), 1);
+        EXPECT_EQ(ini.LoadWarning(), c.warning) << c.text;
+    }
+    // A long line is cut in the report.
+    use("[A]\n" + std::string(100, 'z') + "\n");
+    ini.Load();
+    EXPECT_EQ(ini.LoadWarning(), "t.ini: 1 line not understood: line 2 \"" + std::string(40, 'z') + "...\"");
+}
+
+TEST_F(IniFileTest, RandomBytesAreReportedAsBinary) {
+    std::string bytes;
+    uint32_t x = 12345;
+    for (int i = 0; i < 4096; ++i) {
+        x = x * 1103515245u + 12345u;
+        bytes += static_cast<char>(x >> 24);
+    }
+    use(bytes);
+    EXPECT_EQ(ini.Load(), 1);
+    const std::string w = ini.LoadWarning();
+    EXPECT_EQ(w.rfind("t.ini: binary data (", 0), 0u) << w;
+    EXPECT_NE(w.find("lines not understood: line "), std::string::npos) << w;
+    EXPECT_EQ(w.find('\n'), std::string::npos); // one line, no raw control bytes
+    EXPECT_EQ(w.find('\0'), std::string::npos);
+}
+
+TEST_F(IniFileTest, UnreadableAndOversizedFilesAreReportedAndNotRead) {
+    use("[A]\nx=1\n");
+    EXPECT_EQ(ini.ReadInt("A", "x", 0), 1);
+    EXPECT_EQ(ini.LoadWarning(), "");
+    // A directory in place of the file cannot be read, whoever runs the test.
+    std::filesystem::remove(dir.file("t.ini"));
+    std::filesystem::create_directory(dir.file("t.ini"));
+    EXPECT_EQ(ini.Load(), 0);
+    EXPECT_EQ(ini.LoadWarning(), "t.ini: cannot be read");
+    EXPECT_EQ(ini.ReadInt("A", "x", 7), 7);
+    // One byte beyond the limit (a sparse file: no disk space needed).
+    std::filesystem::remove(dir.file("t.ini"));
+    dir.write("t.ini", "[A]\nx=2\n");
+    std::filesystem::resize_file(dir.file("t.ini"), CIniFile::kMaxFileBytes + 1);
+    EXPECT_EQ(ini.Load(), 0);
+    EXPECT_EQ(ini.LoadWarning(), "t.ini: larger than 16 MiB, not read");
+    EXPECT_EQ(ini.ReadInt("A", "x", 7), 7);
+    // Exactly at the limit it is read.
+    std::filesystem::resize_file(dir.file("t.ini"), CIniFile::kMaxFileBytes);
+    EXPECT_EQ(ini.ReadInt("A", "x", 7), 2);
+    EXPECT_NE(ini.LoadWarning().find("binary data"), std::string::npos); // the zero bytes of the hole
+    // A missing file is no fault: the defaults are what a fresh machine has.
+    std::filesystem::remove(dir.file("t.ini"));
+    EXPECT_EQ(ini.Load(), 0);
+    EXPECT_EQ(ini.LoadWarning(), "");
+}
+
+TEST_F(IniFileTest, SnapshotReadsTheFileOnceAndGivesDefaultsWhenItCannot) {
+    use("[A]\nx=1\n");
+    {
+        CIniFile::Snapshot snapshot(ini);
+        dir.write("t.ini", "[A]\nx=5\n"); // replaced behind its back: the snapshot keeps its copy
+        EXPECT_EQ(ini.ReadInt("A", "x", 0), 1);
+        {
+            CIniFile::Snapshot inner(ini); // nested: no second load
+            EXPECT_EQ(ini.ReadInt("A", "x", 0), 1);
+        }
+    }
+    EXPECT_EQ(ini.ReadInt("A", "x", 0), 5);
+    // The copy of the last good load stays for later writes, but reads give the defaults.
+    ini.SetFileName(dir.file("missing.ini"));
+    {
+        CIniFile::Snapshot snapshot(ini);
+        EXPECT_EQ(ini.ReadInt("A", "x", 9), 9);
+    }
+    EXPECT_EQ(ini.Lines(), (std::vector<std::string>{"[A]", "x=5"}));
+    EXPECT_FALSE(dir.exists("missing.ini")); // reading wrote nothing
+}
+
+// Lines keep their order through edits: replaced in place, new keys at the end of their section.
+TEST_F(IniFileTest, EditsKeepTheFileOrderAcrossDuplicateSections) {
+    use("top\n[A]\nx=1\n[B]\ny=1\n[A]\nx=2\n");
+    ini.Load();
+    ini.WriteInt("A", "x", 3);
+    ini.WriteInt("A", "z", 4);
+    ini.WriteInt("B", "w", 5);
+    ini.WriteInt("C", "v", 6);
+    EXPECT_EQ(ini.Lines(), (std::vector<std::string>{"top", "[A]", "x=3", "z=4", "[B]", "y=1", "w=5", "[A]", "x=2",
+                                                     "[C]", "v=6"}));
+    EXPECT_EQ(ini.ReadInt("A", "x", 0), 3);
+    EXPECT_EQ(ini.ReadInt("A", "z", 0), 4);
+}
+
 } // namespace

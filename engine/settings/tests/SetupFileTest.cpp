@@ -607,6 +607,73 @@ TEST_F(SetupFileTest, ShortAndOddSetupFileNames) {
     EXPECT_EQ(name, "");
 }
 
+TEST_F(SetupFileTest, DamagedSetupAndMaterialFilesAreReportedAtLoad) {
+    // Random bytes: defaults in memory, and a warning that says so.
+    std::string bytes;
+    uint32_t x = 99;
+    for (int i = 0; i < 2000; ++i) {
+        x = x * 1103515245u + 12345u;
+        bytes += static_cast<char>(x >> 24);
+    }
+    dir.write("setup.ini", bytes);
+    d->PRMLoadParams();
+    EXPECT_EQ(d->uiPass, 2u);
+    EXPECT_EQ(d->csSettingsWarning.rfind("setup.ini: binary data (", 0), 0u) << d->csSettingsWarning;
+
+    // A sound setup naming a material whose file has a stray line.
+    dir.write("setup.ini", "[BASEHEADALIGNMENT]\nMediaName=Vinyl\n[PRINTMODE]\nuiPass=4\n");
+    std::filesystem::create_directory(dir.file("Materials"));
+    dir.write("Materials/Material-Vinyl.ini", "[MEDIA]\nMediaWidth=1600\noops\n");
+    d->PRMLoadParams();
+    EXPECT_EQ(d->uiPass, 4u);
+    EXPECT_EQ(d->mediaOffset.MediaWidth, 1600);
+    EXPECT_EQ(d->csSettingsWarning, "Material-Vinyl.ini: 1 line not understood: line 3 \"oops\"");
+
+    // Sound files: no warning left from before.
+    dir.write("Materials/Material-Vinyl.ini", "[MEDIA]\nMediaWidth=1600\n");
+    d->PRMLoadParams();
+    EXPECT_EQ(d->csSettingsWarning, "");
+}
+
+// Names read from files become paths; one that leads out of its folder is refused and nothing is
+// written there.
+TEST_F(SetupFileTest, IniFileNameThatIsNoPlainFileNameIsRefused) {
+    ScratchDir outside;
+    for (const std::string& bad : {std::string("../victim.txt"), outside.file("victim.txt"), std::string("a/b.ini"),
+                                   std::string(".."), std::string("")}) {
+        dir.write("CurrentSetup.ini", "[CurrentSetup]\nIniFileName=" + bad + "\n");
+        EXPECT_EQ(d->PRMCurrentSetupFileName(), "setup.ini") << bad;
+        std::string name;
+        d->AUXINIGetCurrentSetup(name);
+        EXPECT_EQ(d->csCurrentSetupFile, "setup.ini") << bad;
+        const auto old = std::filesystem::current_path();
+        std::filesystem::current_path(dir.path());
+        auto e = std::make_unique<CDrvPrint>();
+        std::filesystem::current_path(old);
+        EXPECT_EQ(e->setupIni.GetFileName(), "setup.ini") << bad;
+        e->PRMLoadParams();
+        EXPECT_EQ(e->PRMSaveParams(), 1);
+    }
+    EXPECT_TRUE(outside.entries().empty());
+    EXPECT_FALSE(std::filesystem::exists(dir.path() + "/../victim.txt"));
+    for (const std::string& e : dir.entries()) EXPECT_TRUE(e == "CurrentSetup.ini" || e == "setup.ini" || e == "carvex.log") << e;
+}
+
+TEST_F(SetupFileTest, MediaNameThatLeadsOutOfTheMaterialsFolderIsRefused) {
+    for (const std::string& bad : {std::string("x/../../../esc/owned"), std::string("../owned"), std::string("a\\b")}) {
+        dir.write("setup.ini", "[BASEHEADALIGNMENT]\nMediaName=" + bad + "\n");
+        d->PRMLoadParams();
+        EXPECT_EQ(d->csMediaFile, "") << bad;
+        EXPECT_EQ(d->mediaOffset.csMediaFile, "") << bad;
+        EXPECT_NE(d->csSettingsWarning.find("MediaName \"" + bad + "\" refused (not a plain file name: holds a path separator)"),
+                  std::string::npos)
+            << d->csSettingsWarning;
+        EXPECT_EQ(d->PRMSaveMediaParams(&d->mediaOffset), 0);
+        EXPECT_EQ(d->PRMMediaFilePath(bad), "");
+    }
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"setup.ini"}));
+}
+
 TEST(SetupSchema, TableIsCompleteAndConsistent) {
     const auto& keys = setup::schema();
     std::set<std::string> names, consoleNames;
