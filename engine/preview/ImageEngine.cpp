@@ -64,7 +64,11 @@ unsigned startImageJob(CDrvPrint& d, std::string path, void (*worker)(CDrvPrint*
     }
     // The worker publishes its size (or 0) right after reading the header.
     while (d.uiImageStatus.load() == 1 && d.pImageThread.running()) platform::sleepMs(10);
-    return d.uiImageStatus.load();
+    const unsigned status = d.uiImageStatus.load();
+    // A small job may be over already: its size is then the rows or lines it wrote, so that 0
+    // always means refused or failed.
+    if (status == 0 && d.iImageResult.load() == 1) return d.uiImageProgress.load();
+    return status;
 }
 
 } // namespace

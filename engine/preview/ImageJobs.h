@@ -7,6 +7,7 @@
 #include <string>
 
 #include "preview/ImageWorker.h"
+#include "preview/RipSource.h"
 
 namespace preview {
 
@@ -33,12 +34,16 @@ struct WorkResult {
 
 struct PreviewOptions {
     uint32_t alignColors = 4; // HEADALIGNMENT COLORS: 3 reads a 4-plane file as C, M, Y
+    uint64_t maxOutputBytes = 64ull << 20; // an 800-pixel picture is a few MB
+    uint64_t freeBytes = UINT64_MAX;       // free space of the target disk; UINT64_MAX: ask the disk
 };
 
 struct MarkOptions {
     float headDPI = 185.21f;              // fHeadDPI
     uint32_t chunkLines = 5000;           // lines per chunk (fewer when the lines are very wide)
     uint64_t chunkBytes = 64ull << 20;    // memory bound of each chunk buffer
+    uint64_t maxOutputBytes = kMaxOutputBytes; // per output file
+    uint64_t freeBytes = UINT64_MAX;      // free space of the target disk; UINT64_MAX: ask the disk
 };
 
 // Renders the preview bitmap of a print file beside it (written under a temporary name and

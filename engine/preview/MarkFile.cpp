@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "core/RipFormat.h"
 #include "preview/ImageJobs.h"
 #include "preview/MarkGeometry.h"
 #include "preview/RipSource.h"
@@ -33,16 +34,19 @@ WorkResult makeMarkFiles(const std::string& ripPath, const MarkOptions& options,
     FileHandle src;
     uint64_t fileSize = 0;
     RipHead h;
-    if (!openPrintFile(ripPath, src, fileSize, res.error) || !readRipHead(src.get(), h, res.error)) return res;
-    if (std::string why = checkRipHead(h, fileSize); !why.empty()) {
-        res.error = why;
-        return res;
-    }
+    if (!openPrintFile(ripPath, src, fileSize, res.error) || !readRipHead(src.get(), fileSize, h, res.error)) return res;
     MarkGeometry g;
     if (!markGeometry(h, options.headDPI, g, res.error)) return res;
     res.total = g.newHeight;
 
     const std::string frontPath = frontPathFor(ripPath), rearPath = rearPathFor(ripPath);
+    // Both files' size is known before anything is written: refuse what the disk cannot take.
+    const uint64_t bytes = RipExpectedFileSize(markHead(h, g));
+    res.error = checkOutputSpace(folderOf(frontPath), bytes, 2, options.maxOutputBytes, options.freeBytes);
+    if (!res.error.empty()) {
+        res.error = "mark files refused: " + res.error;
+        return res;
+    }
     TempFile frontTmp(tempPathFor(frontPath)), rearTmp(tempPathFor(rearPath));
     FileHandle front(::open(frontTmp.path().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     if (!front.valid()) {
@@ -65,7 +69,7 @@ WorkResult makeMarkFiles(const std::string& ripPath, const MarkOptions& options,
     };
 
     uint8_t head[kRipHeadSize];
-    encodeRipHead(markHead(h, g), head);
+    EncodeRipHead(markHead(h, g), head);
     if (hooks.status) hooks.status->store(g.newHeight);
     if (hooks.progress) hooks.progress->store(0);
     if (!writeAt(front.get(), head, sizeof head, 0)) return writeFailed(frontPath);

@@ -24,13 +24,9 @@ WorkResult makePreview(const std::string& ripPath, const PreviewOptions& options
     FileHandle src;
     uint64_t fileSize = 0;
     RipHead h;
-    if (!openPrintFile(ripPath, src, fileSize, res.error) || !readRipHead(src.get(), h, res.error)) return res;
+    if (!openPrintFile(ripPath, src, fileSize, res.error) || !readRipHead(src.get(), fileSize, h, res.error)) return res;
     PreviewSize size;
     if (!previewSize(h, size, res.error)) return res;
-    if (std::string why = checkRipHead(h, fileSize); !why.empty()) {
-        res.error = why;
-        return res;
-    }
     res.total = size.rows;
     res.columns = size.columns;
     res.widthMM = size.widthMM;
@@ -41,6 +37,10 @@ WorkResult makePreview(const std::string& ripPath, const PreviewOptions& options
         res.error = "the preview of " + ripPath + " would replace the file itself";
         return res;
     }
+    // The size is known before anything is written: refuse what the disk cannot take.
+    const uint64_t bytes = kBitmapHeaderSize + uint64_t(bitmapRowBytes(size.columns)) * size.rows;
+    res.error = checkOutputSpace(folderOf(bmpPath), bytes, 1, options.maxOutputBytes, options.freeBytes);
+    if (!res.error.empty()) return res;
     TempFile tmp(tempPathFor(bmpPath));
     FileHandle out(::open(tmp.path().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     if (!out.valid()) {

@@ -3,11 +3,16 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
+#include <iterator>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
+#include "core/RipFormat.h"
+#include "core/RipValidate.h"
 #include "platform/Files.h"
 
 namespace preview {
@@ -59,54 +64,40 @@ bool openPrintFile(const std::string& path, FileHandle& file, uint64_t& size, st
     return true;
 }
 
-static uint32_t le32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-static void put32(uint8_t* p, uint32_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
-}
-
-bool readRipHead(int fd, RipHead& head, std::string& error) {
+bool readRipHead(int fd, uint64_t fileSize, RipHead& head, std::string& error) {
     uint8_t raw[kRipHeadSize];
-    if (readAt(fd, raw, sizeof raw, 0) != sizeof raw) {
-        error = "the file is shorter than a RIP header (48 bytes)";
-        return false;
-    }
-    uint32_t* fields[] = {&head.uiReserved0,  &head.uiXDPI,       &head.uiYDPI,       &head.uiBytesPerLine,
-                          &head.uiHeight,     &head.uiWidth,      &head.uiReserved24, &head.uiColors,
-                          &head.uiReserved32, &head.uiReserved36, &head.uiReserved40, &head.uiReserved44};
-    for (size_t i = 0; i < 12; ++i) *fields[i] = le32(raw + 4 * i);
-    return true;
+    const size_t got = readAt(fd, raw, sizeof raw, 0);
+    if (got == sizeof raw) head = DecodeRipHead(raw);
+    error = ValidateRipHead(head, got < sizeof raw ? got : fileSize);
+    return error.empty();
 }
 
-void encodeRipHead(const RipHead& h, uint8_t out[kRipHeadSize]) {
-    const uint32_t fields[] = {h.uiReserved0, h.uiXDPI,  h.uiYDPI,        h.uiBytesPerLine,
-                               h.uiHeight,    h.uiWidth, h.uiReserved24,  h.uiColors,
-                               h.uiReserved32, h.uiReserved36, h.uiReserved40, h.uiReserved44};
-    for (size_t i = 0; i < 12; ++i) put32(out + 4 * i, fields[i]);
+uint64_t freeBytesIn(const std::string& dir) {
+    struct statvfs st {};
+    if (::statvfs(dir.empty() ? "." : dir.c_str(), &st) != 0) return UINT64_MAX;
+    return uint64_t(st.f_bavail) * st.f_frsize;
 }
 
-std::string checkRipHead(const RipHead& h, uint64_t fileSize) {
-    if (h.uiXDPI == 0 || h.uiYDPI == 0)
-        return "the header has a zero resolution (" + std::to_string(h.uiXDPI) + " x " + std::to_string(h.uiYDPI) +
-               " dpi)";
-    if (h.uiWidth == 0 || h.uiHeight == 0) return "the header has a zero image size";
-    if (h.uiBytesPerLine == 0) return "the header has zero bytes per line";
-    if (h.uiColors == 0) return "the header has no colour planes";
-    if (h.uiColors > kMaxPlanes)
-        return "the header has " + std::to_string(h.uiColors) + " colour planes (at most " +
-               std::to_string(kMaxPlanes) + ")";
-    uint64_t line = lineBytes(h), raster = 0;
-    if (line > kMaxLineBytes) return "the header's raster line is too large (" + std::to_string(line) + " bytes)";
-    if (__builtin_mul_overflow(line, uint64_t(h.uiHeight), &raster) || raster > UINT64_MAX - kRipHeadSize)
-        return "the header's raster size overflows";
-    if (fileSize < raster + kRipHeadSize)
-        return "the file is truncated: " + std::to_string(fileSize) + " bytes, the header needs " +
-               std::to_string(raster + kRipHeadSize);
+std::string sizeText(uint64_t bytes) {
+    static const char* const units[] = {"bytes", "kB", "MB", "GB", "TB", "PB", "EB"};
+    double v = double(bytes);
+    size_t u = 0;
+    while (v >= 1000.0 && u + 1 < std::size(units)) v /= 1000.0, ++u;
+    char text[32];
+    if (u == 0) std::snprintf(text, sizeof text, "%llu bytes", static_cast<unsigned long long>(bytes));
+    else std::snprintf(text, sizeof text, "%.1f %s", v, units[u]);
+    return text;
+}
+
+std::string checkOutputSpace(const std::string& dir, uint64_t bytes, unsigned count, uint64_t cap, uint64_t freeBytes) {
+    if (bytes > cap)
+        return "the output would be " + sizeText(bytes) + (count > 1 ? " per file" : "") + ", more than the " +
+               sizeText(cap) + " allowed";
+    if (freeBytes == UINT64_MAX) freeBytes = freeBytesIn(dir);
+    const uint64_t total = bytes * count; // no overflow: bytes <= cap
+    if (freeBytes != UINT64_MAX && total > freeBytes)
+        return "the output needs " + sizeText(total) + ", but only " + sizeText(freeBytes) + " are free in " +
+               (dir.empty() ? std::string(".") : dir);
     return {};
 }
 
@@ -165,6 +156,12 @@ std::string stemOf(const std::string& path) {
     // cut never reaches into the directory part.
     if (platform::fileNamePart(path).size() > 4) return path.substr(0, path.size() - 4);
     return path;
+}
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
 std::string previewPathFor(const std::string& path) { return stemOf(path) + ".bmp"; }

@@ -12,9 +12,11 @@
 
 namespace preview {
 
-// Limits that keep the worker's buffers bounded whatever a header claims.
-constexpr uint32_t kMaxPlanes = 32;
+// Limit that keeps the mark worker's line buffers bounded (the header limits are the engine's).
 constexpr uint64_t kMaxLineBytes = 16ull << 20; // one raster line, all planes
+
+// The largest file a preview or mark-file job writes; anything beyond is a header's nonsense.
+constexpr uint64_t kMaxOutputBytes = 256ull << 30;
 
 // An owned file descriptor.
 class FileHandle {
@@ -39,14 +41,20 @@ private:
 // read-only (no owner write permission) is refused even for a user who could write it anyway.
 bool openPrintFile(const std::string& path, FileHandle& file, uint64_t& size, std::string& error);
 
-// Reads and decodes the little-endian 48-byte header. False on a file shorter than the header.
-bool readRipHead(int fd, RipHead& head, std::string& error);
-void encodeRipHead(const RipHead& head, uint8_t out[kRipHeadSize]);
+// Reads the 48-byte header and checks it with the engine's own validator (the one every job file
+// passes): false, with the reason, when the file is shorter than its header promises or a field
+// is beyond the engine's limits.
+bool readRipHead(int fd, uint64_t fileSize, RipHead& head, std::string& error);
 
-// Empty when the header describes a raster the file really holds; otherwise why not.
-std::string checkRipHead(const RipHead& head, uint64_t fileSize);
+// Free bytes for an unprivileged writer on the disk that holds `dir`; UINT64_MAX when unknown.
+uint64_t freeBytesIn(const std::string& dir);
+// "" when `count` files of `bytes` each may be written into dir (each at most `cap` bytes, all
+// together within the disk's free space, or `freeBytes` when it is not UINT64_MAX); else why not.
+std::string checkOutputSpace(const std::string& dir, uint64_t bytes, unsigned count, uint64_t cap, uint64_t freeBytes);
+// "6.8 TB" and the like.
+std::string sizeText(uint64_t bytes);
 
-// Bytes of one raster line with all its planes (valid after checkRipHead).
+// Bytes of one raster line with all its planes (valid after readRipHead).
 inline uint64_t lineBytes(const RipHead& h) { return uint64_t(h.uiBytesPerLine) * h.uiColors; }
 
 // Positioned I/O that retries interrupted and partial transfers.
@@ -58,6 +66,8 @@ bool writeVecAt(int fd, iovec* iov, int count, uint64_t offset);
 
 // The source path without its 4-character extension (kept whole when the file name is too short).
 std::string stemOf(const std::string& path);
+// The folder a file lies in ("." for a bare name).
+std::string folderOf(const std::string& path);
 std::string previewPathFor(const std::string& path);
 std::string frontPathFor(const std::string& path);
 std::string rearPathFor(const std::string& path);

@@ -2,10 +2,12 @@
 
 #include <atomic>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <sys/stat.h>
 
 #include "core/DrvPrint.h"
+#include "platform/Clock.h"
 #include "preview/ImageJobs.h"
 #include "preview/MarkGeometry.h"
 #include "RipTestFiles.h"
@@ -254,12 +256,12 @@ TEST(MarkFile, MalformedReadOnlyAndMissingSourcesAreRefused) {
     writeBytes(dir.file("t.prn"), data);
     WorkResult r = runMarks(dir.file("t.prn"));
     EXPECT_EQ(r.outcome, WorkResult::Failed);
-    EXPECT_NE(r.error.find("truncated"), std::string::npos) << r.error;
+    EXPECT_EQ(r.error, "the file is 148 bytes long, but its header needs 2448 bytes");
 
     writeRip(dir.file("z.prn"), makeHead(72, 0, 16, 3, 4), sourceByte);
     r = runMarks(dir.file("z.prn"));
     EXPECT_EQ(r.outcome, WorkResult::Failed);
-    EXPECT_NE(r.error.find("zero resolution"), std::string::npos) << r.error;
+    EXPECT_EQ(r.error, "vertical resolution 0 dpi is not plausible (1 to 9600)");
 
     writeBytes(dir.file("h.prn"), {1, 2, 3});
     EXPECT_EQ(runMarks(dir.file("h.prn")).outcome, WorkResult::Failed);
@@ -272,6 +274,53 @@ TEST(MarkFile, MalformedReadOnlyAndMissingSourcesAreRefused) {
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"h.prn", "ro.prn", "t.prn", "z.prn"}));
 }
 
+// The preview and the mark files judge a header as a print job does, and know their output's
+// size before they write anything.
+TEST(MarkFile, HeadersBeyondTheEngineLimitsAndOversizedOutputAreRefused) {
+    TempDir dir;
+    // 49 bytes: one dot at 1,000,000 dpi (a 6.8 TB mark file each, once).
+    auto tiny = headBytes(makeHead(1000000, 1000000, 1, 1, 1));
+    tiny.push_back(0x80);
+    writeBytes(dir.file("tiny.prn"), tiny);
+    WorkResult r = runMarks(dir.file("tiny.prn"));
+    EXPECT_EQ(r.outcome, WorkResult::Failed);
+    EXPECT_EQ(r.error, "horizontal resolution 1000000 dpi is not plausible (1 to 9600)");
+    r = preview::makePreview(dir.file("tiny.prn"), {}, {});
+    EXPECT_EQ(r.error, "horizontal resolution 1000000 dpi is not plausible (1 to 9600)");
+
+    writeRip(dir.file("s.prn"), makeHead(720, 720, 64, 20, 4), sourceByte);
+    const uint64_t each = 48 + uint64_t(20 + 14173) * 4 * (8 + 2 * 124); // both files are this size
+    struct Case {
+        uint64_t cap, freeBytes;
+        const char* error;
+    };
+    const Case cases[] = {
+        {each - 1, UINT64_MAX, "mark files refused: the output would be 14.5 MB per file, more than the 14.5 MB allowed"},
+        {each, 2 * each - 1, "mark files refused: the output needs 29.1 MB, but only 29.1 MB are free in "},
+        {each, 2 * each, ""},
+    };
+    for (const Case& c : cases) {
+        preview::MarkOptions o;
+        o.maxOutputBytes = c.cap;
+        o.freeBytes = c.freeBytes;
+        r = preview::makeMarkFiles(dir.file("s.prn"), o, {});
+        EXPECT_EQ(r.error.substr(0, std::string(c.error).size()), c.error);
+        EXPECT_EQ(r.outcome, *c.error ? WorkResult::Failed : WorkResult::Done);
+        if (*c.error) EXPECT_EQ(dir.names(), (std::vector<std::string>{"s.prn", "tiny.prn"})); // nothing written
+    }
+    EXPECT_EQ(readBytes(dir.file("s_Front.prt")).size(), each);
+
+    // The preview: 800 x 400 pixels of 3 bytes.
+    writeRip(dir.file("p.prn"), makeHead(72, 72, 2833, 1416, 4), sourceByte);
+    preview::PreviewOptions po;
+    po.freeBytes = 54 + 2400 * 400 - 1;
+    r = preview::makePreview(dir.file("p.prn"), po, {});
+    EXPECT_EQ(r.error.rfind("the output needs 960.1 kB, but only 960.1 kB are free in ", 0), 0u) << r.error;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("p.bmp")));
+    po.freeBytes = 54 + 2400 * 400;
+    EXPECT_EQ(preview::makePreview(dir.file("p.prn"), po, {}).outcome, WorkResult::Done);
+}
+
 TEST(MarkFileEngine, RunsToTheEndWithTheSetupHeadResolution) {
     TempDir dir;
     RipHead h = makeHead(720, 720, 64, 20, 4);
@@ -279,7 +328,7 @@ TEST(MarkFileEngine, RunsToTheEndWithTheSetupHeadResolution) {
     CDrvPrint d;
     d.fHeadDPI = 360.0f; // k = 2: ticks of 10 lines
     const unsigned lines = d.IMGMarkFile(dir.file("e.prn"));
-    EXPECT_TRUE(lines == 20u + 14173u || lines == 0u) << lines;
+    EXPECT_EQ(lines, 20u + 14173u); // also when the job is over before the call returns
     EXPECT_EQ(d.IMGWaitImage(), 1) << d.csImageError.load();
     EXPECT_EQ(d.uiImageStatus.load(), 0u);
     EXPECT_EQ(d.uiImageProgress.load(), 20u + 14173u);
@@ -330,17 +379,25 @@ TEST(MarkFileEngine, CancelAndDestructionJoinTheWorker) {
 
 TEST(MarkFileEngine, OneJobAtATime) {
     TempDir dir;
-    RipHead h = makeHead(720, 720, 2000, 6000, 4);
-    writeRip(dir.file("one.prn"), h, sourceByte);
+    writeRip(dir.file("one.prn"), makeHead(72, 72, 16, 3, 4), sourceByte);
     writeRip(dir.file("two.prn"), makeHead(72, 72, 16, 3, 4), sourceByte);
     CDrvPrint d;
-    d.IMGMarkFile(dir.file("one.prn"));
-    if (d.pImageThread.running()) {
-        EXPECT_EQ(d.IMGPreview(dir.file("two.prn")), 0u);
-        EXPECT_EQ(d.csImageFile, dir.file("one.prn"));
-    }
+    // A job that holds the worker until released: the refusal is seen every time, not by luck.
+    std::atomic<bool> release{false};
+    d.csImageFile = dir.file("one.prn");
+    ASSERT_TRUE(d.pImageThread.start([&release] {
+        while (!release.load()) platform::sleepMs(1);
+    }));
+    EXPECT_EQ(d.IMGPreview(dir.file("two.prn")), 0u);
+    EXPECT_EQ(d.IMGMarkFile(dir.file("two.prn")), 0u);
+    EXPECT_EQ(d.csImageFile, dir.file("one.prn"));
+    EXPECT_EQ(dir.names(), (std::vector<std::string>{"one.prn", "two.prn"})); // nothing written
+    release = true;
+    d.pImageThread.join();
+
+    EXPECT_EQ(d.IMGMarkFile(dir.file("one.prn")), 3u + 1417u); // the worker is free again
     EXPECT_EQ(d.IMGWaitImage(), 1) << d.csImageError.load();
-    d.IMGPreview(dir.file("two.prn")); // the worker is free again
+    EXPECT_EQ(d.IMGPreview(dir.file("two.prn")), 266u);
     EXPECT_EQ(d.IMGWaitImage(), 1) << d.csImageError.load();
     EXPECT_EQ(d.csImageFile, dir.file("two.prn"));
     EXPECT_EQ(readBytes(dir.file("two.bmp")).size(), 54u + 2400u * 266u); // 6 mm x 2 mm

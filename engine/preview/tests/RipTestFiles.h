@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/RipFormat.h"
 #include "core/RipHead.h"
 #include "preview/RipSource.h"
 
@@ -56,7 +57,7 @@ using ByteFn = std::function<uint8_t(uint32_t line, uint32_t plane, uint32_t byt
 
 inline std::vector<uint8_t> headBytes(const RipHead& h) {
     std::vector<uint8_t> out(kRipHeadSize);
-    preview::encodeRipHead(h, out.data());
+    EncodeRipHead(h, out.data());
     return out;
 }
 
