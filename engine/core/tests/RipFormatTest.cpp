@@ -182,8 +182,8 @@ namespace {
 
 // The fuzzer's seed files say by their names whether the engine must take them.
 TEST(RipValidate, SeedCorpusIsJudgedAsNamed) {
-    const auto dir = std::filesystem::path(__FILE__).parent_path() / "../../../fuzz/corpus/rip";
-    if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "no seed corpus beside the sources";
+    const std::filesystem::path dir = CARVEX_FUZZ_CORPUS_DIR "/rip-file";
+    ASSERT_TRUE(std::filesystem::is_directory(dir)) << dir << ": the seed corpus is missing";
     CDrvPrint d;
     int seen = 0;
     for (const auto& e : std::filesystem::directory_iterator(dir)) {

@@ -1,17 +1,68 @@
 // Reference transpositions, written for clarity: one output bit at a time, straight from the
-// definitions of the two card layouts. The randomized tests hold the fast kernels to them.
+// definitions of the two card layouts. The randomized tests hold the fast kernels to them. The
+// reference has its own geometry (unit conversion, image band of the colour bars, alignment
+// print shifts): nothing here calls the engine's helpers, so a fault in those shows up.
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <cstdlib>
+#include <string>
 
-#include "core/TransposeInternal.h"
 #include "TransposeRig.h"
 
 namespace rastertest {
 
 namespace {
 
+// X steps to job dots: steps x fDPIRate, truncated toward zero (a broken rate counts as 1).
 int64_t dots(const CDrvPrint& d, int64_t steps) {
-    return steps >= 0 ? int64_t(d.UI_DPIRate(1, unsigned(steps))) : -int64_t(d.UI_DPIRate(1, unsigned(-steps)));
+    const double rate = std::isfinite(d.fDPIRate) && d.fDPIRate > 0 ? double(d.fDPIRate) : 1.0;
+    const double v = std::min(double(std::llabs(steps)), double(UINT32_MAX)) * rate;
+    const int64_t magnitude = v >= double(UINT32_MAX) ? int64_t(UINT32_MAX) : int64_t(v);
+    return steps >= 0 ? magnitude : -magnitude;
+}
+
+// Source rows (counted from NOZZLESOFFSET) that hold the image in this pass, for bars as high as
+// the image: the image enters from the far rows in the first uiPassCount passes, `advance` rows
+// per pass, and leaves the same way in the last ones. The 8-line layout counts the head's own
+// vertical offset: a lower head meets the image later and lets it go later.
+struct Band {
+    int64_t lo = INT64_MIN, hi = INT64_MAX;
+    bool contains(int64_t r) const { return r >= lo && r < hi; }
+};
+
+Band imageBand(const CDrvPrint& d, int64_t advance, int64_t headY, int64_t maxY) {
+    Band b;
+    if (!d.colorBar.bSameHeightWithImage) return b;
+    const int64_t passes = d.uiPassCount, pass = d.uiStepSendCurrent.load(), steps = d.uiStepSendCount.load();
+    const int64_t feather = d.uiFeatherMode ? 2 * int64_t(d.uiFeatherSize) : 0;
+    // Rows the image has not reached yet (a lower head meets it headY rows later).
+    b.lo = std::max<int64_t>(0, (passes - 1 - pass) * advance + headY);
+    // A pass holds passes x advance rows (and the feathered rows beyond); rows past the image's
+    // last line, (steps - pass) x advance, hold nothing (less the lowest head's head start).
+    b.hi = std::min(passes * advance + feather, (steps - pass) * advance - (maxY - headY));
+    return b;
+}
+
+// Head-alignment prints (job kind 2, mode 3): the heads of one base vertical offset print in a
+// pass, side by side at a pattern pitch.
+struct AlignHead {
+    bool blank = false;
+    int64_t shift = 0;
+};
+
+AlignHead alignHead(const CDrvPrint& d, unsigned h) {
+    AlignHead a;
+    if (d.uiPrintJobKind != 2 || d.uiHeadsAlignmentMode != 3) return a;
+    a.blank = d.HeadOffsetY[h] != d.iAlignPassOffsetY;
+    const std::string& name = d.TestPattern[1];
+    const bool fine = name.size() >= 7 && name.substr(name.size() - 7) == "360.prn";
+    const int64_t pitch = fine ? 1040 : 520;
+    const int64_t perHead = d.LINESPERHEAD ? d.LINESPERHEAD : 1;
+    const int64_t q = int64_t(h) / perHead, Q = int64_t(d.HEADS) / perHead;
+    if (!d.bPassToLeft && q > 1) a.shift = (q - 1) * pitch;
+    if (d.bPassToLeft && q > 0 && q < Q - 1) a.shift = (Q - q - 1) * pitch;
+    return a;
 }
 
 bool sourceBit(const CDrvPrint& d, unsigned h, int64_t row, int64_t x) {
@@ -43,7 +94,7 @@ void referenceRowToColumn16(const CDrvPrint& d, unsigned h, std::vector<uint8_t>
     const int64_t first = int64_t(d.uiNozzlesPerColor) - N;
     const int64_t barW = d.uiColorBarWidth;
 
-    const int64_t clearCols = int64_t(d.UI_DPIRate(1, d.uiHeadWidth + 100)) + W + barW;
+    const int64_t clearCols = dots(d, int64_t(d.uiHeadWidth) + 100) + W + barW;
     std::fill(out.begin(), out.begin() + std::min(clearCols * K, size), 0);
 
     if (K > size || uint64_t(d.uiPassRowBytes) > d.uiHeadPassSize) return; // nothing fits
@@ -91,7 +142,7 @@ void referenceRowToColumn16(const CDrvPrint& d, unsigned h, std::vector<uint8_t>
     }
 
     const uint8_t* pat = d.bColorBarDither ? kDither : kSolid;
-    const raster::RowBand band = raster::imageBand16(d);
+    const Band band = imageBand(d, d.uiInterlace ? d.uiLinesPerStep / d.uiInterlace : 0, 0, 0);
     const int64_t c = d.ColorChannel[h] + 1, colors = d.COLORS;
     const int64_t each = d.uiColorBarEachWidth, mixed = d.uiColorBarMixedWidth;
     if (c < 1 || c > 12) return;
@@ -126,11 +177,10 @@ void referenceRowToColumn8(const CDrvPrint& d, unsigned h, std::vector<uint8_t>&
     const bool toLeft = d.bPassToLeft != 0;
     const int64_t G = d.bGradientOn ? (toLeft ? d.GRADIENTOFFSET : d.GRADIENTOFFSETR) : 0;
 
-    const int64_t clearBytes =
-        (int64_t(d.UI_DPIRate(1, unsigned(std::llabs(G) + 100 + d.uiHeadWidth))) + W + barW) * K + 100 * K;
+    const int64_t clearBytes = (dots(d, std::llabs(G) + 100 + d.uiHeadWidth) + W + barW) * K + 100 * K;
     std::fill(out.begin(), out.begin() + std::min(clearBytes, size), 0);
 
-    const raster::Head8 g = raster::head8(d, h); // blank heads and pattern shifts of alignment prints
+    const AlignHead g = alignHead(d, h);
     if (g.blank || K8 > size || uint64_t(R) > d.uiHeadPassSize) return; // nothing fits
     const unsigned pos = d.uiColorBarPosition;
     int64_t allowance = 0;
@@ -154,7 +204,7 @@ void referenceRowToColumn8(const CDrvPrint& d, unsigned h, std::vector<uint8_t>&
             const int64_t rp = d.bVertMirror ? r : K8 - 1 - r;
             dx = toLeft ? dots(d, XL - G / 2 + (G * rp) / K8) : dots(d, XR + G / 2 - (G * rp) / K8 - 1);
         }
-        dx += g.alignShift;
+        dx += g.shift;
         const int64_t g0 = dx >= 0 ? dx / 8 : -((-dx + 7) / 8);
         const int64_t s = dx - 8 * g0;
         const bool nozzle = r >= O && r < O + N;
@@ -178,7 +228,8 @@ void referenceRowToColumn8(const CDrvPrint& d, unsigned h, std::vector<uint8_t>&
     const int64_t groups = (each + 7) / 8 + 1;
     const bool before = pos == 2 || pos == unsigned(toLeft);
     const uint8_t* pat = d.bColorBarDither ? kDither : kSolid;
-    const raster::RowBand band = raster::imageBand8(d, h);
+    const Band band = imageBand(d, d.uiNozzlesPerPass, h < kMaxHeads ? d.headAlignment.HeadOffsetY[h] : 0,
+                                d.headAlignment.MAXHEADOFFSETY);
     for (int copy = 0; copy < (pos == 2 ? 2 : 1); ++copy) {
         int64_t x0 = before ? off - 8 : int64_t(d.uiColorBarDistance) + 8 * R + off;
         if (copy == 1) x0 = off + barW / 2 + int64_t(d.uiColorBarDistance) + 8 * R;
