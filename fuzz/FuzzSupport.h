@@ -1,0 +1,59 @@
+#pragma once
+// What the fuzz targets share: a scratch base folder of their own, an engine living in it that
+// answers every question the safe way (or Yes), and whole-file writes.
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+#include "core/DrvPrint.h"
+#include "platform/Files.h"
+#include "platform/Log.h"
+#include "platform/Prompter.h"
+
+namespace fuzz {
+
+class AnswerPrompter : public platform::Prompter {
+public:
+    explicit AnswerPrompter(bool yes) : yes_(yes) {}
+    int ask(const std::string&, platform::Buttons b) override {
+        if (!yes_) return platform::safeAnswer(b);
+        return b == platform::Buttons::Ok ? platform::IDOK : platform::IDYES;
+    }
+
+private:
+    bool yes_;
+};
+
+// A folder of this process, made once; the engines of the target use it as their base folder.
+inline const std::string& baseDir() {
+    static const std::string dir = [] {
+        char tmpl[] = "/tmp/carvex-fuzz-XXXXXX";
+        const char* made = ::mkdtemp(tmpl);
+        if (!made) std::abort();
+        return std::string(made);
+    }();
+    return dir;
+}
+
+// One engine per process in the base folder. Warnings about the fuzzed files would flood stderr.
+inline CDrvPrint& engine(bool answerYes = false) {
+    static CDrvPrint* d = [answerYes] {
+        platform::setStderrLevel(platform::LogLevel::Error);
+        platform::setPrompter(std::make_shared<AnswerPrompter>(answerYes));
+        auto* e = new CDrvPrint();
+        e->csBaseDir = baseDir();
+        e->setupIni.SetFileName("setup.ini");
+        return e;
+    }();
+    return *d;
+}
+
+inline std::string pathIn(const std::string& name) { return platform::joinPath(baseDir(), name); }
+
+inline void writeFile(const std::string& path, const uint8_t* data, size_t size) {
+    if (!platform::writeFileAtomic(path, std::string_view(reinterpret_cast<const char*>(data), size))) std::abort();
+}
+
+} // namespace fuzz
