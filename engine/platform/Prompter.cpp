@@ -23,7 +23,10 @@ int DefaultPrompter::ask(const std::string& text, Buttons buttons) {
 int ScriptedPrompter::ask(const std::string& text, Buttons buttons) {
     std::lock_guard g(lock_);
     texts_.push_back(text);
-    if (answers_.empty()) return safeAnswer(buttons);
+    if (answers_.empty()) {
+        if (defaultYes_) return buttons == Buttons::Ok ? IDOK : IDYES;
+        return safeAnswer(buttons);
+    }
     int a = answers_.front();
     answers_.pop_front();
     return a;
@@ -37,6 +40,11 @@ void ScriptedPrompter::push(int answer) {
 std::vector<std::string> ScriptedPrompter::texts() const {
     std::lock_guard g(lock_);
     return texts_;
+}
+
+void ScriptedPrompter::setDefaultYes(bool yes) {
+    std::lock_guard g(lock_);
+    defaultYes_ = yes;
 }
 
 void ScriptedPrompter::clear() {

@@ -33,9 +33,12 @@ public:
     void push(int answer);
     std::vector<std::string> texts() const;
     void clear();
+    // With no answer queued: Yes (or OK) when set, else the safe answer.
+    void setDefaultYes(bool yes);
 
 private:
     mutable std::mutex lock_;
+    bool defaultYes_ = false;
     std::deque<int> answers_;
     std::vector<std::string> texts_;
 };

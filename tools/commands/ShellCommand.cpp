@@ -5,6 +5,7 @@
 
 #include "Session.h"
 #include "console/Console.h"
+#include "platform/Files.h"
 
 namespace cli {
 namespace {
@@ -22,9 +23,15 @@ void add(CLI::App& app, Session& s) {
     cmd->add_option("script", script, "a script file (default: standard input)");
     cmd->callback([&s, opts] {
         const std::string& commands = opts->commands;
-        const std::string& script = opts->script;
+        // A script named relative to where the command was given, before --base changes folder.
+        std::string script = opts->script;
+        if (!script.empty() && script.front() != '/' && !s.hasEngine())
+            script = platform::joinPath(platform::currentDir(), script);
         CDrvPrint& drv = s.engine();
         console::Console con(drv, std::cout);
+        // --yes answers the questions no "answer" line of the script answered (--no, as without
+        // either, gives the safe answer).
+        if (s.yes) con.prompter().setDefaultYes(true);
         int failed = 0;
         if (!commands.empty()) {
             failed = con.runCommands(commands);

@@ -26,6 +26,13 @@ long long parseInt(const std::string& s) {
     return v;
 }
 
+bool unsignedAboveLLong(const std::string& s) {
+    char* end = nullptr;
+    errno = 0;
+    (void)std::strtoll(s.c_str(), &end, 0);
+    return errno == ERANGE && s.find('-') == std::string::npos;
+}
+
 double parseFloat(const std::string& s) {
     const char* p = s.c_str();
     char* end = nullptr;
@@ -131,7 +138,9 @@ void Console::dispatch(const Args& w) {
         auto it = table.calls().find(w[1]);
         if (it == table.calls().end()) throw ConsoleError("unknown method " + w[1]);
         Args args(w.begin() + 2, w.end());
-        out_ << w[1] << " = " << it->second(drv_, args) << "\n";
+        // The call first: a refused call answers "error = ..." alone, not after "METHOD = ".
+        const std::string result = it->second(drv_, args);
+        out_ << w[1] << " = " << result << "\n";
     } else if (cmd == "answer") {
         need(2);
         const std::string& a = w[1];

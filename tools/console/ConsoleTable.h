@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <map>
 #include <sstream>
 #include <stdexcept>
@@ -34,14 +35,34 @@ using SimFn = std::function<void(CDrvPrint&, const Args&, std::ostream&)>;
 
 // ---- conversions between texts and values
 long long parseInt(const std::string& s);
+// True when s is an unsigned integer above LLONG_MAX (parseInt gives those as negative numbers).
+bool unsignedAboveLLong(const std::string& s);
 double parseFloat(const std::string& s);
 std::string formatFloat(double v);
+
+// An integer of type T; one that T cannot hold is refused, never truncated.
+template <class T> T parseIntIn(const std::string& s) {
+    const long long v = parseInt(s);
+    bool fits;
+    if constexpr (std::is_signed_v<T>) {
+        // parseInt gives values above LLONG_MAX as negative numbers: those are out of range too.
+        fits = v >= static_cast<long long>(std::numeric_limits<T>::min()) &&
+               v <= static_cast<long long>(std::numeric_limits<T>::max()) && !unsignedAboveLLong(s);
+    } else {
+        const auto u = static_cast<unsigned long long>(v);
+        fits = (v >= 0 || unsignedAboveLLong(s)) && u <= std::numeric_limits<T>::max();
+    }
+    if (!fits)
+        throw ConsoleError("out of range: " + s + " (" + std::to_string(+std::numeric_limits<T>::min()) + " to " +
+                           std::to_string(+std::numeric_limits<T>::max()) + ")");
+    return static_cast<T>(v);
+}
 
 template <class T> T fromText(const std::string& s) {
     using U = std::remove_cvref_t<T>;
     if constexpr (std::is_same_v<U, std::string>) return s;
     else if constexpr (std::is_same_v<U, bool>) return parseInt(s) != 0;
-    else if constexpr (std::is_integral_v<U>) return static_cast<U>(parseInt(s));
+    else if constexpr (std::is_integral_v<U>) return parseIntIn<U>(s);
     else if constexpr (std::is_floating_point_v<U>) return static_cast<U>(parseFloat(s));
     else static_assert(sizeof(U) == 0, "no text conversion for this argument type");
 }

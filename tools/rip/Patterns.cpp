@@ -226,15 +226,18 @@ const char* PatternName(PatternKind kind) {
 
 std::vector<std::string> WriteTestPatterns(const SetupSettings& settings, const PatternSetup& setup,
                                            const std::string& dir, std::string& error) {
-    std::vector<std::string> written;
+    // The files are written into dir: every name must be a plain file name there, checked
+    // before anything is written.
     for (unsigned i = 0; i < 5; ++i) {
-        // The files are written: a name must not lead out of the folder they go to.
         const std::string& name = settings.TestPattern[i];
         if (const std::string why = platform::plainFileNameProblem(name); !why.empty()) {
             error = "TestPattern0" + std::to_string(i + 1) + " \"" + name + "\" refused (not a plain file name: " + why + ")";
             return {};
         }
-        const std::string path = platform::joinPath(dir, name);
+    }
+    std::vector<std::string> written;
+    for (unsigned i = 0; i < 5; ++i) {
+        const std::string path = platform::joinPath(dir, settings.TestPattern[i]);
         if (!WritePattern(TestPatternKind(i), setup, path, error)) {
             error = path + ": " + error;
             return {};

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "CliTestSupport.h"
@@ -134,4 +135,27 @@ TEST(StatusConsole, SaveLoadAndRecordValues) {
     EXPECT_NE(out.find("list.uiColorMaskAvg = 2\n"), std::string::npos) << out;
     EXPECT_NE(out.find("list.uiColorMask = 1,2,2,2,0,0,0,0,0,0,0\n"), std::string::npos) << out;
     EXPECT_NE(out.find("uiStepSendCurrent = 7\n"), std::string::npos) << out;
+}
+
+// The machine console answers the engine's questions as --yes says when no "answer" line did.
+TEST(StatusConsole, ShellAnswersYesWithTheYesOption) {
+    TempBase t;
+    writeRip(platform::joinPath(t.path, "job.prn"));
+    saveCutShort(t.path, 7);
+    Result r = runCli({"--base", t.path, "sh", "-c", "call AUXLoadPrintingStatus 1"});
+    EXPECT_NE(r.out.find("AUXLoadPrintingStatus = -1\n"), std::string::npos) << r.out; // the safe answer: No
+    r = runCli({"--base", t.path, "--yes", "sh", "-c", "call AUXLoadPrintingStatus 1"});
+    EXPECT_NE(r.out.find("AUXLoadPrintingStatus = 1\n"), std::string::npos) << r.out;
+    r = runCli({"--base", t.path, "--yes", "sh", "-c", "answer no; call AUXLoadPrintingStatus 1"});
+    EXPECT_NE(r.out.find("AUXLoadPrintingStatus = -1\n"), std::string::npos) << r.out; // the script's answer first
+}
+
+// A script named relative to where carvex was started, whatever folder --base names.
+TEST(StatusConsole, RelativeScriptPathAfterBaseChangesFolder) {
+    clitest::TempBase here("carvex-cwd"), base("carvex-base");
+    std::ofstream(platform::joinPath(here.path, "poke.txt")) << "set uiStepSendCount 12\nget uiStepSendCount\n";
+    ASSERT_TRUE(platform::changeDir(here.path));
+    Result r = runCli({"--base", base.path, "sh", "poke.txt"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out.substr(r.out.find("uiStepSendCount")), "uiStepSendCount = 12\nuiStepSendCount = 12\n");
 }

@@ -376,8 +376,13 @@ TEST(Patterns, TestPatternFilesOfTheSetupOpenInTheEngine) {
     d.HEADS = 8;
     d.NOZZLESPERHEAD = 128;
     d.TestPattern[1] = "align-360.prn";
-    d.TestPattern[4] = "sub\\bars.prn"; // only the file-name part counts
+    // A name that leads into another folder is refused, and nothing is written.
+    d.TestPattern[4] = "sub\\bars.prn";
     std::string err;
+    EXPECT_TRUE(rip::WriteTestPatterns(d, rip::PatternSetupFrom(d), dir.path, err).empty());
+    EXPECT_EQ(err, "TestPattern05 \"sub\\bars.prn\" refused (not a plain file name: holds a path separator)");
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path));
+    d.TestPattern[4] = "bars.prn";
     auto files = rip::WriteTestPatterns(d, rip::PatternSetupFrom(d), dir.path, err);
     ASSERT_EQ(files.size(), 5u) << err;
     EXPECT_EQ(files[0], dir.file("~TP01-BQZ128x12.prn"));

@@ -57,6 +57,25 @@ TEST_F(SettingsConsoleTest, BadKeysAndValuesAreErrors) {
     EXPECT_FLOAT_EQ(d->fHeadDPI, 185.21f);
 }
 
+// Integers the value or argument cannot hold are refused, never cut to fit.
+TEST_F(SettingsConsoleTest, IntegersOutOfRangeAreRefused) {
+    struct Case {
+        const char* command;
+        const char* answer;
+    };
+    const Case cases[] = {
+        {"set uiStepSendCount 4294967296", "error = out of range: 4294967296 (0 to 4294967295)\n"},
+        {"set uiStepSendCount -1", "error = out of range: -1 (0 to 4294967295)\n"},
+        {"set uiStepSendCount 18446744073709551615", "error = out of range: 18446744073709551615 (0 to 4294967295)\n"},
+        {"set uiStepSendCount 4294967295", "uiStepSendCount = 4294967295\n"},
+        {"set uiStepSendCount 0x10", "uiStepSendCount = 16\n"},
+        {"call PRMMediaDPIClass 4294967656", "error = out of range: 4294967656 (0 to 4294967295)\n"},
+        {"call PRMMediaDPIClass 720", "PRMMediaDPIClass = 3\n"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(run(c.command, c.answer[0] == 'e' ? 1 : 0), c.answer) << c.command;
+    EXPECT_EQ(d->uiStepSendCount.load(), 16u);
+}
+
 TEST_F(SettingsConsoleTest, CallsSaveLoadAndSwitchSetups) {
     EXPECT_EQ(run("call AUXINIGetCurrentSetup"), "AUXINIGetCurrentSetup = 0 \"\"\n");
     EXPECT_EQ(run("set uiPass 6; call PRMSaveParams"), "uiPass = 6\nPRMSaveParams = 1\n");
