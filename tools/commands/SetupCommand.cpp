@@ -42,6 +42,7 @@ void add(CLI::App& app, Session& s) {
         std::string what = "setup " + d.csCurrentSetupFile;
         if (save) what += " saved";
         else if (!found) what += " missing: defaults in use";
+        if (!d.csSettingsWarning.empty()) what += ", read with warnings (above)";
         s.exitCode = reportOk(what);
     });
 }

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "CliTestSupport.h"
 #include "Session.h"
 #include "console/Console.h"
 #include "platform/tests/ScratchDir.h"
@@ -136,6 +137,26 @@ TEST(SetupCommand, ListsSavesAndSwitchesSetups) {
 
     text = carvex({"--base", dir.path(), "setup", "--use", "../evil"}, status);
     EXPECT_NE(status, 0);
+}
+
+// A damaged setup file is reported by the program, not silently replaced by defaults.
+TEST(SetupCommand, RandomBytesSetupGivesAWarningNamingWhatWasWrong) {
+    ScratchDir dir;
+    std::string bytes;
+    uint32_t x = 7;
+    for (int i = 0; i < 3000; ++i) {
+        x = x * 1103515245u + 12345u;
+        bytes += static_cast<char>(x >> 24);
+    }
+    dir.write("setup.ini", bytes);
+    const std::string old = std::filesystem::current_path().string();
+    clitest::Result r = clitest::runCli({"--base", dir.path(), "setup"});
+    std::filesystem::current_path(old);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_NE(r.err.find("carvex warn: setup.ini: binary data ("), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("lines not understood: line 1 \""), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("ok: setup setup.ini, read with warnings (above)"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("PRINTMODE.uiPass = 2\n"), std::string::npos); // the defaults, and said so
 }
 
 } // namespace
