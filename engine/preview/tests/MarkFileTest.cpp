@@ -306,7 +306,9 @@ TEST(MarkFile, HeadersBeyondTheEngineLimitsAndOversizedOutputAreRefused) {
         r = preview::makeMarkFiles(dir.file("s.prn"), o, {});
         EXPECT_EQ(r.error.substr(0, std::string(c.error).size()), c.error);
         EXPECT_EQ(r.outcome, *c.error ? WorkResult::Failed : WorkResult::Done);
-        if (*c.error) EXPECT_EQ(dir.names(), (std::vector<std::string>{"s.prn", "tiny.prn"})); // nothing written
+        if (*c.error) {
+            EXPECT_EQ(dir.names(), (std::vector<std::string>{"s.prn", "tiny.prn"})); // nothing written
+        }
     }
     EXPECT_EQ(readBytes(dir.file("s_Front.prt")).size(), each);
 
