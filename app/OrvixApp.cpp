@@ -246,7 +246,10 @@ StartupResult OrvixApp::startUp() {
         runStartupAction(action);
     }
     // 6., 7.
-    if (d.uiStartPos1 == 0) d.uiStartPos1 = unsigned(d.XPulseToMM(int32_t(d.uiAccelerationLength)));
+    // The first print position defaults to the end of the carriage's run-up. Both are X steps: a
+    // value converted to millimetres here would put every job inside the run-up, and the engine
+    // refuses such jobs ("打印起始位置小于车头加速距离").
+    if (d.uiStartPos1 == 0) d.uiStartPos1 = d.uiAccelerationLength;
     d.IMGResetStartPrint();
 
     // 8., 9. The frame.

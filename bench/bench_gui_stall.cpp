@@ -24,7 +24,7 @@ constexpr double kLimitMs = 50;
 
 bool writeJob(const QString& path, unsigned w, unsigned h) {
     RipHead head;
-    head.uiXDPI = head.uiYDPI = 360;
+    head.uiXDPI = head.uiYDPI = 180;
     head.uiWidth = w;
     head.uiHeight = h;
     head.uiBytesPerLine = (w + 7) / 8;

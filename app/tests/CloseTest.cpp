@@ -37,6 +37,7 @@ private slots:
         auto m = sim::machine();
         const double homeMM = m->carriageMM();
         d.uiPass = 5; // a change only a save would write
+        d.bHeadsProtectLeft = d.bRepositionLeft ? 0 : 1; // the head-protect end away from home
         m->clearEvents();
 
         f.answers->push(answer);

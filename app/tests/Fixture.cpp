@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPushButton>
 #include <QTimer>
 
 #include <algorithm>
@@ -31,11 +32,14 @@ AppFixture::~AppFixture() {
 }
 
 StartupResult AppFixture::start(int action) {
-    if (!app->askStartup || action >= 0)
-        app->askStartup = [action](int& a) {
-            a = action;
-            return int(QDialog::Accepted);
-        };
+    // The start-up dialog as the operator confirms it: the current setup, the given action.
+    app->askStartup = [this, action](int& a) {
+        StartupDialog dlg(app->engine());
+        dlg.setAction(action);
+        QTest::mouseClick(dlg.okButton(), Qt::LeftButton);
+        a = dlg.action();
+        return dlg.result();
+    };
     return app->startUp();
 }
 
@@ -72,10 +76,13 @@ bool makeRip(const QString& path, unsigned w, unsigned h, unsigned colours, unsi
 }
 
 void startJob(CDrvPrint& d, const QString& path, unsigned passes) {
+    // The operator measures the media first: it sets where the media lies and how wide it is.
+    if (d.uiWidth1 == 0) QCOMPARE(d.PRNMeasure(), 1);
     d.csName = path.toStdString();
     d.uiPassCount = passes;
     d.uiPrintQty = 1;
-    d.uiFire = d.uiLeftLimitPos + d.uiStartPos1;
+    // The heads sit right of the media sensor on the virtual carriage: a margin keeps the print on the media.
+    d.uiFire = unsigned(d.XMMToPulse(200)) + d.uiStartPos1 + d.uiLeftLimitPos;
     d.uiPrintJobKind = 0;
     d.uiStepSendCurrent = 0;
     d.bHorizontalMirror = 0;

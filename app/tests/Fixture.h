@@ -30,8 +30,8 @@ struct AppFixture {
 };
 
 // A RIP print file of w x h dots with a pattern in every colour; false when it could not be written.
-bool makeRip(const QString& path, unsigned w, unsigned h, unsigned colours = 4, unsigned dpi = 360);
-// Starts a print of the file with the job values the queue sets (engine set up by start-up).
+bool makeRip(const QString& path, unsigned w, unsigned h, unsigned colours = 4, unsigned dpi = 180);
+// Measures the media (once) and starts a print of the file with the job values the queue sets.
 void startJob(CDrvPrint& d, const QString& path, unsigned passes = 2);
 
 // Runs `fn` on the GUI thread's next turn of the event loop (to act on a modal dialog).

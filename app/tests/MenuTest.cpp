@@ -1,5 +1,6 @@
 // Menus, toolbar and accelerators from the command table; start-up pruning; every text renders.
 #include <QAction>
+#include <QDir>
 #include <QApplication>
 #include <QFontMetrics>
 #include <QLabel>
@@ -111,7 +112,7 @@ private slots:
     }
 
     void prunedWithTheCard_data() {
-        QTest::addColumn<bool>("boardSilent");
+        QTest::addColumn<bool>("noBoardFile");
         QTest::addColumn<QStringList>("functions");
         const QStringList all = {"复位(&H)", "向左(&L)", "向右(&R)", "进料(&F)", "收料(&B)", "喷头参数调整(&A)",
                                  "清洗喷头(&W)", "压/吸墨器 开/关(&G)", "清洗器 开/关(&L)", "闪喷 开/关(&F)", "-",
@@ -122,13 +123,17 @@ private slots:
         QTest::newRow("no head-voltage board") << true << noBoard;
     }
     void prunedWithTheCard() {
-        QFETCH(bool, boardSilent);
+        QFETCH(bool, noBoardFile);
         QFETCH(QStringList, functions);
         AppFixture f;
-        sim::machine()->setHeadBoardSilent(boardSilent);
+        // The head-voltage board is looked for when its file names it.
+        if (!noBoardFile) {
+            QDir(f.dir.path()).mkpath(QStringLiteral("HeadsTempVolt"));
+            f.writeFile("HeadsTempVolt/HeadsTempVolt.ini", "");
+        }
         QVERIFY(f.start().run);
         MainFrame* frame = f.app->frame();
-        QCOMPARE(f.app->engine().uiHTVBoardType == 0, boardSilent);
+        QCOMPARE(f.app->engine().uiHTVBoardType == 0, noBoardFile);
         QCOMPARE(itemTexts(frame->menu("功能(&U)")), functions);
         QCOMPARE(itemTexts(frame->menu("预览")), QStringList({"适合图像区(&F)", "放大1倍(&1)", "缩小1/2(&/)"}));
         QVERIFY(frame->menu("打印(&P)"));

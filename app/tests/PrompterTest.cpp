@@ -2,6 +2,7 @@
 // blocked until the operator answers; safe answers once the application closes.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QtTest>
 
@@ -60,15 +61,24 @@ private slots:
     void workerWaitsUntilAnswered() {
         GuiPrompter p;
         std::atomic<int> answer{-1};
+        int answerWhileShown = 0;
+        // The box stays up 100 ms before it is answered; meanwhile the worker must still wait.
+        QElapsedTimer shown;
+        auto* poll = new QTimer(qApp);
+        connect(poll, &QTimer::timeout, [&, poll] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            if (!shown.isValid()) shown.start();
+            if (shown.elapsed() < 100) return;
+            answerWhileShown = answer;
+            QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
+            poll->deleteLater();
+        });
+        poll->start(5);
         std::thread worker([&] { answer = p.ask("q", platform::Buttons::YesNo); });
-        // The box is up and nobody answered: the worker still waits.
-        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr, 10000);
-        QTest::qWait(100);
-        QCOMPARE(answer.load(), -1);
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(answer.load(), int(platform::IDYES), 10000);
         worker.join();
+        QCOMPARE(answerWhileShown, -1);
     }
 
     void closingGivesTheSafeAnswerWithoutABox() {

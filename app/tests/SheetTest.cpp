@@ -54,13 +54,17 @@ private slots:
 
         CDrvPrint& d = f.app->engine();
         QVERIFY(makeRip(f.path("job.prn"), 360, 240));
-        sim::machine()->newSheet();
+        QCOMPARE(d.PRNMeasure(), 1);
+        sim::machine()->newSheet(); // the sheet starts where the media stands now
         startJob(d, f.path("job.prn"));
         QTRY_VERIFY_WITH_TIMEOUT(!d.bPrintThreadRunning && d.bStopSeen, 60000);
+        QVERIFY2(d.csRefusal.empty(), d.csRefusal.c_str());
+        QVERIFY(d.uiStepTotal > 0);
         QCOMPARE(d.uiStepSendCurrent.load(), d.uiStepTotal);
         const uint64_t drops = sim::machine()->drops(0) + sim::machine()->drops(1) + sim::machine()->drops(2) +
                                sim::machine()->drops(3);
         QVERIFY(drops > 0);
+        QCOMPARE(sim::machine()->dropsOffSheet(), uint64_t(0));
         QTRY_VERIFY_WITH_TIMEOUT(w->snapshot().drops == drops, 5000);
         QVERIFY(w->snapshot().passes > 0);
         const QImage img = w->sheetImage();
