@@ -1,5 +1,6 @@
 #include "GuiPrompter.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
@@ -26,20 +27,36 @@ bool onGuiThread() { return qApp && QThread::currentThread() == qApp->thread(); 
 
 } // namespace
 
-int GuiPrompter::showBox(const QString& title, const QString& text, platform::Buttons buttons) {
-    QMessageBox box(buttons == platform::Buttons::Ok ? QMessageBox::Information : QMessageBox::Question, title, text,
-                    QMessageBox::NoButton, QApplication::activeWindow());
+QMessageBox* GuiPrompter::makeBox(const QString& title, const QString& text, platform::Buttons buttons,
+                                  QWidget* parent) {
+    auto* box = new QMessageBox(buttons == platform::Buttons::Ok ? QMessageBox::Information : QMessageBox::Question,
+                                title, text, QMessageBox::NoButton, parent);
     switch (buttons) {
     case platform::Buttons::Ok:
-        box.setStandardButtons(QMessageBox::Ok);
+        box->setStandardButtons(QMessageBox::Ok);
         break;
     case platform::Buttons::YesNo:
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         break;
     case platform::Buttons::YesNoCancel:
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
     }
+    // Qt's own labels come in English only unless its translations are installed.
+    const std::pair<QMessageBox::StandardButton, const char*> labels[] = {
+        {QMessageBox::Ok, QT_TRANSLATE_NOOP("orvix::GuiPrompter", "确定")},
+        {QMessageBox::Yes, QT_TRANSLATE_NOOP("orvix::GuiPrompter", "是(&Y)")},
+        {QMessageBox::No, QT_TRANSLATE_NOOP("orvix::GuiPrompter", "否(&N)")},
+        {QMessageBox::Cancel, QT_TRANSLATE_NOOP("orvix::GuiPrompter", "取消")},
+    };
+    for (const auto& [which, label] : labels)
+        if (QAbstractButton* b = box->button(which)) b->setText(QCoreApplication::translate("orvix::GuiPrompter", label));
+    return box;
+}
+
+int GuiPrompter::showBox(const QString& title, const QString& text, platform::Buttons buttons) {
+    std::unique_ptr<QMessageBox> owned(makeBox(title, text, buttons, QApplication::activeWindow()));
+    QMessageBox& box = *owned;
     switch (box.exec()) {
     case QMessageBox::Ok:
         return platform::IDOK;

@@ -9,6 +9,7 @@
 
 #include "platform/Prompter.h"
 
+class QMessageBox;
 class QWidget;
 
 namespace orvix {
@@ -21,6 +22,8 @@ public:
     // The caption of the boxes.
     void setTitle(const QString& title) { title_ = title; }
 
+    // The box of a question, its buttons labelled in the application's language.
+    static QMessageBox* makeBox(const QString& title, const QString& text, platform::Buttons buttons, QWidget* parent);
     // The box itself, on the GUI thread.
     static int showBox(const QString& title, const QString& text, platform::Buttons buttons);
 

@@ -141,10 +141,9 @@ OrvixApp::OrvixApp(const AppOptions& options) : options_(options) {
                                 return new StartupDialog(*drv_, parent);
                             }});
     dialogShots_.push_back({QStringLiteral("close-question"), [](QWidget* parent) -> QWidget* {
-                                auto* box = new QMessageBox(QMessageBox::Question, QStringLiteral("Orvix"),
+                                return GuiPrompter::makeBox(QStringLiteral("Orvix"),
                                                             tr("信息提示：确认是否复位到喷头保护位置？"),
-                                                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
-                                return box;
+                                                            platform::Buttons::YesNoCancel, parent);
                             }});
     if (virtualPrinter())
         dialogShots_.push_back({QStringLiteral("virtual-printer"), [](QWidget* parent) -> QWidget* {
