@@ -1,0 +1,14 @@
+#pragma once
+// Which device backend drives the machine. Kept in one place: the programs register the virtual
+// printer as a backend; this is the only function of the application that knows how.
+#include <string>
+
+namespace orvix {
+
+// Chooses the device (`--device`, else CARVEX_DEVICE, else the virtual printer) before the engine
+// is made, and returns the choice ("sim", "none" or a device path).
+std::string chooseDevice(const std::string& requested);
+// True when the virtual printer stands in for the machine.
+bool deviceIsVirtual();
+
+} // namespace orvix

@@ -1,0 +1,27 @@
+// Orvix: the operator application of the printer.
+//   orvix [--base DIR] [--device sim|none|PATH] [--time-scale N] [--lang zh|en]
+//         [--startup-action 0|1|2] [--screenshot FILE] [--screenshot-dialogs DIR]
+#include <QApplication>
+
+#include <cstdio>
+
+#include "OrvixApp.h"
+
+
+int main(int argc, char** argv) {
+    QApplication qa(argc, argv);
+    orvix::prepareApplication(qa);
+    const orvix::AppOptions options = orvix::parseOptions(QApplication::arguments());
+    if (!options.error.isEmpty()) {
+        std::fprintf(stderr, "orvix: %s\n", qPrintable(options.error));
+        return 2;
+    }
+    orvix::OrvixApp app(options);
+    const orvix::StartupResult started = app.startUp();
+    if (!started.run) return started.exitCode;
+    if (!options.screenshot.isEmpty() || !options.screenshotDialogs.isEmpty()) {
+        // A picture of the frame after start-up, then an end without the shutdown question.
+        return app.writeScreenshots() ? 0 : 1;
+    }
+    return qa.exec();
+}

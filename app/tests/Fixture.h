@@ -1,0 +1,40 @@
+#pragma once
+// What the application's tests share: a fresh home folder, scripted answers, and an application
+// object made the way the program makes it.
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+#include "OrvixApp.h"
+#include "platform/Prompter.h"
+
+namespace orvix::test {
+
+// A fresh folder; the application is made in it with the virtual printer (or `device`) and the
+// engine's questions answered from `answers`.
+struct AppFixture {
+    explicit AppFixture(const QString& device = QStringLiteral("sim"), const QString& lang = QStringLiteral("zh"));
+    ~AppFixture();
+
+    // Start-up with the dialog confirmed (current setup, `action`), or with `askStartup` as given.
+    StartupResult start(int action = kActionNothing);
+    QString path(const QString& name) const { return dir.filePath(name); }
+    void writeFile(const QString& name, const QByteArray& bytes) const;
+    QByteArray readFile(const QString& name) const;
+
+    QTemporaryDir dir;
+    std::shared_ptr<platform::ScriptedPrompter> answers = std::make_shared<platform::ScriptedPrompter>();
+    std::unique_ptr<OrvixApp> app;
+    QString savedDir;
+};
+
+// A RIP print file of w x h dots with a pattern in every colour; false when it could not be written.
+bool makeRip(const QString& path, unsigned w, unsigned h, unsigned colours = 4, unsigned dpi = 180);
+// Measures the media (once) and starts a print of the file with the job values the queue sets.
+void startJob(CDrvPrint& d, const QString& path, unsigned passes = 2);
+
+// Runs `fn` on the GUI thread's next turn of the event loop (to act on a modal dialog).
+void later(std::function<void()> fn, int ms = 0);
+
+} // namespace orvix::test
