@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "core/DrvPrint.h"
@@ -121,6 +122,15 @@ int CDrvPrint::PRNReadData() {
         };
         if (PRNIsNetJob()) {
             filled = readAll(band, S);
+            // The reader stops by itself at the promised size; short of it, the sender hung up or
+            // fell silent and the rest of the image will never come.
+            const uint64_t pos = netFile.GetPosition();
+            if (filled < S && pos < uiFileSize && csStreamError.empty()) {
+                const uint64_t line = lineAll ? (pos > kRipHeadSize ? pos - kRipHeadSize : 0) / lineAll : 0;
+                csStreamError = std::string("network stream ") + (netFile.TimedOut() ? "timed out" : "ended") +
+                                " at line " + std::to_string(line) + " of " + std::to_string(ripHead.uiHeight) +
+                                " (byte " + std::to_string(pos) + " of " + std::to_string(uiFileSize) + ")";
+            }
         } else {
             const double yDot = ripHead.uiYDPI ? 25.4 / ripHead.uiYDPI : 0;
             const double xDot = ripHead.uiXDPI ? 25.4 / ripHead.uiXDPI : 0;

@@ -198,8 +198,9 @@ void CDrvPrint::IMGClearMemoryToCard() {
 }
 
 void CDrvPrint::IMGSetPrintParams(int first, int last, unsigned position, unsigned shift) {
-    const uint32_t pc = uint32_t(readRegister(REG_PRINT_CONTROL));
-    writeRegister(REG_PRINT_CONTROL, (pc & 0x0F000000u) + ((shift & 0xFFu) << 16));
+    // The fire divider (bits 24..27) is kept; a failed read leaves the register as it is.
+    rewriteRegister(
+        REG_PRINT_CONTROL, [](uint32_t pc, uint32_t sh) { return (pc & 0x0F000000u) + ((sh & 0xFFu) << 16); }, shift);
     const uint32_t f = uint32_t(first), l = uint32_t(last);
     writeRegister(REG_PRINT_PARAM_1, ((l & 0xFFFFu) << 16) + (f & 0xFFFFu));
     const uint32_t hi = (((l >> 16) & 0xFu) << 4) + ((f >> 16) & 0xFu);
@@ -207,7 +208,9 @@ void CDrvPrint::IMGSetPrintParams(int first, int last, unsigned position, unsign
 }
 
 void CDrvPrint::IMGSetFlashPrint(unsigned code) {
-    uint32_t pc = uint32_t(readRegister(REG_PRINT_CONTROL)) & 0x0F000000u;
+    uint32_t pc = 0;
+    if (!tryReadRegister(REG_PRINT_CONTROL, pc)) return; // the divider bits are unknown: write nothing
+    pc &= 0x0F000000u;
     writeRegister(REG_PRINT_CONTROL, pc);
     if (code > 0) {
         pc = (pc & 0x0FFFFFFFu) + ((code & 0xFu) << 28);

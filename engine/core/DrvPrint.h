@@ -413,6 +413,15 @@ public:
     int PRNCheckStartPrint();
     int PRNWaitUntilPrintOver();
     void PRNFinishPrinting();
+    // Ends a job that cannot go on (a card call failed, the network stream broke): the carriage
+    // and media stop where they are, nothing more is fed or fired, the job record is closed as
+    // "failed p/N", the printing status is left as the last pass saved it (so the job can be
+    // resumed), the step tag is "CLS" and csRefusal says why. Returns 0, the thread's result.
+    int PRNFailJob(const std::string& reason);
+    // Why the job must end now, or empty: a card call failed since `faultsAtStart`, or the
+    // network stream ended or timed out before the height its header promised.
+    std::string PRNJobFault(uint64_t faultsAtStart) const;
+    std::string csStreamError;   // set by PRNReadData when a "##*NET" stream broke (print thread only)
     // Bounded waits of the loop, ms on the platform clock.
     unsigned uiFiringTimeoutMs = 120000;
     unsigned uiStartPrintTimeoutMs = 120000;
