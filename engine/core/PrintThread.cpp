@@ -122,6 +122,7 @@ void CDrvPrint::PRNFinishPrinting() {
     PRNSetStep(tags::PFNSH);
     uiBandsRead = 0;
     PRNCleanBuffMemory();
+    PRNReleaseReadBuffers();
     IMGClearMemoryToCard();
     bStopSeen = 1;
     AUXSetHeadsParamsState(uiHeadsParamsMode ? 1 : 0);
@@ -129,6 +130,7 @@ void CDrvPrint::PRNFinishPrinting() {
 
 std::string CDrvPrint::PRNJobFault(uint64_t faultsAtStart) const {
     if (!csStreamError.empty()) return csStreamError;
+    if (!csReadBufferError.empty()) return csReadBufferError;
     const uint64_t faults = hw::cardFaults() - faultsAtStart;
     if (faults) return std::to_string(faults) + " card call(s) failed: the card may not have done what the job asked";
     return {};
@@ -150,6 +152,7 @@ int CDrvPrint::PRNFailJob(const std::string& reason) {
     job.DBRecordSetEnding(ending);
     uiBandsRead = 0;
     PRNCleanBuffMemory();
+    PRNReleaseReadBuffers();
     PRNSetStep(tags::CLS);
     bStopSeen = 1;
     return 0;
@@ -289,6 +292,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                 d.PRNSetStep(tags::EMG);
                 d.uiBandsRead = 0;
                 d.PRNCleanBuffMemory();
+                d.PRNReleaseReadBuffers();
                 return 0;
             }
             if (const std::string why = fault(); !why.empty()) return d.PRNFailJob(why);

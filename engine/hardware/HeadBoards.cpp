@@ -160,7 +160,8 @@ int CDrvPrint::AUXHTVGetVersion(uint8_t* buffer) {
     if (!buffer) buffer = scratch;
     uint32_t v = 0;
     if (!tryReadRegister(REG_HEADS_COMMAND, v)) { // the command's other bits are unknown: ask nothing
-        std::memset(buffer, 0, 16);
+        std::memset(buffer, 0xFF, 16);             // what an unreadable board gives
+        csHeadBoardName = boardText(buffer);
         return -1;
     }
     v &= 0xFFFFF0u;

@@ -209,8 +209,11 @@ TEST_F(CardFaultSweep, EveryFailedCallOfHomingLeavesItUnhomedAndSafe) {
         int status = 0;
         const Outcome o = runHoming(sim::CallKind::Any, n, status);
         expectNothingUnasked(clean, o, n);
-        if (o.calls >= n) EXPECT_LT(status, 0) << "call " << n << " failed, yet homing reports " << status;
-        else EXPECT_GE(status, 0) << "call " << n;
+        if (o.calls >= n) {
+            EXPECT_LT(status, 0) << "call " << n << " failed, yet homing reports " << status;
+        } else {
+            EXPECT_GE(status, 0) << "call " << n;
+        }
         if (HasFailure()) break;
     }
 }
@@ -233,7 +236,9 @@ TEST_P(FailedReadWritesNothing, RegisterUnchangedAndFailureReported) {
     const int r = c.op(*d);
     EXPECT_EQ(machine_->peekRegister(c.port), before) << c.what;
     EXPECT_GT(hw::cardFaults(), faults) << c.what;
-    if (r != -1) EXPECT_EQ(r, 0) << c.what << " reported success";
+    if (r != -1) {
+        EXPECT_EQ(r, 0) << c.what << " reported success";
+    }
     EXPECT_FALSE(machine_->xMoving()) << c.what;
     EXPECT_FALSE(machine_->yMoving()) << c.what;
 }
