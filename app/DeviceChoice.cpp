@@ -1,17 +1,19 @@
 #include "DeviceChoice.h"
 
-#include <cstdlib>
-
 #include "hardware/Devices.h"
+#include "sim/VirtualPrinter.h"
 
 namespace orvix {
 
 std::string chooseDevice(const std::string& requested) {
-    if (!requested.empty()) ::setenv("CARVEX_DEVICE", requested.c_str(), 1);
-    hw::openDevices(requested);
+    // The application always offers the virtual printer; which device runs is then chosen by the
+    // engine's rules (--device, CARVEX_DEVICE, the registry store, else the virtual printer).
+    sim::registerVirtualPrinter();
+    hw::setDeviceOption(requested);
+    hw::openDevices();
     return hw::deviceChoice();
 }
 
-bool deviceIsVirtual() { return hw::deviceChoice() == "sim"; }
+bool deviceIsVirtual() { return hw::deviceInfo().kind == "backend" && hw::deviceChoice() == "sim"; }
 
 } // namespace orvix

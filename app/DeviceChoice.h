@@ -5,7 +5,7 @@
 
 namespace orvix {
 
-// Chooses the device (`--device`, else CARVEX_DEVICE, else the virtual printer) before the engine
+// Chooses the device (`--device`, else CARVEX_DEVICE, else the registry store, else the virtual printer) before the engine
 // is made, and returns the choice ("sim", "none" or a device path).
 std::string chooseDevice(const std::string& requested);
 // True when the virtual printer stands in for the machine.

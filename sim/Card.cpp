@@ -111,11 +111,38 @@ bool Machine::cardOpen() const {
 
 bool Machine::registersDead() const { return cfg_.requireFirmware && !fpga_.loaded; }
 
+bool Machine::callFails(CallKind kind) {
+    const uint64_t n = ++calls_[size_t(kind)];
+    const uint64_t any = ++calls_[size_t(CallKind::Any)];
+    if (failAt_ == 0) return false;
+    if ((failKind_ == CallKind::Any ? any : failKind_ == kind ? n : 0) != failAt_) return false;
+    failAt_ = 0;
+    return true;
+}
+
+void Machine::failCall(CallKind kind, uint64_t n) {
+    std::lock_guard g(lock_);
+    failKind_ = kind;
+    failAt_ = n ? calls_[size_t(kind)] + n : 0;
+    log("fault", n ? fmt("card call %llu from now (%s) fails", (unsigned long long)n,
+                         kind == CallKind::Read ? "read" : kind == CallKind::Write ? "write" : "any")
+                   : std::string("card call fault cancelled"));
+}
+
+uint64_t Machine::callCount(CallKind kind) {
+    std::lock_guard g(lock_);
+    return calls_[size_t(kind)];
+}
+
 bool Machine::control(uint32_t code, const void* in, size_t inBytes, void* out, size_t outBytes, size_t* returned) {
     std::lock_guard g(lock_);
     if (returned) *returned = 0;
     if (cardAbsent_) return false;
     advance();
+    if (callFails(code == kCtlRead ? CallKind::Read : CallKind::Write)) {
+        log("fault", fmt("card call 0x%06X failed (fault)", unsigned(code)));
+        return false;
+    }
     auto word = [&](size_t i) { return getWord(static_cast<const uint8_t*>(in) + 4 * i); };
     switch (code) {
     case kCtlRead: {
@@ -158,6 +185,10 @@ bool Machine::bulkWrite(const void* data, size_t bytes, size_t* written) {
     if (written) *written = 0;
     if (cardAbsent_) return false;
     advance();
+    if (callFails(CallKind::Write)) {
+        log("fault", fmt("bulk write of %zu bytes failed (fault)", bytes));
+        return false;
+    }
     if (registersDead()) return false;
     if (!gateOpen_) {
         log("transfer", fmt("%zu bytes refused: transfer gate closed", bytes));

@@ -641,6 +641,7 @@ void Machine::clearFaults() {
     slip_ = 1;
     cardAbsent_ = dioAbsent_ = boardSilent_ = false;
     transferFault_ = TransferFault::None;
+    failAt_ = 0;
     scheduled_.clear();
     log("fault", "faults cleared");
 }

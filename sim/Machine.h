@@ -24,6 +24,8 @@ namespace sim {
 
 enum class LimitFault { None, Stuck, Dead };
 enum class TransferFault { None, Fail, Hang };
+// Card calls by kind: reads (register and DSP), writes (register, DSP, start, bulk data), or any.
+enum class CallKind { Read, Write, Any };
 
 struct FirmwareInfo {
     bool loaded = false;
@@ -163,6 +165,11 @@ public:
     void scheduleEmergencyStopAt(bool press, uint64_t delayUs);
     // When the n-th pass from now starts firing (n >= 1).
     void scheduleEmergencyStopAtPass(bool press, unsigned n);
+    // The n-th card call of that kind from now (n >= 1) fails as a driver call fails: nothing is
+    // read or written. 0 cancels.
+    void failCall(CallKind kind, uint64_t n);
+    // Card calls of a kind since the machine was made (failed ones included).
+    uint64_t callCount(CallKind kind);
     void clearFaults();
 
     // ---- event log
@@ -323,6 +330,10 @@ private:
     double slip_ = 1;
     bool cardAbsent_ = false, dioAbsent_ = false, boardSilent_ = false;
     TransferFault transferFault_ = TransferFault::None;
+    std::array<uint64_t, 3> calls_{};      // by CallKind
+    CallKind failKind_ = CallKind::Any;
+    uint64_t failAt_ = 0;                  // call number of failKind_ that fails (0: none)
+    bool callFails(CallKind kind);         // counts the call; true when it is the one to fail
     struct Scheduled {
         bool press = true;
         uint64_t atUs = 0;  // absolute; 0 when by pass

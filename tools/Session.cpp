@@ -10,6 +10,7 @@
 #include "platform/Files.h"
 #include "platform/Log.h"
 #include "platform/Prompter.h"
+#include "sim/VirtualPrinter.h"
 
 namespace cli {
 
@@ -45,7 +46,8 @@ std::vector<CommandAdder>& commandAdders() {
 
 CDrvPrint& Session::engine() {
     if (drv_) return *drv_;
-    if (!device.empty()) ::setenv("CARVEX_DEVICE", device.c_str(), 1);
+    sim::registerVirtualPrinter();
+    hw::setDeviceOption(device);
     if (timeScale > 0) platform::setTimeScale(timeScale);
     if (!base.empty()) {
         platform::makeDirs(base);
@@ -53,9 +55,10 @@ CDrvPrint& Session::engine() {
     }
     platform::setLogFile(platform::joinPath(platform::currentDir(), "carvex.log"));
     platform::setPrompter(std::make_shared<CliPrompter>(yes, no));
-    // A kept virtual printer is loaded before anything reads the printing status: loading may put
-    // back the status that matches the machine.
-    if (const char* st = std::getenv("CARVEX_SIM_STATE"); st && *st) hw::deviceChoice();
+    // The device is opened here, in the base folder (its registry store may name it), and before
+    // anything reads the printing status: a kept virtual printer may put back the status that
+    // matches the machine. Every command that drives the machine says first which one it is.
+    std::cerr << "device: " << hw::deviceName() << std::endl;
     drv_ = std::make_unique<CDrvPrint>();
     return *drv_;
 }

@@ -56,14 +56,55 @@ int CDrvPrint::IMGWriteCardMemory(const uint8_t* data, unsigned block, size_t n,
     return cardmem::writeSwapped(tmp.data(), block, n, mode) ? 1 : 0;
 }
 
+// The head channel table (HeadChannel1 .. HeadChannel<HEADS>) numbers the card's channels in one
+// of two ways, never both: from 1, as the slot formula counts (slot = (channel - 1) x
+// HEADSCHANNELMODE), or from 0, as the setup file's defaults do (n - 1). A table holding a 0
+// numbers from 0 and is then exactly 0 .. HEADS - 1 in some order; any other table numbers from
+// 1. PRNCheckHeadSlots refuses a job whose table breaks this, so a slip in one value can never
+// move the other heads' rasters.
+bool CDrvPrint::PRNHeadChannelsFromZero() const {
+    for (unsigned k = 0; k < HEADS && k < kMaxHeads; ++k)
+        if (HeadChannel[k] == 0) return true;
+    return false;
+}
+
+std::string CDrvPrint::PRNCheckHeadSlots() const {
+    const bool zh = bLanguageChinese != 0;
+    const unsigned heads = std::min(HEADS, unsigned(kMaxHeads));
+    const bool fromZero = PRNHeadChannelsFromZero();
+    auto key = [](unsigned h) { return "HeadChannel" + std::to_string(h + 1); };
+    for (unsigned h = 0; h < heads; ++h) {
+        const int ch = HeadChannel[h];
+        if (ch < 0)
+            return zh ? key(h) + " 为 " + std::to_string(ch) + "：喷头通道不能为负"
+                      : key(h) + " is " + std::to_string(ch) + ": a head channel is 0 or more";
+        if (fromZero && ch >= int(heads)) {
+            unsigned zero = 0;
+            while (zero < heads && HeadChannel[zero] != 0) ++zero;
+            return zh ? "喷头通道表混用了两种编号：" + key(zero) + " 为 0（从 0 编号），但 " + key(h) + " 为 " +
+                            std::to_string(ch) + "；从 0 编号时 " + std::to_string(heads) + " 个喷头的通道为 0 到 " +
+                            std::to_string(heads - 1) + "，否则全部从 1 编号"
+                      : "The head channel table mixes two numberings: " + key(zero) + " is 0 (numbering from 0) but " +
+                            key(h) + " is " + std::to_string(ch) + "; numbered from 0, " + std::to_string(heads) +
+                            " heads take channels 0 to " + std::to_string(heads - 1) + ", else number every head from 1";
+        }
+    }
+    const bool eightLine = bEightLineMode == 1;
+    for (unsigned h = 0; h < heads; ++h)
+        for (unsigned k = 0; k < h; ++k)
+            if (IMGHeadSlot(h, eightLine) == IMGHeadSlot(k, eightLine))
+                return zh ? key(k) + " 与 " + key(h) + " 指向同一个卡槽 " + std::to_string(IMGHeadSlot(h, eightLine)) +
+                                "，每个喷头需要自己的卡槽"
+                          : key(k) + " and " + key(h) + " give the same card slot " +
+                                std::to_string(IMGHeadSlot(h, eightLine)) + " (HEADSCHANNELMODE " +
+                                std::to_string(HEADSCHANNELMODE) + "): each head needs its own slot";
+    return {};
+}
+
 int CDrvPrint::IMGHeadSlot(unsigned h, bool eightLine) const {
     if (h >= kMaxHeads) return -1;
-    // A table that numbers its card channels from 0 (the setup's own default) is taken as such;
-    // a table numbered from 1 gives channel - 1. A negative channel has no slot.
-    bool zeroBased = false;
-    for (unsigned k = 0; k < HEADS && k < kMaxHeads; ++k)
-        if (HeadChannel[k] == 0) zeroBased = true;
-    const int ch = HeadChannel[h] - (zeroBased ? 0 : 1);
+    // The table's numbering (above); a negative channel has no slot.
+    const int ch = HeadChannel[h] - (PRNHeadChannelsFromZero() ? 0 : 1);
     if (ch < 0) return -1;
     const int mode = int(HEADSCHANNELMODE);
     if (eightLine && bSlotOffsetSwitch) return mode == 1 ? ch : ch * mode + 1;
@@ -198,8 +239,9 @@ void CDrvPrint::IMGClearMemoryToCard() {
 }
 
 void CDrvPrint::IMGSetPrintParams(int first, int last, unsigned position, unsigned shift) {
-    const uint32_t pc = uint32_t(readRegister(REG_PRINT_CONTROL));
-    writeRegister(REG_PRINT_CONTROL, (pc & 0x0F000000u) + ((shift & 0xFFu) << 16));
+    // The fire divider (bits 24..27) is kept; a failed read leaves the register as it is.
+    rewriteRegister(
+        REG_PRINT_CONTROL, [](uint32_t pc, uint32_t sh) { return (pc & 0x0F000000u) + ((sh & 0xFFu) << 16); }, shift);
     const uint32_t f = uint32_t(first), l = uint32_t(last);
     writeRegister(REG_PRINT_PARAM_1, ((l & 0xFFFFu) << 16) + (f & 0xFFFFu));
     const uint32_t hi = (((l >> 16) & 0xFu) << 4) + ((f >> 16) & 0xFu);
@@ -207,7 +249,9 @@ void CDrvPrint::IMGSetPrintParams(int first, int last, unsigned position, unsign
 }
 
 void CDrvPrint::IMGSetFlashPrint(unsigned code) {
-    uint32_t pc = uint32_t(readRegister(REG_PRINT_CONTROL)) & 0x0F000000u;
+    uint32_t pc = 0;
+    if (!tryReadRegister(REG_PRINT_CONTROL, pc)) return; // the divider bits are unknown: write nothing
+    pc &= 0x0F000000u;
     writeRegister(REG_PRINT_CONTROL, pc);
     if (code > 0) {
         pc = (pc & 0x0FFFFFFFu) + ((code & 0xFu) << 28);

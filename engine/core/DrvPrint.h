@@ -102,9 +102,19 @@ public:
     int bBuffersReady = 0;         // 1 once PRNInitMemory succeeded; jobs refuse without it
     std::string csBufferError;     // why the last allocation failed
     uint64_t uiRingWritePos = 0;
-    // The raw band PRNReadData reads before de-interleaving it; kept between bands so that a large
-    // band is not allocated and faulted in again for every pass. Released with the buffers' clean-up.
-    std::vector<uint8_t> bandBuffer;
+    // The band PRNReadData reads before de-interleaving it: only the planes some colour channel
+    // takes (PRNPlanesUsed), lines of uiPlanesInBand x uiBytesPerLine bytes. The file's lines come
+    // through readScratch (a bounded number of whole lines of every plane); shearBuffer holds the
+    // lines a plane shift reads, bounded by kMaxPlaneShiftLines. All three are allocated when a job
+    // starts (PRNAllocReadBuffers), never on the print thread, and released with the clean-up.
+    std::vector<uint8_t> bandBuffer, readScratch, shearBuffer;
+    unsigned uiPlanesInBand = 0;
+    std::string csReadBufferError; // why the read buffers of the job could not be allocated
+    uint64_t uiReadBufferLimit = 1ull << 30; // a job needing more read buffer bytes is refused
+    // The furthest a plane-shift target (iYShiftTargetA/B) may ask, in lines either way.
+    static constexpr int kMaxPlaneShiftLines = 128;
+    // How many bytes of whole lines readScratch takes at most (at least one line).
+    static constexpr uint64_t kReadChunkBytes = 4u << 20;
 
     // Embedded objects.
     RipHead ripHead;
@@ -364,6 +374,11 @@ public:
     int IMGWriteCardMemory(const uint8_t* data, unsigned block, size_t bytes, unsigned mode);
     // Card slot of head h, or -1 when its HeadChannel gives none.
     int IMGHeadSlot(unsigned h, bool eightLine) const;
+    // The head channel table numbers its card channels from 0 (it holds a 0) or else from 1.
+    bool PRNHeadChannelsFromZero() const;
+    // Refusal text when the table mixes the two numberings, holds a negative channel, or gives two
+    // heads one card slot; empty when every head has its own slot.
+    std::string PRNCheckHeadSlots() const;
     void IMGSendMemoryToCard();
     void IMGSendMemoryToCard8Lines();
     void IMGSendMemoryToCard8LinesInTime();
@@ -379,7 +394,16 @@ public:
 
     // ---- band reader and head rows
     int PRNReadEnd();
-    void PRNReadYShiftTemp(uint8_t* buffer, size_t bytes, size_t span);
+    // Reads `lines` lines into buffer (band layout) with the plane-shift shear applied.
+    void PRNReadYShiftTemp(uint8_t* buffer, uint64_t lines);
+    // Reads n whole lines from the current position into dst, keeping the planes in use (lines of
+    // uiPlanesInBand planes); what is not delivered is blank. Returns the file bytes delivered.
+    uint64_t PRNReadLines(uint8_t* dst, uint64_t n);
+    // The file planes that reach a colour channel: planes 0 .. PRNPlanesUsed() - 1.
+    unsigned PRNPlanesUsed() const;
+    // Allocates the band, read and shear buffers of the job; the refusal text when they cannot be.
+    std::string PRNAllocReadBuffers();
+    void PRNReleaseReadBuffers();
     void PRNReadToSend();
     // The file plane colour channel c takes (may be >= uiColors: blank).
     unsigned PRNPlaneOfChannel(unsigned c) const;
@@ -422,6 +446,15 @@ public:
     int PRNCheckStartPrint();
     int PRNWaitUntilPrintOver();
     void PRNFinishPrinting();
+    // Ends a job that cannot go on (a card call failed, the network stream broke): the carriage
+    // and media stop where they are, nothing more is fed or fired, the job record is closed as
+    // "failed p/N", the printing status is left as the last pass saved it (so the job can be
+    // resumed), the step tag is "CLS" and csRefusal says why. Returns 0, the thread's result.
+    int PRNFailJob(const std::string& reason);
+    // Why the job must end now, or empty: a card call failed since `faultsAtStart`, or the
+    // network stream ended or timed out before the height its header promised.
+    std::string PRNJobFault(uint64_t faultsAtStart) const;
+    std::string csStreamError;   // set by PRNReadData when a "##*NET" stream broke (print thread only)
     // Bounded waits of the loop, ms on the platform clock.
     unsigned uiFiringTimeoutMs = 120000;
     unsigned uiStartPrintTimeoutMs = 120000;

@@ -79,6 +79,9 @@ void CDrvPrint::PRNSetBuffMemory() {
 
     uiRingWritePos = uiRingBytes >= uiBandBytes ? uiRingBytes - uiBandBytes : 0;
     uiStepSendCount = uiStepTotal;
+    // The read buffers for this geometry: allocated when the job starts (its check calls this
+    // first), unchanged for its later copies; a failure is kept for the job's check and reader.
+    csReadBufferError = PRNAllocReadBuffers();
 
     // A resumed job reads again the bands that the printed passes had consumed: one per pass, so
     // that the ring holds at the resumed pass what it held there in one go. (Skipping them for the

@@ -195,6 +195,9 @@ std::string CDrvPrint::PRNCheckJobLimits() {
     }
     std::string why = PRNCheckBufferLimits();
     if (!why.empty()) return why;
+    if (!csReadBufferError.empty()) return csReadBufferError;
+    why = PRNCheckHeadSlots();
+    if (!why.empty()) return why;
     // The rows of a pass look back over (passes + 1) bands and the heads' vertical offsets: the
     // ring must still hold them.
     int64_t maxV = 0;

@@ -76,6 +76,7 @@ void CDrvPrint::PRNInitMemory() {
     uiRingWritePos = 0;
     IMGLoadMaskTable();
     PRNCleanBuffMemory();
+    PRNReleaseReadBuffers();
     bBuffersReady = 1;
 }
 
@@ -96,7 +97,13 @@ void CDrvPrint::PRNCleanBuffMemory() {
         if (colorRing[c]) std::memset(colorRing[c].get(), 0, uiColorRingSize);
     for (unsigned h = 0; h < uiHeadsAllocated && h < headPassBuf.size(); ++h)
         if (headPassBuf[h]) std::memset(headPassBuf[h].get(), 0, uiHeadPassSize);
+}
+
+void CDrvPrint::PRNReleaseReadBuffers() {
     std::vector<uint8_t>().swap(bandBuffer);
+    std::vector<uint8_t>().swap(readScratch);
+    std::vector<uint8_t>().swap(shearBuffer);
+    uiPlanesInBand = 0;
 }
 
 std::string CDrvPrint::PRNCheckBufferLimits() const {

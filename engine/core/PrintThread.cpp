@@ -122,9 +122,40 @@ void CDrvPrint::PRNFinishPrinting() {
     PRNSetStep(tags::PFNSH);
     uiBandsRead = 0;
     PRNCleanBuffMemory();
+    PRNReleaseReadBuffers();
     IMGClearMemoryToCard();
     bStopSeen = 1;
     AUXSetHeadsParamsState(uiHeadsParamsMode ? 1 : 0);
+}
+
+std::string CDrvPrint::PRNJobFault(uint64_t faultsAtStart) const {
+    if (!csStreamError.empty()) return csStreamError;
+    if (!csReadBufferError.empty()) return csReadBufferError;
+    const uint64_t faults = hw::cardFaults() - faultsAtStart;
+    if (faults) return std::to_string(faults) + " card call(s) failed: the card may not have done what the job asked";
+    return {};
+}
+
+int CDrvPrint::PRNFailJob(const std::string& reason) {
+    platform::log(platform::LogLevel::Error, "print job ended: " + reason);
+    csRefusal = reason;
+    // Nothing more fires, moves or feeds. The printing status keeps the last pass it saved.
+    IMGSetStartPrintMode(0);
+    MOVStopMove();
+    AUXUVSet(3, 0);
+    AUXUVSet(4, 0);
+    PRNStopPrinting(1);
+    PRNPausePrinting(0);
+    PRNReadClose();
+    char ending[64];
+    std::snprintf(ending, sizeof ending, "failed %u/%u", uiStepSendCurrent.load(), uiStepTotal);
+    job.DBRecordSetEnding(ending);
+    uiBandsRead = 0;
+    PRNCleanBuffMemory();
+    PRNReleaseReadBuffers();
+    PRNSetStep(tags::CLS);
+    bStopSeen = 1;
+    return 0;
 }
 
 int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
@@ -138,8 +169,13 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
         d.bStopSeen = 1;
         return 0;
     };
+    // Any card call that fails from here on ends the job: see PRNJobFault.
+    const uint64_t faultsAtStart = hw::cardFaults();
+    d.csStreamError.clear();
+    auto fault = [&] { return d.PRNJobFault(faultsAtStart); };
     // Per job.
     if (!d.PRNOpenJobChecked()) return 0;
+    if (const std::string why = fault(); !why.empty()) return d.PRNFailJob(why);
     d.bPassFired = 0;
     d.PRNPausePrinting(0);
     d.PRNStopPrinting(0);
@@ -169,6 +205,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
         d.PRNSetBuffMemory();
         d.PRNSetStep(tags::RD);
         if (d.uiFeatherMode == 0) d.PRNReadData();
+        if (const std::string why = fault(); !why.empty()) return d.PRNFailJob(why);
         d.PRNSetPosition(unsigned(std::max<int64_t>(0, start)), d.uiXSpeed, 0);
 
         bool firstPass = true;
@@ -182,6 +219,8 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             d.PRNSetMaxOffset();
             d.PRNSetStep(tags::RD);
             d.PRNReadData();
+            // A broken stream or a failed card call ends the job before this pass feeds media.
+            if (const std::string why = fault(); !why.empty()) return d.PRNFailJob(why);
             st.readUs = clock.lap();
             d.PRNSetStep(tags::RS);
             d.PRNReadToSend();
@@ -253,8 +292,10 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                 d.PRNSetStep(tags::EMG);
                 d.uiBandsRead = 0;
                 d.PRNCleanBuffMemory();
+                d.PRNReleaseReadBuffers();
                 return 0;
             }
+            if (const std::string why = fault(); !why.empty()) return d.PRNFailJob(why);
             // 11.
             if (d.bTestMode) {
                 platform::sleepMs(1000);
@@ -425,8 +466,10 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
         }
         // 10. After the copy.
         const bool allDone = d.uiStepSendCurrent >= d.uiStepTotal;
+        d.MOVWaitUntilXStop(0);
+        // The last pass counts only when its move and firing went without a failed card call.
+        if (const std::string why = fault(); !why.empty()) return d.PRNFailJob(why);
         if (allDone && k + 1 >= copies) {
-            d.MOVWaitUntilXStop(0);
             d.PRNFinishPrinting();
             return 1;
         }

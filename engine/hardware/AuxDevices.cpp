@@ -102,12 +102,14 @@ int CDrvPrint::AUXCheckPurgeSolventMain() { return dioGet(dioCard, DIO_GET_MAIN_
 // ---------------------------------------------------------------------------------- take-up
 
 int CDrvPrint::AUXSetTakeup(int mode, int run) {
-    const uint32_t out = static_cast<uint32_t>(readRegister(REG_OUTPUT));
+    uint32_t out = 0;
+    if (!tryReadRegister(REG_OUTPUT, out)) return 0; // outputs unknown: nothing switched
     const bool modeNow = (out >> kOutTakeupMode) & 1u, runNow = (out >> kOutTakeupRun) & 1u;
     // The take-up thread calls this every 50 ms: an unchanged output is not rewritten.
-    if (modeNow != (mode != 0)) setBit(REG_OUTPUT, kOutTakeupMode, mode != 0);
-    if (runNow != (run != 0)) setBit(REG_OUTPUT, kOutTakeupRun, run != 0);
-    return 1;
+    bool ok = true;
+    if (modeNow != (mode != 0)) ok = setBit(REG_OUTPUT, kOutTakeupMode, mode != 0);
+    if (runNow != (run != 0)) ok = setBit(REG_OUTPUT, kOutTakeupRun, run != 0) && ok;
+    return ok ? 1 : 0;
 }
 
 int CDrvPrint::AUXGetTakeup(int* mode, int* run) {

@@ -1,6 +1,7 @@
 #include "hardware/CardIo.h"
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 
 #include "hardware/Devices.h"
@@ -10,11 +11,18 @@
 namespace hw {
 namespace {
 
+std::atomic<uint64_t> gCardFaults{0};
+
+bool counted(bool ok) {
+    if (!ok) gCardFaults.fetch_add(1, std::memory_order_relaxed);
+    return ok;
+}
+
 bool controlWrite(const uint8_t* in, size_t bytes) {
     auto ch = card();
-    if (!ch->isOpen()) return false;
+    if (!ch->isOpen()) return counted(false);
     size_t returned = 0;
-    return ch->control(kCtlWrite, in, bytes, nullptr, 0, &returned);
+    return counted(ch->control(kCtlWrite, in, bytes, nullptr, 0, &returned));
 }
 
 } // namespace
@@ -24,11 +32,11 @@ namespace {
 // 0 read, -1 no card, -2 failed call.
 int readChecked(uint32_t port, uint32_t& value) {
     auto ch = card();
-    if (!ch->isOpen()) return -1;
+    if (!ch->isOpen()) return counted(false), -1;
     uint8_t in[4], out[4] = {};
     putWord(in, port);
     size_t returned = 0;
-    if (!ch->control(kCtlRead, in, sizeof in, out, sizeof out, &returned)) return -2;
+    if (!counted(ch->control(kCtlRead, in, sizeof in, out, sizeof out, &returned))) return -2;
     value = getWord(out);
     return 0;
 }
@@ -63,9 +71,26 @@ std::mutex& rmwLock() {
 }
 } // namespace
 
+uint64_t cardFaults() { return gCardFaults.load(std::memory_order_relaxed); }
+
+bool rewriteRegister(uint32_t port, uint32_t (*change)(uint32_t value, uint32_t arg), uint32_t arg) {
+    std::lock_guard g(rmwLock());
+    uint32_t v = 0;
+    if (!tryReadRegister(port, v)) {
+        platform::logf(platform::LogLevel::Error, "card register 0x%03X not read: left unchanged", unsigned(port));
+        return false;
+    }
+    return writeRegister(port, change(v, arg));
+}
+
 bool updateBits(uint32_t port, uint32_t mask, uint32_t bits) {
     std::lock_guard g(rmwLock());
-    uint32_t v = static_cast<uint32_t>(readRegister(port));
+    uint32_t v = 0;
+    if (!tryReadRegister(port, v)) {
+        platform::logf(platform::LogLevel::Error, "card register 0x%03X not read: bits 0x%08X left unchanged",
+                       unsigned(port), unsigned(mask));
+        return false;
+    }
     if (port == REG_CONTROL) v |= kControlRmwOr;
     v = (v & ~mask) | (bits & mask);
     return writeRegister(port, v);
@@ -80,12 +105,12 @@ uint32_t readPosition(uint32_t port) { return static_cast<uint32_t>(readRegister
 
 int32_t readDsp(uint32_t reg) {
     auto ch = card();
-    if (!ch->isOpen()) return 0;
+    if (!ch->isOpen()) return counted(false), 0;
     uint8_t in[8], out[4] = {};
     putWord(in, kDspPort);
     putWord(in + 4, reg);
     size_t returned = 0;
-    if (!ch->control(kCtlRead, in, sizeof in, out, sizeof out, &returned)) return -1;
+    if (!counted(ch->control(kCtlRead, in, sizeof in, out, sizeof out, &returned))) return -1;
     return static_cast<int32_t>(getWord(out));
 }
 
@@ -150,7 +175,7 @@ bool waitMemoryWriteDone(uint32_t timeoutMs) {
         if ((v >> kPcWriteDone) & 1u) return true;
         if (platform::nowUs() - start >= limit) {
             platform::logf(platform::LogLevel::Warn, "card memory write not acknowledged within %u ms", timeoutMs);
-            return false;
+            return counted(false);
         }
         // A 32 KiB chunk needs some 300 us on the bus: poll (yielding the core) through that time,
         // then back off. A sleep per poll would oversleep every chunk of a pass.
@@ -162,13 +187,13 @@ bool waitMemoryWriteDone(uint32_t timeoutMs) {
 bool startMemoryWrite(std::span<const uint8_t> chunk, uint32_t cardAddress) {
     if (chunk.size() > kBulkChunkBytes) return false;
     auto ch = card();
-    if (!ch->isOpen()) return false;
+    if (!ch->isOpen()) return counted(false);
     const uint32_t descriptor = ((static_cast<uint32_t>(chunk.size()) & 0x3FC00u) << 14) + cardAddress;
     if (!setBit(REG_PRINT_CONTROL, kPcWriteGate, false)) return false;
     if (!writeRegister(REG_MEMORY_ADDRESS, descriptor)) return false;
     if (!setBit(REG_PRINT_CONTROL, kPcWriteGate, true)) return false;
     size_t written = 0;
-    return ch->write(chunk.data(), chunk.size(), &written) && written == chunk.size();
+    return counted(ch->write(chunk.data(), chunk.size(), &written) && written == chunk.size());
 }
 
 bool bulkWrite(std::span<const uint8_t> data, uint32_t cardAddress, unsigned addressUnit) {

@@ -20,10 +20,19 @@ bool writeRegister(uint32_t port, uint32_t value);
 int readBit(uint32_t port, unsigned bit);
 // Read-modify-write of one bit; on REG_CONTROL the value read is first ORed with 0x00FFFF00.
 // Each read-modify-write holds a process-wide lock, so threads changing different bits of the
-// same register never lose each other's change.
+// same register never lose each other's change. A read that fails writes nothing and gives false:
+// its failure value (all ones) written back would switch on every output of the register.
 bool setBit(uint32_t port, unsigned bit, bool on);
 // The same for several bits at once: the bits of mask take their values from bits.
 bool updateBits(uint32_t port, uint32_t mask, uint32_t bits);
+// The same with a function of the value read (a field of several bits, a masked rewrite):
+// writes change(value read); false, writing nothing, when the read fails.
+bool rewriteRegister(uint32_t port, uint32_t (*change)(uint32_t value, uint32_t arg), uint32_t arg);
+
+// Card calls that failed in this process (reads, writes, bulk writes; no card counts too). A job
+// or an operation compares it before and after: any failed call means the card did not do what
+// the engine asked, so the job cannot be trusted to have printed what it says.
+uint64_t cardFaults();
 // The value read AND 0x1FFFF.
 uint32_t readPosition(uint32_t port);
 

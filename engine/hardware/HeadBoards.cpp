@@ -47,7 +47,9 @@ void command(uint32_t value) { writeRegister(REG_HEADS_COMMAND, value); }
 bool flashOn() { return readBit(REG_PRINT_CONTROL, kPcFlash) == 1; }
 
 void setFlash(unsigned code) {
-    uint32_t v = static_cast<uint32_t>(readRegister(REG_PRINT_CONTROL)) & kPcDividerMask;
+    uint32_t v = 0;
+    if (!tryReadRegister(REG_PRINT_CONTROL, v)) return; // the divider bits are unknown: write nothing
+    v &= kPcDividerMask;
     writeRegister(REG_PRINT_CONTROL, v);
     if (code == 0) return;
     v = (v & 0x0FFFFFFFu) + (uint32_t(code) << kPcFlashCodeShift);
@@ -156,7 +158,13 @@ void CDrvPrint::AUXHTVInitParams() {
 int CDrvPrint::AUXHTVGetVersion(uint8_t* buffer) {
     uint8_t scratch[16];
     if (!buffer) buffer = scratch;
-    const uint32_t v = static_cast<uint32_t>(readRegister(REG_HEADS_COMMAND)) & 0xFFFFF0u;
+    uint32_t v = 0;
+    if (!tryReadRegister(REG_HEADS_COMMAND, v)) { // the command's other bits are unknown: ask nothing
+        std::memset(buffer, 0xFF, 16);             // what an unreadable board gives
+        csHeadBoardName = boardText(buffer);
+        return -1;
+    }
+    v &= 0xFFFFF0u;
     platform::sleepMs(1);
     command(v + kHeadsIdent);
     platform::sleepMs(1);
@@ -212,7 +220,8 @@ int CDrvPrint::AUXHTVWriteParams(unsigned index, unsigned long value) {
         return 0;
     }
     const uint32_t port = kDataOut(unsigned(word));
-    const uint32_t cur = static_cast<uint32_t>(readRegister(port));
+    uint32_t cur = 0;
+    if (!tryReadRegister(port, cur)) return 0; // the other head's half is unknown: send nothing
     const uint32_t v = ((index & 1u) ? (cur & 0x0000FFFFu) : (cur & 0xFFFF0000u)) | uint32_t(value);
     const uint32_t board = second ? kHeadsBoardB : kHeadsBoardA;
     command(board);

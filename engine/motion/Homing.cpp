@@ -14,6 +14,7 @@ namespace {
 
 constexpr int kStatusNoCard = -100;
 constexpr int kStatusNotFound = -1;
+constexpr int kStatusCardFault = -101; // a card call failed: where the carriage is, is not known
 constexpr int kStatusTestMode = 20000;
 
 // Input function 27 reads 0 where the carriage must go slowly (near either end).
@@ -25,6 +26,7 @@ int CDrvPrint::PRNRePosition(int home) {
     const int d = home ? (bRepositionLeft ? 1 : 0) : (bHeadsProtectLeft ? 1 : 0);
     const unsigned backOff = d ? uiRepositionLeft : uiRepositionRight;
 
+    const uint64_t faultsAtStart = hw::cardFaults();
     bStop = 1; // no pass loop runs while the carriage homes
     uiXTarget = 0;
     PRNInitLimitPosition();
@@ -49,6 +51,9 @@ int CDrvPrint::PRNRePosition(int home) {
         AUXSetHeadsParamsState(0);
     }
 
+    // A failed card call ends the search: the carriage may not be doing what it was told, and
+    // a retried start would drive it further on that guess.
+    auto faulted = [&] { return hw::cardFaults() != faultsAtStart; };
     int status = kStatusNoCard;
     if (cardOk) {
         int speed = 1;
@@ -78,6 +83,11 @@ int CDrvPrint::PRNRePosition(int home) {
             int polls = kHomingPolls;
             bool slowed = speed == 0;
             for (;;) {
+                if (faulted()) {
+                    MOVStopMoveX();
+                    status = kStatusCardFault;
+                    break;
+                }
                 if (inSlowZone(*this)) {
                     MOVSetCarriageSlow(1);
                     MOVSetSpeed(0);
@@ -112,7 +122,7 @@ int CDrvPrint::PRNRePosition(int home) {
         sleepMs(100);
         iXPositionError = 0;
         MOVSetCarriageSlow(0);
-        MOVMoveX(d ? 0 : 1, 1, static_cast<int>(backOff), 1);
+        if (!faulted()) MOVMoveX(d ? 0 : 1, 1, static_cast<int>(backOff), 1);
         sleepMs(100);
     }
 
@@ -125,6 +135,10 @@ int CDrvPrint::PRNRePosition(int home) {
     iXPositionError = 0;
     AUXDIOSet(DIO_SET_WIPER_ENABLE, 0);
     AUXCLNSet(12, 1);
+    if (status != kStatusNoCard && hw::cardFaults() != faultsAtStart) {
+        platform::log(platform::LogLevel::Error, "homing: a card call failed; the carriage is not homed");
+        status = kStatusCardFault;
+    }
     return status;
 }
 

@@ -5,6 +5,7 @@
 #include "core/DrvPrint.h"
 #include "motion/MotionInternal.h"
 #include "platform/Clock.h"
+#include "platform/Log.h"
 
 using namespace hw;
 using platform::sleepMs;
@@ -28,13 +29,17 @@ unsigned directionBit(int reverseSetting, int direction) {
 double roundHalfUp(double v) { return std::floor(v + 0.5); }
 
 // Generation 1 speed word: bits 8-15 of REG_MOTION and bits 0-5 of REG_MOTION_2 (6-7 cleared).
-void writeCardSpeed(uint32_t s, uint32_t waitMs) {
-    uint32_t m = static_cast<uint32_t>(readRegister(REG_MOTION));
-    writeRegister(REG_MOTION, (m & ~0x0000FF00u) | ((s & 0xFFu) << 8));
+// False when either register could not be changed (a failed read writes nothing).
+bool writeCardSpeed(uint32_t s, uint32_t waitMs) {
+    const bool low = updateBits(REG_MOTION, 0x0000FF00u, (s & 0xFFu) << 8);
     if (waitMs) sleepMs(waitMs);
-    uint32_t m2 = static_cast<uint32_t>(readRegister(REG_MOTION_2));
-    writeRegister(REG_MOTION_2, (m2 & ~0xFFu) | ((s >> 8) & 0x3Fu));
+    const bool high = low && updateBits(REG_MOTION_2, 0xFFu, (s >> 8) & 0x3Fu);
     if (waitMs) sleepMs(waitMs);
+    return low && high;
+}
+
+void moveNotStarted(const char* axis) {
+    platform::logf(platform::LogLevel::Error, "%s move not started: a card call failed", axis);
 }
 
 } // namespace
@@ -63,40 +68,44 @@ void CDrvPrint::MOVMoveX(int direction, int speed, int distance, int wait) {
     // under the output lock: writing back a word read 10 ms earlier would undo what another thread
     // (take-up, wiper, UV lamps) switched meanwhile. A line set ahead (MOVPresetXDirection) to
     // this direction has been settling since: only what is left of the settling time is waited.
+    // The line holds the direction when either write took: a write whose read failed changed
+    // nothing. With neither, the carriage would run whichever way the line points: no start.
     const uint64_t since = uiXDirectionSetUs;
+    bool ok;
     if (since != 0 && unsigned(readBit(REG_OUTPUT, kOutXDirection)) == d) {
         const uint64_t held = platform::nowUs() - since, settle = uint64_t(kXDirectionSettleMs) * 1000;
         if (held < settle) platform::sleepUs(settle - held);
-        setBit(REG_OUTPUT, kOutXDirection, d != 0);
-        setBit(REG_OUTPUT, kOutXDirection, d != 0);
+        ok = setBit(REG_OUTPUT, kOutXDirection, d != 0);
+        ok = setBit(REG_OUTPUT, kOutXDirection, d != 0) || ok;
     } else {
         sleepMs(10);
         uiXDirectionSetUs = std::max<uint64_t>(platform::nowUs(), 1);
-        setBit(REG_OUTPUT, kOutXDirection, d != 0);
+        ok = setBit(REG_OUTPUT, kOutXDirection, d != 0);
         sleepMs(10);
-        setBit(REG_OUTPUT, kOutXDirection, d != 0);
+        ok = setBit(REG_OUTPUT, kOutXDirection, d != 0) || ok;
         sleepMs(10);
     }
 
     const uint32_t pulses = motorPulses(std::trunc(double(fXStepToMM) * double(dist)));
     const int limit = XSpeedPause[4];
     if (uiPcicardMode == 0) {
-        writeDsp(DSP_X_DISTANCE_HIGH, (pulses >> 16) & 0xFFFFu);
+        ok = writeDsp(DSP_X_DISTANCE_HIGH, (pulses >> 16) & 0xFFFFu) && ok;
         sleepMs(1);
-        writeDsp(DSP_X_DISTANCE_LOW, pulses & 0xFFFFu);
+        ok = writeDsp(DSP_X_DISTANCE_LOW, pulses & 0xFFFFu) && ok;
         sleepMs(1);
         // The table holds speeds at the native resolution; a job at another resolution runs the
         // carriage at the same dot rate. Entry 4 is the fastest the machine may go.
         const int entry = motion::speedEntry(XSpeedPause, speed);
         uint32_t s = UI_DPIRate(0, entry > 0 ? static_cast<unsigned>(entry) : 0u);
         if (limit >= 0 && s > static_cast<uint32_t>(limit)) s = static_cast<uint32_t>(limit);
-        writeDsp(DSP_X_SPEED, s);
+        ok = writeDsp(DSP_X_SPEED, s) && ok;
         sleepMs(10);
-        writeDsp(DSP_COMMAND, DSP_START_X);
+        if (ok) writeDsp(DSP_COMMAND, DSP_START_X);
+        else moveNotStarted("X");
     } else {
-        setBit(REG_MOTION, kMotXRun, false);
+        ok = setBit(REG_MOTION, kMotXRun, false) && ok;
         sleepMs(1);
-        writeRegister(REG_X_DISTANCE, pulses);
+        ok = writeRegister(REG_X_DISTANCE, pulses) && ok;
         sleepMs(1);
         // The card takes a clock divider: the motor clock over the pulse period of the speed,
         // stretched by the resolution rate. A larger divider is slower, so entry 4 is the least.
@@ -108,8 +117,9 @@ void CDrvPrint::MOVMoveX(int direction, int speed, int distance, int wait) {
         if (!(s >= double(limit))) s = double(limit);
         if (s > 0x3FFF) s = 0x3FFF; // the speed word has 14 bits
         if (s < 0) s = 0;
-        writeCardSpeed(static_cast<uint32_t>(s), 2);
-        setBit(REG_MOTION, kMotXRun, true);
+        ok = writeCardSpeed(static_cast<uint32_t>(s), 2) && ok;
+        if (ok) setBit(REG_MOTION, kMotXRun, true);
+        else moveNotStarted("X");
         sleepMs(2);
     }
     MOVGenerateInterrupt();
@@ -157,24 +167,25 @@ void CDrvPrint::MOVMoveY(int direction, int speed, int distance, int wait) {
         uiLastYFeed = motorPulses(p);
     }
     const uint32_t pulses = motorPulses(p);
-    setBit(REG_OUTPUT, kOutYDirection, d != 0);
+    // Every write must take before the start: a wrong direction, distance or speed moves media.
+    bool ok = setBit(REG_OUTPUT, kOutYDirection, d != 0);
 
     const uint32_t ys = static_cast<uint32_t>(motion::speedEntry(YSpeedPause, speed));
     if (uiPcicardMode == 0) {
-        writeDsp(DSP_Y_DISTANCE_HIGH, (pulses >> 16) & 0xFFFFu);
-        writeDsp(DSP_Y_DISTANCE_LOW, pulses & 0xFFFFu);
-        writeDsp(DSP_Y_SPEED, ys);
-        writeDsp(DSP_COMMAND, DSP_START_Y);
+        ok = ok && writeDsp(DSP_Y_DISTANCE_HIGH, (pulses >> 16) & 0xFFFFu);
+        ok = ok && writeDsp(DSP_Y_DISTANCE_LOW, pulses & 0xFFFFu);
+        ok = ok && writeDsp(DSP_Y_SPEED, ys);
+        if (ok) writeDsp(DSP_COMMAND, DSP_START_Y);
     } else {
-        setBit(REG_MOTION, kMotYRun, false);
-        writeRegister(REG_Y_DISTANCE, pulses);
-        const uint32_t m = static_cast<uint32_t>(readRegister(REG_MOTION));
-        writeRegister(REG_MOTION, (m & 0x00FFFFFFu) | ((ys & 0xFFu) << 24));
-        setBit(REG_MOTION, kMotYRun, true);
+        ok = ok && setBit(REG_MOTION, kMotYRun, false);
+        ok = ok && writeRegister(REG_Y_DISTANCE, pulses);
+        ok = ok && updateBits(REG_MOTION, 0xFF000000u, (ys & 0xFFu) << 24);
+        if (ok) setBit(REG_MOTION, kMotYRun, true);
     }
+    if (!ok) moveNotStarted("Y");
     // Raised only once the axis has its start: the take-up runs its rolls back while Y moves, and
     // a flag seen before the start would find Y still and end that sequence at once.
-    if (direction == 1) bYMoved = 1;
+    if (direction == 1 && ok) bYMoved = 1;
     MOVGenerateInterrupt();
     if (wait) MOVWaitUntilYStop();
 }
@@ -215,8 +226,8 @@ void CDrvPrint::MOVSetAccTime(unsigned, unsigned) {
     // Bits 8-11 hold the X acceleration time in hundreds of ms; a longer time is held to the
     // field rather than spill into the bits above it.
     const uint32_t units = iXAccTime > 0 ? std::min<uint32_t>(static_cast<uint32_t>(iXAccTime) / 100, 15) : 0;
-    const uint32_t m2 = static_cast<uint32_t>(readRegister(REG_MOTION_2));
-    writeRegister(REG_MOTION_2, (m2 & 0x0FFFF0FFu) + (units << 8));
+    rewriteRegister(
+        REG_MOTION_2, [](uint32_t m2, uint32_t u) { return (m2 & 0x0FFFF0FFu) + (u << 8); }, units);
 }
 
 void CDrvPrint::MOVSetParamsMovement() { MOVSetAccTime(static_cast<unsigned>(iXAccTime), static_cast<unsigned>(iYAccTime)); }
@@ -250,12 +261,11 @@ void CDrvPrint::MOVResetYMotor() {
 
 void CDrvPrint::MOVSetCarriageSlow(int on) {
     if (on) {
+        // The slow mode is enabled only once its speed is selected.
         if (uiCarriageSlowMode == 0) {
-            setBit(REG_MOTION, kMotSlowSelect, false);
-            setBit(REG_MOTION, kMotSlowEnable, true);
+            if (setBit(REG_MOTION, kMotSlowSelect, false)) setBit(REG_MOTION, kMotSlowEnable, true);
         } else if (uiCarriageSlowMode == 1) {
-            setBit(REG_MOTION, kMotSlowSelect, true);
-            setBit(REG_MOTION, kMotSlowEnable, true);
+            if (setBit(REG_MOTION, kMotSlowSelect, true)) setBit(REG_MOTION, kMotSlowEnable, true);
         }
         return;
     }

@@ -41,6 +41,16 @@ int readRegistryInt(const std::string& baseDir, const std::string& section, cons
     return text != missing && wholeInt(text, v) ? v : def;
 }
 
+std::string readRegistryString(const std::string& baseDir, const std::string& section, const std::string& key,
+                               const std::string& def) {
+    std::lock_guard g(registryLock());
+    CIniFile ini;
+    ini.SetFileName(joinPath(baseDir, kRegistryFile));
+    const std::string missing = "\n";
+    std::string text = ini.ReadString(section, key, missing);
+    return text != missing ? text : def;
+}
+
 bool writeRegistryInt(const std::string& baseDir, const std::string& section, const std::string& key, int value) {
     std::lock_guard g(registryLock());
     CIniFile ini;

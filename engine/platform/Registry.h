@@ -14,6 +14,10 @@ inline constexpr const char* kTcpParametersKey = "SYSTEM\\CurrentControlSet\\Ser
 // whole decimal number (a registry value is typed: text that is no number is no value).
 int readRegistryInt(const std::string& baseDir, const std::string& section, const std::string& key, int def);
 
+// A text value, or `def` when the file, the section or the key is missing.
+std::string readRegistryString(const std::string& baseDir, const std::string& section, const std::string& key,
+                               const std::string& def);
+
 // Writes one value, keeping every other value of the file; atomic. False when the file could not
 // be written (or exists but could not be read, which would lose the other values).
 bool writeRegistryInt(const std::string& baseDir, const std::string& section, const std::string& key, int value);

@@ -38,6 +38,7 @@ std::string home(CDrvPrint& d, int which) {
     const int status = d.PRNRePosition(which);
     if (status == -100) return "no print-controller card: the carriage was not homed";
     if (status == -1) return "no limit switch found: the carriage is not homed";
+    if (status == -101) return "a card call failed: the carriage is not homed";
     if (d.bEmergencyStop) return "emergency stop: the carriage is not homed";
     return {};
 }

@@ -3,6 +3,7 @@
 //   sim estop press|release [at-ms MS | at-pass N]
 //   sim fault limit left|right stuck|dead|ok | slip FACTOR | card absent|present
 //             | transfer fail|hang|ok | board silent|ok | dio absent|present | clear
+//             | call N [read|write|any]   (the N-th card call of that kind from now fails)
 //   sim media LEFT_MM WIDTH_MM | sim feed MM | sim carriage MM
 //   sim sheet png PATH | raw PATH | res XDPI YDPI | new | drops
 //   sim dio PORT BIT SOURCE | sim selector PAIR VALUE | sim counter CH VALUE | sim temp SLOT C
@@ -129,7 +130,7 @@ void estop(CDrvPrint&, const Args& a, std::ostream& o) {
 }
 
 void fault(CDrvPrint&, const Args& a, std::ostream& o) {
-    need(a, 1, "fault limit|slip|card|transfer|board|dio|clear ...");
+    need(a, 1, "fault limit|slip|card|transfer|board|call|dio|clear ...");
     auto m = sim::machine();
     const std::string& f = a[0];
     if (f == "clear") {
@@ -157,6 +158,17 @@ void fault(CDrvPrint&, const Args& a, std::ostream& o) {
     } else if (f == "board") {
         need(a, 2, "fault board silent|ok");
         m->setHeadBoardSilent(onOff(a[1], "silent", "ok"));
+    } else if (f == "call") {
+        need(a, 2, "fault call N [read|write|any]");
+        const long long n = parseInt(a[1]);
+        if (n < 0) throw ConsoleError("fault call N: N is 0 (cancel) or more");
+        const std::string kind = a.size() >= 3 ? a[2] : "any";
+        const sim::CallKind k = kind == "read"    ? sim::CallKind::Read
+                                : kind == "write" ? sim::CallKind::Write
+                                : kind == "any"   ? sim::CallKind::Any
+                                                  : throw ConsoleError("read, write or any");
+        m->failCall(k, uint64_t(n));
+        o << "calls = " << m->callCount(k) << "\n";
     } else if (f == "dio") {
         need(a, 2, "fault dio absent|present");
         m->setDioAbsent(onOff(a[1], "absent", "present"));
