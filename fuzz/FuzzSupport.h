@@ -27,10 +27,12 @@ private:
 };
 
 // A folder of this process, made once; the engines of the target use it as their base folder.
+// In memory where there is a tmpfs: every settings write is synced, which on a disk would make
+// each run wait for it.
 inline const std::string& baseDir() {
     static const std::string dir = [] {
-        char tmpl[] = "/tmp/carvex-fuzz-XXXXXX";
-        const char* made = ::mkdtemp(tmpl);
+        std::string tmpl = std::string(::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + "/carvex-fuzz-XXXXXX";
+        const char* made = ::mkdtemp(tmpl.data());
         if (!made) std::abort();
         return std::string(made);
     }();
