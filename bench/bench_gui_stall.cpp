@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
     QTimer done;
     qint64 lastReport = 0;
     QObject::connect(&done, &QTimer::timeout, [&] {
-        if (!d.bPrintThreadRunning) qa.quit();
+        if (!d.bPrintThreadRunning) QCoreApplication::exit(0); // quit() would ask the frame to close
         if (clock.elapsed() - lastReport >= 5000) {
             lastReport = clock.elapsed();
             std::printf("  %.0f s: pass %u of %u, step %s\n", double(lastReport) / 1000, d.uiStepSendCurrent.load(),
