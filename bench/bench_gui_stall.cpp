@@ -4,6 +4,7 @@
 // worst. The figure must stay under 50 ms: above it the program ends with status 1.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -16,6 +17,7 @@
 #include "core/RipWriter.h"
 #include "frame/MainFrame.h"
 #include "platform/Clock.h"
+#include "platform/Prompter.h"
 #include "sim/SheetWindow.h"
 
 namespace {
@@ -50,18 +52,21 @@ int main(int argc, char** argv) {
     int qargc = 1;
     QApplication qa(qargc, argv);
     orvix::prepareApplication(qa);
-    platform::setTimeScale(1);
+    // Start-up (homing) and measuring the media go fast; the job itself runs in real time.
+    platform::setTimeScale(200);
 
     QTemporaryDir dir;
     orvix::AppOptions o;
     o.base = dir.path();
     o.device = QStringLiteral("sim");
     o.startupAction = orvix::kActionHome;
+    for (const char* image : {"TORVIAN.drv", "PLENTAX.drv"}) { // the card's firmware images
+        QFile f(dir.filePath(QString::fromLatin1(image)));
+        if (!f.open(QIODevice::WriteOnly) || f.write("image") != 5) return 2;
+    }
     orvix::OrvixApp app(o);
-    app.askStartup = [](int& action) {
-        action = orvix::kActionHome;
-        return int(QDialog::Accepted);
-    };
+    // Nobody answers here: questions get the safe answer (the media is measured, so none should come).
+    platform::setPrompter(std::make_shared<platform::DefaultPrompter>());
     if (!app.startUp().run) return 2;
     orvix::MainFrame* frame = app.frame();
     frame->runCommand(orvix::ID_VIEW_SHEET);
@@ -84,14 +89,25 @@ int main(int argc, char** argv) {
         last = now;
     });
     QTimer done;
+    qint64 lastReport = 0;
     QObject::connect(&done, &QTimer::timeout, [&] {
-        if (!d.bPrintThreadRunning && d.bStopSeen) qa.quit();
+        if (!d.bPrintThreadRunning) QCoreApplication::exit(0); // quit() would ask the frame to close
+        if (clock.elapsed() - lastReport >= 5000) {
+            lastReport = clock.elapsed();
+            std::printf("  %.0f s: pass %u of %u, step %s\n", double(lastReport) / 1000, d.uiStepSendCurrent.load(),
+                        d.uiStepTotal, d.csPrintStep.get());
+            std::fflush(stdout);
+        }
     });
 
+    if (d.PRNMeasure() != 1) return 2; // where the media lies, as the operator measures it
+    platform::setTimeScale(1);
+    std::printf("printing %ux%u dots at time scale 1 ...\n", width, height);
+    std::fflush(stdout);
     d.csName = job.toStdString();
     d.uiPassCount = passes;
     d.uiPrintQty = 1;
-    d.uiFire = d.uiLeftLimitPos + d.uiStartPos1;
+    d.uiFire = unsigned(d.XMMToPulse(200)) + d.uiStartPos1 + d.uiLeftLimitPos; // 200 mm into the media
     d.uiPrintJobKind = 0;
     d.uiStepSendCurrent = 0;
     d.bIfYMove = 0;
@@ -103,6 +119,8 @@ int main(int argc, char** argv) {
     const double seconds = double(clock.elapsed()) / 1000;
     const auto* sheet = frame->sheetWindow();
 
+    d.PRNWaitPrintThread();
+    if (!d.csRefusal.empty()) std::printf("job refused: %s\n", d.csRefusal.c_str());
     std::printf("job: %ux%u dots, %u passes printed of %u, %.1f s at time scale 1\n", width, height,
                 d.uiStepSendCurrent.load(), d.uiStepTotal, seconds);
     std::printf("heartbeats: %u (10 ms), mean lateness %.2f ms\n", beats, beats ? sumMs / beats : 0.0);

@@ -18,6 +18,7 @@
 #include <QTreeWidget>
 
 #include "OrvixApp.h"
+#include "platform/Registry.h"
 #include "frame/ControlBar.h"
 #include "frame/StatusPanes.h"
 #include "sim/SheetWindow.h"
@@ -57,6 +58,14 @@ QStringList queueHeadings() {
 
 } // namespace
 
+void tuneTcpWindows(const std::string& baseDir) {
+    constexpr int kWindow = 255552;
+    for (const char* name : {"TcpWindowSize", "GlobalMaxTcpWindowSize"}) {
+        platform::readRegistryInt(baseDir, platform::kTcpParametersKey, name, 0); // read as the store is opened
+        platform::writeRegistryInt(baseDir, platform::kTcpParametersKey, name, kWindow);
+    }
+}
+
 MainFrame::MainFrame(OrvixApp& app) : app_(app), commands_(standardCommands()) {
     setObjectName(QStringLiteral("mainFrame"));
     installFrameHandlers();
@@ -66,6 +75,7 @@ MainFrame::MainFrame(OrvixApp& app) : app_(app), commands_(standardCommands()) {
     panes_ = new StatusPanes(app_, statusBar());
     statusBar()->setObjectName(QStringLiteral("statusBar"));
     showMessage(tr("就绪"));
+    tuneTcpWindows(app_.engine().csBaseDir);
     buildCentral();
     connect(&updateTimer_, &QTimer::timeout, this, &MainFrame::updateCommands);
     updateTimer_.start(kUpdatePeriodMs);

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <map>
+#include <string>
 
 #include "frame/Commands.h"
 
@@ -21,6 +22,10 @@ class ControlBar;
 class OrvixApp;
 class SheetWindow;
 class StatusPanes;
+
+// The TCP window sizes the network jobs need, set in the machine's registry store at frame
+// creation: both values become 255552. Silent when the store cannot be written.
+void tuneTcpWindows(const std::string& baseDir);
 
 class MainFrame : public QMainWindow {
     Q_OBJECT

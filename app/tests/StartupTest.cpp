@@ -1,5 +1,7 @@
 // Start-up: the setup chooser, the start-up actions and their engine calls, the single instance,
 // the caption and a folder without a current setup.
+#include <QDir>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QPushButton>
 #include <QtTest>
@@ -9,6 +11,7 @@
 #include "frame/MainFrame.h"
 #include "frame/StatusPanes.h"
 #include "platform/InstanceLock.h"
+#include "platform/Registry.h"
 #include "sim/Sim.h"
 
 using namespace orvix;
@@ -187,6 +190,24 @@ private slots:
         QVERIFY(f.start().run);
         QCOMPARE(opened, 1);
         QCOMPARE(f.app->frame()->windowTitle(), QStringLiteral("Orvix   - 虚拟打印机"));
+    }
+
+    void tcpWindowsSetInTheRegistryStore() {
+        AppFixture f;
+        f.writeFile("registry.ini", "[SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters]\nTcpWindowSize=1000000\n"
+                                    "[Other]\nKeep=7\n");
+        QVERIFY(f.start().run);
+        const std::string base = f.dir.path().toStdString();
+        QCOMPARE(platform::readRegistryInt(base, platform::kTcpParametersKey, "TcpWindowSize", 0), 255552);
+        QCOMPARE(platform::readRegistryInt(base, platform::kTcpParametersKey, "GlobalMaxTcpWindowSize", 0), 255552);
+        QCOMPARE(platform::readRegistryInt(base, "Other", "Keep", 0), 7);
+    }
+
+    void tcpTuningSilentWhenTheStoreCannotBeWritten() {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("registry.ini"))); // a folder where the file belongs
+        tuneTcpWindows(dir.path().toStdString()); // no crash, nothing asked
+        QVERIFY(QFileInfo(dir.filePath(QStringLiteral("registry.ini"))).isDir());
     }
 
     void withCurrentSetupBasicParametersStayClosed() {
