@@ -83,7 +83,8 @@ int runMain(int argc, char** argv) {
     app.require_subcommand(1);
     Session session;
     app.add_option("--base", session.base, "base directory (default: the working directory)");
-    app.add_option("--device", session.device, "sim (default), none, or a device path");
+    app.add_option("--device", session.device,
+                   "sim, none, or a device path (else CARVEX_DEVICE, else registry.ini, else sim)");
     app.add_option("--time-scale", session.timeScale, "speed of the clock (default 1)");
     auto* yes = app.add_flag("--yes", session.yes, "answer Yes to the engine's questions");
     app.add_flag("--no", session.no, "answer No to the engine's questions")->excludes(yes);

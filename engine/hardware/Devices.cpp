@@ -100,8 +100,10 @@ void setDeviceOption(const std::string& choice) {
     auto& b = backends();
     std::lock_guard g(b.lock);
     b.option = choice;
-    if (b.opened && !choice.empty() && b.info.choice != choice) openLocked(b, choice, "--device");
-    else if (b.opened && !choice.empty()) b.info.source = "--device";
+    if (!b.opened) return;
+    if (!choice.empty() && b.info.choice != choice) openLocked(b, choice, "--device");
+    else if (!choice.empty()) b.info.source = "--device";
+    else if (b.info.source == "--device") openLocked(b, {}, {}); // the option withdrawn: choose again
 }
 
 std::shared_ptr<CardChannel> card() {

@@ -60,7 +60,8 @@ TEST_P(NetStreamJob, EndsAtOnceWhenTheStreamStopsShort) {
 
     d->uiNetPort = 0;
     ASSERT_EQ(d->PRNNetStart(), 0);
-    d->netFile.SetStreamTimeouts(2000, 5000); // platform ms: a few real ms at this time scale
+    // Platform ms: 0.2 s and 2 s real at this time scale, ample for a sender on a busy machine.
+    d->netFile.SetStreamTimeouts(200000, 2000000);
     d->bJobRecord = 1;
     ASSERT_EQ(d->AUXDBFuns(0), 0);
     JobRecord rec;
