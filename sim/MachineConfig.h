@@ -67,7 +67,9 @@ struct MachineConfig {
 
     // ---- Heads (one entry per card head slot).
     std::vector<HeadConfig> heads;
-    bool misplacement = true;
+    // Off by default: the default machine has its heads where the default setup says, so a fresh
+    // folder prints dot for dot. On, each head sits a little off by its own dx/dy (alignment).
+    bool misplacement = false;
     double dropFlightUs = 0;      // drops land this long after firing, carried by the carriage speed
 
     // ---- Card.

@@ -43,20 +43,36 @@ std::vector<CommandAdder>& commandAdders() {
     return adders;
 }
 
-CDrvPrint& Session::engine() {
-    if (drv_) return *drv_;
+void Session::enterBase() {
+    if (entered_) return;
+    entered_ = true;
+    startDir_ = platform::currentDir();
     if (!device.empty()) ::setenv("CARVEX_DEVICE", device.c_str(), 1);
     if (timeScale > 0) platform::setTimeScale(timeScale);
     if (!base.empty()) {
-        platform::makeDirs(base);
+        if (!platform::makeDirs(base))
+            throw std::runtime_error("cannot create base directory " + base);
         if (!platform::changeDir(base)) throw std::runtime_error("cannot enter base directory " + base);
     }
     platform::setLogFile(platform::joinPath(platform::currentDir(), "carvex.log"));
     platform::setPrompter(std::make_shared<CliPrompter>(yes, no));
+}
+
+std::string Session::userPath(const std::string& path) const {
+    if (path.empty() || path[0] == '/' || startDir_.empty()) return path;
+    return platform::joinPath(startDir_, path);
+}
+
+CDrvPrint& Session::engine() {
+    if (drv_) return *drv_;
+    enterBase();
     // A kept virtual printer is loaded before anything reads the printing status: loading may put
     // back the status that matches the machine.
     if (const char* st = std::getenv("CARVEX_SIM_STATE"); st && *st) hw::deviceChoice();
     drv_ = std::make_unique<CDrvPrint>();
+    std::string name;
+    drv_->AUXINIGetCurrentSetup(name);
+    drv_->PRMLoadParams();
     return *drv_;
 }
 
@@ -85,6 +101,8 @@ int runMain(int argc, char** argv) {
     auto* yes = app.add_flag("--yes", session.yes, "answer Yes to the engine's questions");
     app.add_flag("--no", session.no, "answer No to the engine's questions")->excludes(yes);
     for (auto add : commandAdders()) add(app, session);
+    // Before any command's own work: the base folder exists and is the working directory.
+    app.parse_complete_callback([&session] { session.enterBase(); });
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

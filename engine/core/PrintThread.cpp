@@ -138,6 +138,17 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
         d.bStopSeen = 1;
         return 0;
     };
+    auto emergencyEnd = [&] {
+        d.AUXUVSet(3, 0);
+        d.AUXUVSet(4, 0);
+        d.PRNStopPrinting(1);
+        d.PRNPausePrinting(0);
+        d.PRNReadClose();
+        d.PRNSetStep(tags::EMG);
+        d.uiBandsRead = 0;
+        d.PRNCleanBuffMemory();
+        return 0;
+    };
     // Per job.
     if (!d.PRNOpenJobChecked()) return 0;
     d.bPassFired = 0;
@@ -206,6 +217,10 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             d.bPassFired = 0;
             firstPass = false;
             st.waitPassUs = clock.lap();
+            // An emergency stop during the previous pass ends the job before the media moves on:
+            // the status still names that pass (fed, not finished), so a resume prints it again
+            // in full where it was, rather than skipping it.
+            if (d.AUXDIOSensor(10) || d.bEmergencyStop) return emergencyEnd();
             // 5., 6. Media advance.
             int32_t n = int32_t(d.uiNozzlesPerPass);
             if (d.uiPrintJobKind == 2 && d.uiHeadsPerColorMode == 0)
@@ -244,17 +259,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             d.AUXUVSet(4, 0);
             st.feedUs = clock.lap();
             // 10. Emergency stop.
-            if (d.AUXDIOSensor(10) || d.bEmergencyStop) {
-                d.AUXUVSet(3, 0);
-                d.AUXUVSet(4, 0);
-                d.PRNStopPrinting(1);
-                d.PRNPausePrinting(0);
-                d.PRNReadClose();
-                d.PRNSetStep(tags::EMG);
-                d.uiBandsRead = 0;
-                d.PRNCleanBuffMemory();
-                return 0;
-            }
+            if (d.AUXDIOSensor(10) || d.bEmergencyStop) return emergencyEnd();
             // 11.
             if (d.bTestMode) {
                 platform::sleepMs(1000);

@@ -15,6 +15,8 @@
 namespace setup {
 namespace {
 
+SetupSettings& defaultSettings();
+
 template <class T> constexpr Store storeOf() {
     if constexpr (std::is_same_v<T, int>) return Store::Int;
     else if constexpr (std::is_same_v<T, unsigned>) return Store::Unsigned;
@@ -108,7 +110,7 @@ public:
         // Console names: SECTION.KEY where a key of a section struct is shared with another section.
         std::map<std::string, std::set<std::string>> sectionsOf;
         for (const auto& k : keys_) sectionsOf[k.key].insert(k.section);
-        SetupSettings defaults;
+        const SetupSettings& defaults = defaultSettings();
         for (auto& k : keys_) {
             bool shared = sectionsOf[k.key].size() > 1;
             k.consoleName = shared && structSections_.count(k.section) ? k.section + "." + k.key : k.key;
@@ -366,9 +368,20 @@ std::vector<KeyDef> buildSchema() {
 #undef MEM
 #undef ARR
 
-// The defaults of every key, as a default-constructed settings object holds them.
+// The defaults of every key: a default-constructed settings object, with the media of the
+// default machine, so that a fresh folder's setup describes the sheet that machine holds. The
+// sheet lies 300 mm right of the left limit switch and 1600 mm wide; the start is counted from the
+// carriage's home place (the switch less its stop, plus the back-off), which may lie up to about
+// 8 mm either way as the carriage stops on the switch: start 2133 steps (301 mm) and width 11280
+// steps (1592 mm) keep a print on the sheet wherever it stopped. `carvex measure --save` measures
+// the loaded media exactly.
 SetupSettings& defaultSettings() {
-    static SetupSettings d;
+    static SetupSettings d = [] {
+        SetupSettings s;
+        s.uiStartPos1 = 2133;
+        s.uiWidth1 = 11280;
+        return s;
+    }();
     return d;
 }
 

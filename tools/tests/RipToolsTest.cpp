@@ -191,6 +191,7 @@ TEST(MkRip, PngGreyGivesHalfBlackOnly) {
     for (auto screen : {rip::ScreenKind::Diffusion, rip::ScreenKind::Ordered}) {
         rip::MkRipOptions o;
         o.input = dir.file("g.png");
+        o.xdpi = o.ydpi = 360;
         o.widthMM = 25.4; // 360 dots at 360 dpi; the height follows the picture: 270
         o.screen = screen;
         make(o, dir.file("g.prn"));
