@@ -132,6 +132,7 @@ const std::vector<Key>& keys() {
         DBL("X", "Slow1MMs", slowSpeedMMs[1]),
         DBL("X", "SlowZoneMM", slowZoneMM),
         INT("X", "DirBitLeft", xDirBitLeft, 0, 1),
+        INT("X", "SwitchStopsDrive", switchesStopDrive, 0, 1),
         DBL("Y", "PulsesPerMM", yPulsesPerMM),
         DBL("Y", "SpeedUnitHz", ySpeedUnitHz),
         DBL("Y", "MinSpeedHz", yMinSpeedHz),

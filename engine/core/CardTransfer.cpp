@@ -197,13 +197,17 @@ void CDrvPrint::IMGClearMemoryToCard() {
         if (!cardmem::writeSwapped(zeros.data(), i, zeros.size(), uiMemoryMode)) break;
 }
 
-void CDrvPrint::IMGSetPrintParams(int first, int last, unsigned position, unsigned shift) {
+void cardmem::setFireWindow(int first, int last, uint32_t startDot, unsigned shift) {
     const uint32_t pc = uint32_t(readRegister(REG_PRINT_CONTROL));
     writeRegister(REG_PRINT_CONTROL, (pc & 0x0F000000u) + ((shift & 0xFFu) << 16));
     const uint32_t f = uint32_t(first), l = uint32_t(last);
     writeRegister(REG_PRINT_PARAM_1, ((l & 0xFFFFu) << 16) + (f & 0xFFFFu));
     const uint32_t hi = (((l >> 16) & 0xFu) << 4) + ((f >> 16) & 0xFu);
-    writeRegister(REG_PRINT_PARAM_2, (UI_DPIRate(1, position) & 0x1FFFFu) + (hi << 24));
+    writeRegister(REG_PRINT_PARAM_2, (startDot & 0x1FFFFu) + (hi << 24));
+}
+
+void CDrvPrint::IMGSetPrintParams(int first, int last, unsigned position, unsigned shift) {
+    cardmem::setFireWindow(first, last, UI_DPIRate(1, position), shift);
 }
 
 void CDrvPrint::IMGSetFlashPrint(unsigned code) {

@@ -119,12 +119,13 @@ int CDrvPrint::PRNResetDPI() {
         ripHead.uiXDPI = unsigned(n);
         j = n;
     } else if (j > 0) {
+        // The position is read before the rate changes: the encoder counts dots of the old rate.
+        // (Read after it, a carriage away from 0 would be put at half or twice its place.)
+        const unsigned pos = MOVGetXPosition();
         const int q = ((iFireFrequency + 1) * n) / j;
         const int div = std::max(0, q - 1);
         uiFireDivider = unsigned(div);
         fDPIRate = float((iFireFrequency + 1.0) / (div + 1.0));
-        // The position is read before the rate changes: it is in steps of the old rate.
-        const unsigned pos = MOVGetXPosition();
         AUXInitHardware(UI_DPIRate(1, pos), unsigned(div));
     }
     switch (j) {
@@ -236,6 +237,15 @@ std::string CDrvPrint::PRNCheckResolution() {
                   : "The file's X resolution of " + std::to_string(x) + " dpi cannot be fired exactly: this machine fires " +
                         std::to_string(clock) + " dpi divided by a whole number (" + std::to_string(n) + ", " +
                         std::to_string(2 * n) + " dpi ...)";
+    // The encoder counts job dots in 17 bits: at a finer resolution the far end of the passes must
+    // still lie within them, or the carriage's place is lost there.
+    const uint64_t farEnd = uint64_t(uiFire) + UI_DPIRate(0, ripHead.uiWidth + uiColorBarWidth) + uiHeadWidth + 100 +
+                            2ull * uiAccelerationLength + uint64_t(std::max(0, XMMToPulse(14)));
+    if (fDPIRate > 1.0f && uint64_t(UI_DPIRate(1, unsigned(std::min<uint64_t>(farEnd, UINT32_MAX / 8)))) > 0x1FFFFu)
+        return zh ? "该分辨率下编码器计数超出17位范围，请减小白边或图像宽度（MOVEMENT iXEncoderInitial）"
+                  : "At " + std::to_string(x) + " dpi the passes reach beyond the encoder's 17-bit count (" +
+                        std::to_string(0x1FFFF) + " dots from its zero, MOVEMENT iXEncoderInitial " +
+                        std::to_string(iXEncoderInitial) + " at home): lower the margin or the width";
     // Along: mode 0 prints adjacent file lines on adjacent nozzles, one nozzle pitch apart; with an
     // interleave that puts lines finer than the nozzle pitch on heads of one nozzle row, and every
     // other line lands in the wrong place.

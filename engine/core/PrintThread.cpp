@@ -3,8 +3,10 @@
 // card transfer and the axis moves wait for it.
 #include <algorithm>
 #include <cstdio>
+#include <cmath>
 #include <cstdlib>
 
+#include "core/CardTransfer.h"
 #include "core/DrvPrint.h"
 #include "hardware/CardIo.h"
 #include "hardware/CardRegisters.h"
@@ -343,7 +345,15 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             // 16. Fire position.
             const int B = d.headAlignment.BiDifference[std::min(d.uiXSpeed, 2u)];
             const int b = d.iEncoderShiftNumber ? B / 2 : B;
-            const int D = d.PRNDPIRateBifference();
+            // A right-to-left pass at a divided fire clock: the card counts the dots of the job,
+            // and enters each at its upper edge moving left. The head offsets, calibrated at the
+            // native resolution, hold that entry as two native steps (the fire position's and the
+            // head offset's share); at the job's resolution it is two job dots, so the window
+            // starts 2 x (rate - 1) dots further on. The card fires exactly on the encoder, so no
+            // speed-dependent correction applies (PRNDPIRateBifference, which pulled these passes
+            // a further rate x D dots to the left: 4 dots in all at 360 dpi and the lowest speed).
+            const int D = 0;
+            const int64_t lead = std::llround(2.0 * (double(d.fDPIRate) - 1.0));
             const int64_t C = d.UI_DPIRate(0, d.uiColorBarWidth);
             const int64_t W = d.UI_DPIRate(0, d.uiPassWidthDots);
             int64_t F;
@@ -369,7 +379,8 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             const int first = int(d.UI_DPIRate(1, t1)) + 1;
             const int last = int(d.uiColorBarWidth) - int(d.UI_DPIRate(1, t2)) + int(d.UI_DPIRate(1, d.uiHeadWidth + 100)) +
                              int(d.uiPassWidthDots);
-            d.IMGSetPrintParams(first, last, unsigned(F), shift);
+            const int64_t startDot = int64_t(d.UI_DPIRate(1, unsigned(F))) + (d.bPassToLeft ? lead : 0);
+            cardmem::setFireWindow(first, last, uint32_t(std::max<int64_t>(0, startDot)), shift);
             d.IMGSetFlashPrint(0);
             d.IMGSetStartPrintMode(1);
             // 18.

@@ -369,17 +369,16 @@ std::vector<KeyDef> buildSchema() {
 #undef ARR
 
 // The defaults of every key: a default-constructed settings object, with the media of the
-// default machine, so that a fresh folder's setup describes the sheet that machine holds. The
-// sheet lies 300 mm right of the left limit switch and 1600 mm wide; the start is counted from the
-// carriage's home place (the switch less its stop, plus the back-off), which may lie up to about
-// 8 mm either way as the carriage stops on the switch: start 2133 steps (301 mm) and width 11280
-// steps (1592 mm) keep a print on the sheet wherever it stopped. `carvex measure --save` measures
-// the loaded media exactly.
+// default machine, so that a fresh folder's setup describes the sheet that machine holds: 300 mm
+// right of the left limit switch and 1600 mm wide, the start counted from the carriage's home
+// place (the switch plus the back-off of uiRepositionLeft, 50 steps = 7.05 mm): 2077 steps, a
+// fraction of a step inside the sheet, and 11337 steps wide. `carvex measure --save` measures the
+// loaded media.
 SetupSettings& defaultSettings() {
     static SetupSettings d = [] {
         SetupSettings s;
-        s.uiStartPos1 = 2133;
-        s.uiWidth1 = 11280;
+        s.uiStartPos1 = 2077;
+        s.uiWidth1 = 11337;
         return s;
     }();
     return d;

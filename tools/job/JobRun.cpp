@@ -147,7 +147,10 @@ std::string startMachine(CDrvPrint& drv) {
     if (drv.bBuffersReady == 0) drv.PRNInitMemory();
     if (drv.bBuffersReady == 0) return "the print buffers cannot be allocated (BUFFCOUNT, COLORCACHE, HEADCACHE)";
     if (!drv.AUXCheckHardware()) return "no print-controller card (device " + hw::deviceChoice() + ")";
-    drv.AUXInitPCIcard();
+    // The firmware images come with a machine's installation; the virtual card works without them.
+    const bool firmware = platform::fileExists(platform::joinPath(drv.csBaseDir, drv.csDrv + ".drv")) ||
+                          platform::fileExists(platform::joinPath(drv.csBaseDir, "PLENTAX.drv"));
+    if (firmware || hw::deviceChoice() != "sim") drv.AUXInitPCIcard();
     const std::string pressed = "the emergency stop is pressed: release it before printing";
     if (drv.AUXCheckEMGSwitch()) return pressed;
     drv.AUXInitHardware(static_cast<unsigned>(drv.iXEncoderInitial), drv.uiFireDivider);

@@ -17,7 +17,7 @@ namespace {
 using progtest::Child;
 using progtest::count;
 using progtest::readAll;
-using progtest::Run;
+using progtest::Outcome;
 
 constexpr const char* kScale = "1000";
 
@@ -28,7 +28,7 @@ protected:
     std::map<std::string, std::string> env{{"CARVEX_LOG", "error"}};
 
     // carvex --base BASE ARGS... as a separate process.
-    Run carvex(std::vector<std::string> args) {
+    Outcome carvex(std::vector<std::string> args) {
         args.insert(args.begin(), {"--base", base, "--time-scale", kScale});
         return progtest::run(args, env, tmp.path);
     }
@@ -36,13 +36,13 @@ protected:
     // A 4-plane picture of the default resolution.
     std::string makeRip(const std::string& name, const std::string& size) {
         const std::string rip = file(name);
-        Run r = carvex({"mkrip", "--synthetic", size, "-o", rip});
+        Outcome r = carvex({"mkrip", "--synthetic", size, "-o", rip});
         EXPECT_EQ(r.code, 0) << r.out << r.err;
         return rip;
     }
     // The job records as "name = value" lines.
     std::string jobs() {
-        Run r = carvex({"jobs", "--plain"});
+        Outcome r = carvex({"jobs", "--plain"});
         EXPECT_EQ(r.code, 0) << r.err;
         return r.out;
     }
@@ -56,13 +56,13 @@ protected:
 TEST_F(OutOfTheBox, ReadmeExamplePrintsDotForDot) {
     const std::string rip = makeRip("t.prn", "400x300");
     const std::string proof = file("proof");
-    Run p = carvex({"print", rip, "--passes", "4", "--proof", proof});
+    Outcome p = carvex({"print", rip, "--passes", "4", "--proof", proof});
     ASSERT_EQ(p.code, 0) << p.out << p.err;
     EXPECT_NE(p.out.find("ok: printed t.prn"), std::string::npos) << p.out;
     EXPECT_NE(p.out.find("time: "), std::string::npos);
     EXPECT_NE(p.out.find("(machine time "), std::string::npos);
     EXPECT_NE(p.err.find("pass 1 of "), std::string::npos) << "progress lines: " << p.err;
-    Run c = carvex({"proof-compare", rip, proof});
+    Outcome c = carvex({"proof-compare", rip, proof});
     EXPECT_EQ(c.code, 0) << c.out << c.err;
     EXPECT_EQ(count(c.out, "missing 0 extra 0"), 4u) << c.out;
     // One complete record, closed with all its passes.
@@ -75,16 +75,16 @@ TEST_F(OutOfTheBox, ReadmeExamplePrintsDotForDot) {
 TEST_F(OutOfTheBox, SetupPassModeIsUsedAndStoredForResume) {
     const std::string rip = makeRip("t.prn", "64x40");
     ASSERT_EQ(carvex({"sh", "-c", "set uiPass 3; call PRMSaveParams"}).code, 0); // 4 passes
-    Run p = carvex({"print", rip});
+    Outcome p = carvex({"print", rip});
     ASSERT_EQ(p.code, 0) << p.out << p.err;
-    Run show = carvex({"resume", "--show"});
+    Outcome show = carvex({"resume", "--show"});
     EXPECT_NE(show.out.find("Pass mode:    3 (4 passes)"), std::string::npos) << show.out;
 }
 
 TEST_F(OutOfTheBox, ConsoleSaveKeepsTheUsersSetup) {
     platform::makeDirs(base);
     ASSERT_TRUE(platform::writeFileAtomic(file("setup.ini"), "[PRINTMODE]\nuiPass=5\n[MEDIA]\nuiWidth1=777\n"));
-    Run r = carvex({"sh", "-c", "set uiXSpeed 3; call PRMSaveParams"});
+    Outcome r = carvex({"sh", "-c", "set uiXSpeed 3; call PRMSaveParams"});
     ASSERT_EQ(r.code, 0) << r.out << r.err;
     const std::string setup = readAll(file("setup.ini"));
     EXPECT_NE(setup.find("uiPass=5"), std::string::npos) << setup;
@@ -96,17 +96,17 @@ TEST_F(OutOfTheBox, ResolutionsTheDefaultMachineCannotPrintAreRefused) {
     const std::string fine = file("fine.prn"), coarse = file("coarse.prn");
     ASSERT_EQ(carvex({"mkrip", "--synthetic", "64x40", "--dpi", "360", "-o", fine}).code, 0);
     ASSERT_EQ(carvex({"mkrip", "--synthetic", "64x40", "--dpi", "300x180", "-o", coarse}).code, 0);
-    Run y = carvex({"print", fine});
+    Outcome y = carvex({"print", fine});
     EXPECT_EQ(y.code, 1);
     EXPECT_NE(y.err.find("error: refused: The file's Y resolution of 360 dpi"), std::string::npos) << y.err;
-    Run x = carvex({"print", coarse});
+    Outcome x = carvex({"print", coarse});
     EXPECT_EQ(x.code, 1);
     EXPECT_NE(x.err.find("error: refused: The file's X resolution of 300 dpi cannot be fired exactly"), std::string::npos)
         << x.err;
     // Each refused job leaves one complete record.
     const std::string j = jobs();
     EXPECT_EQ(count(j, "Status = refused\n"), 2u) << j;
-    Run dir = carvex({"print", base});
+    Outcome dir = carvex({"print", base});
     EXPECT_NE(dir.err.find("is a directory, not a RIP print file"), std::string::npos) << dir.err;
 }
 
@@ -117,7 +117,7 @@ TEST_F(OutOfTheBox, SigtermStopsAtTheNextPassAndFails) {
     for (int i = 0; i < 3000 && c.running() && readAll(status).find("uiStepSendCurrent=2") == std::string::npos; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     c.kill(SIGTERM);
-    Run r = c.wait();
+    Outcome r = c.wait();
     EXPECT_EQ(r.code, 1) << r.out << r.err;
     EXPECT_NE(r.err.find("error: terminated at pass "), std::string::npos) << r.err;
     const std::string j = jobs();
@@ -137,7 +137,7 @@ protected:
         const std::string keep = base;
         base = platform::joinPath(tmp.path, "reference");
         env["CARVEX_SIM_STATE"] = file("machine.state");
-        Run p = carvex({"print", rip, "--passes", "4", "--proof", file("proof")});
+        Outcome p = carvex({"print", rip, "--passes", "4", "--proof", file("proof")});
         ASSERT_EQ(p.code, 0) << p.out << p.err;
         reference = planes(file("proof"));
         ASSERT_FALSE(reference.empty());
@@ -149,7 +149,7 @@ protected:
         env["CARVEX_SIM_STATE"] = file("machine.state");
     }
     void expectResumedEqual(const std::string& what) {
-        Run r = carvex({"--yes", "resume", "--proof", file("proof")});
+        Outcome r = carvex({"--yes", "resume", "--proof", file("proof")});
         ASSERT_EQ(r.code, 0) << what << "\n" << r.out << r.err;
         EXPECT_NE(r.out.find("ok: printed t.prn from pass "), std::string::npos) << what << "\n" << r.out;
         EXPECT_TRUE(planes(file("proof")) == reference) << what << ": the resumed sheet differs from the uninterrupted one";
@@ -177,7 +177,7 @@ TEST_F(Interrupted, KilledAtRandomMomentsResumesToTheSameSheet) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         std::this_thread::sleep_for(std::chrono::milliseconds(waitMs));
         c.kill(SIGKILL);
-        Run k = c.wait();
+        Outcome k = c.wait();
         ASSERT_EQ(k.code, 128 + SIGKILL) << "the job ended before it could be killed: " << k.out << k.err;
         expectResumedEqual("seed " + std::to_string(seed) + " trial " + std::to_string(trial));
     }
@@ -185,14 +185,14 @@ TEST_F(Interrupted, KilledAtRandomMomentsResumesToTheSameSheet) {
 
 TEST_F(Interrupted, EmergencyStopWithTheDefaultSetupIsResumable) {
     fresh("estop");
-    Run p = carvex({"print", rip, "--passes", "4", "--sim", "estop press at-pass 3"});
+    Outcome p = carvex({"print", rip, "--passes", "4", "--sim", "estop press at-pass 3"});
     EXPECT_EQ(p.code, 1) << p.out << p.err;
     EXPECT_NE(p.err.find("error: EMG STOP! at pass "), std::string::npos) << p.err;
     EXPECT_NE(jobs().find("Status = EMG STOP! "), std::string::npos);
-    Run show = carvex({"resume", "--show"});
+    Outcome show = carvex({"resume", "--show"});
     EXPECT_NE(show.out.find("cut short while printing"), std::string::npos) << show.out;
     // Printing again needs the button released.
-    Run held = carvex({"--yes", "resume"});
+    Outcome held = carvex({"--yes", "resume"});
     EXPECT_EQ(held.code, 1);
     EXPECT_NE(held.err.find("emergency stop is pressed"), std::string::npos) << held.err;
     ASSERT_EQ(carvex({"sh", "-c", "sim estop release"}).code, 0);

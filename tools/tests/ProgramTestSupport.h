@@ -28,7 +28,7 @@ inline const char* program() { return CARVEX_PROGRAM; }
 inline const char* program() { return "carvex"; }
 #endif
 
-struct Run {
+struct Outcome {
     int code = -1; // exit status; 128 + signal when killed
     std::string out, err;
 };
@@ -87,8 +87,8 @@ public:
     void kill(int sig) {
         if (pid_ > 0 && !reaped_) ::kill(pid_, sig);
     }
-    Run wait() {
-        Run r;
+    Outcome wait() {
+        Outcome r;
         if (pid_ <= 0) return r;
         if (!reaped_) {
             int st = 0;
@@ -110,7 +110,7 @@ private:
 };
 
 // Runs carvex to its end.
-inline Run run(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
+inline Outcome run(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
                const std::string& dir) {
     Child c(args, env, dir);
     return c.wait();

@@ -335,8 +335,8 @@ std::vector<MatrixCase> matrix() {
     for (unsigned p : {1u, 4u})
         for (bool eight : {true, false}) v.push_back({p, Dir::BiFromLeft, eight, Heads::One, 0, 180, 1, true, true, 203});
     for (bool eight : {true, false}) v.push_back({4, Dir::BiFromRight, eight, Heads::TwoStacked, 2, ydpiFor(2), 2, false, true});
-    // 360 dpi across the carriage (the fire clock halved): every direction, both layouts, one
-    // and several passes; the right-to-left passes must land on the dots of the left-to-right ones.
+    // 360 dpi across the carriage (the fire clock halved): every direction and start, both
+    // layouts, one and several passes; right-to-left passes land on the left-to-right ones' dots.
     for (unsigned p : {1u, 2u, 4u})
         for (Dir dir : {Dir::ToRight, Dir::ToLeft, Dir::BiFromLeft, Dir::BiFromRight})
             for (bool eight : {true, false}) {
@@ -344,8 +344,8 @@ std::vector<MatrixCase> matrix() {
                 c.xdpi = 360;
                 v.push_back(c);
             }
-    {
-        MatrixCase c{4, Dir::BiFromLeft, true, Heads::TwoStacked, 0, 180, 1, false, false, 203};
+    for (unsigned p : {3u, 8u}) {
+        MatrixCase c{p, p == 3 ? Dir::BiFromLeft : Dir::BiFromRight, p == 3, Heads::TwoStacked, 0, 180, 1, false, false, 203};
         c.xdpi = 360;
         v.push_back(c);
     }
