@@ -49,12 +49,9 @@ void Session::enterBase() {
     startDir_ = platform::currentDir();
     if (!device.empty()) ::setenv("CARVEX_DEVICE", device.c_str(), 1);
     if (timeScale > 0) platform::setTimeScale(timeScale);
-    if (!base.empty()) {
-        if (!platform::makeDirs(base))
-            throw std::runtime_error("cannot create base directory " + base);
-        if (!platform::changeDir(base)) throw std::runtime_error("cannot enter base directory " + base);
-    }
-    platform::setLogFile(platform::joinPath(platform::currentDir(), "carvex.log"));
+    if (!base.empty() && !platform::makeDirs(base)) throw std::runtime_error("cannot create base directory " + base);
+    const std::string dir = base.empty() ? startDir_ : (base[0] == '/' ? base : platform::joinPath(startDir_, base));
+    platform::setLogFile(platform::joinPath(dir, "carvex.log"));
     platform::setPrompter(std::make_shared<CliPrompter>(yes, no));
 }
 
@@ -66,6 +63,8 @@ std::string Session::userPath(const std::string& path) const {
 CDrvPrint& Session::engine() {
     if (drv_) return *drv_;
     enterBase();
+    // The engine's base directory is the working directory at its construction.
+    if (!base.empty() && !platform::changeDir(base)) throw std::runtime_error("cannot enter base directory " + base);
     // A kept virtual printer is loaded before anything reads the printing status: loading may put
     // back the status that matches the machine.
     if (const char* st = std::getenv("CARVEX_SIM_STATE"); st && *st) hw::deviceChoice();

@@ -18,8 +18,8 @@ struct Session {
     bool no = false;         // --no: answer No/Cancel to every question
     int exitCode = 0;
 
-    // Applies the global options (environment, base directory, created when missing, prompter).
-    // Runs once, before any command: every command works in its base folder.
+    // Applies the global options (environment, base directory created when missing, log, prompter).
+    // Runs once, before any command.
     void enterBase();
     // A path given on the command line, relative to where the program was started.
     std::string userPath(const std::string& path) const;

@@ -356,21 +356,30 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             const int64_t lead = std::llround(2.0 * (double(d.fDPIRate) - 1.0));
             const int64_t C = d.UI_DPIRate(0, d.uiColorBarWidth);
             const int64_t W = d.UI_DPIRate(0, d.uiPassWidthDots);
-            int64_t F;
+            // F in X steps (where the carriage goes), and the card's start dot, counted in job
+            // dots: the image and bar widths are added as dots there, since at a divided clock
+            // an odd width is not a whole number of steps.
+            const int64_t Cd = d.uiColorBarWidth, Wd = d.uiPassWidthDots;
+            auto dots = [&](int64_t steps) { return int64_t(d.UI_DPIRate(1, unsigned(std::max<int64_t>(0, steps)))); };
+            int64_t F, startDot;
             unsigned shift = 0;
             if (!d.bUnidirectionToLeft) {
                 if (!d.bPassToLeft) {
                     F = int64_t(d.uiFire) + tR;
+                    startDot = dots(F);
                     shift = unsigned(std::abs(B % 2)) * unsigned(std::max(0, d.iEncoderShiftNumber));
                 } else {
                     F = int64_t(d.uiFire) + C + W + d.uiHeadsSpan - b - D - tL;
+                    startDot = dots(int64_t(d.uiFire) + d.uiHeadsSpan - b - D - tL) + Cd + Wd + lead;
                 }
             } else {
                 if (d.bPassToLeft) {
                     F = int64_t(d.uiFire) + d.uiHeadsSpan - B - D - tL;
+                    startDot = dots(F) + lead;
                     shift = unsigned(std::max(0, d.iEncoderShiftNumber));
                 } else {
                     F = int64_t(d.uiFire) - tR - W - C;
+                    startDot = dots(int64_t(d.uiFire) - tR) - Wd - Cd;
                 }
             }
             F = std::max<int64_t>(0, F);
@@ -379,7 +388,6 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             const int first = int(d.UI_DPIRate(1, t1)) + 1;
             const int last = int(d.uiColorBarWidth) - int(d.UI_DPIRate(1, t2)) + int(d.UI_DPIRate(1, d.uiHeadWidth + 100)) +
                              int(d.uiPassWidthDots);
-            const int64_t startDot = int64_t(d.UI_DPIRate(1, unsigned(F))) + (d.bPassToLeft ? lead : 0);
             cardmem::setFireWindow(first, last, uint32_t(std::max<int64_t>(0, startDot)), shift);
             d.IMGSetFlashPrint(0);
             d.IMGSetStartPrintMode(1);

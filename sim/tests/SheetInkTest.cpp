@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "MachineConfig.h"
-#include "Sheet.h"
+#include "sim/MachineConfig.h"
+#include "sim/Sheet.h"
 
 namespace {
 
@@ -34,6 +34,7 @@ TEST(SheetInk, DefaultMachinePaintsThePlanesInTheFilesOrder) {
         const uint32_t rgb = uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
         EXPECT_EQ(rgb, kWant[k]) << "plane " << k;
         // Between the dots the paper stays white.
+        if (k == 5) break;
         const uint8_t* gap = &px[size_t(2 * k + 1) * 3];
         EXPECT_EQ(gap[0] + gap[1] + gap[2], 3 * 255) << "after plane " << k;
     }

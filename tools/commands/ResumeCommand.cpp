@@ -104,6 +104,8 @@ int printResumed(Session& s, CDrvPrint& drv, JobList& list, const PrintingStatus
 
 int run(Session& s, const Options& o) {
     CDrvPrint& drv = s.engine();
+    // The travel ends as homing will set them: the margin of the job counts from there.
+    drv.PRNInitLimitPosition();
     PrintingStatusRecord st;
     std::string why;
     const int found = drv.AUXReadPrintingStatus(st, &why);

@@ -13,6 +13,7 @@
 #include <iterator>
 
 #include "console/Console.h"
+#include "core/RipFormat.h"
 #include "core/StepTags.h"
 #include "hardware/Devices.h"
 #include "platform/Clock.h"
@@ -130,6 +131,19 @@ void sheetForJob(CDrvPrint& d, sim::Machine& m, const std::string& path) {
 }
 
 std::string passText(unsigned passes) { return std::to_string(passes) + " Pass"; }
+
+// Whether the file's raster holds any ink (a set bit after the header).
+bool fileHasInk(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    if (!f.seekg(std::streamoff(kRipHeadSize))) return false;
+    std::vector<char> buf(1 << 16);
+    while (f.read(buf.data(), std::streamsize(buf.size())) || f.gcount() > 0) {
+        const auto n = size_t(f.gcount());
+        for (size_t i = 0; i < n; ++i)
+            if (buf[i]) return true;
+    }
+    return false;
+}
 
 } // namespace
 
@@ -268,11 +282,13 @@ int runJob(Session& s, CDrvPrint& drv, JobList& record, const JobRunOptions& o) 
 
     std::printf("passes: %u/%u\n", done, total);
     std::printf("time: %.2f s (machine time %.2f s)\n", wall, machine);
-    uint64_t offSheet = 0;
+    uint64_t offSheet = 0, fired = 0;
     if (m) {
         for (int c = 0; c < int(drv.COLORS); ++c)
             std::printf("ink %d: %llu drops\n", c,
                         static_cast<unsigned long long>(m->drops(c) - (size_t(c) < dropsBefore.size() ? dropsBefore[size_t(c)] : 0)));
+        for (int c = 0; c < int(drv.COLORS); ++c)
+            fired += m->drops(c) - (size_t(c) < dropsBefore.size() ? dropsBefore[size_t(c)] : 0);
         offSheet = m->dropsOffSheet() - offBefore;
         if (!o.proofDir.empty()) {
             const std::string err = saveProof(*m, o.proofDir);
@@ -291,6 +307,9 @@ int runJob(Session& s, CDrvPrint& drv, JobList& record, const JobRunOptions& o) 
         std::string why = signal == SIGTERM ? "terminated" : signal ? "interrupted" : "stopped";
         return reportError(why + " at pass " + passes + ": " + record.csFile + " did not print to its end");
     }
+    if (m && fired == 0 && from == 0 && fileHasInk(path))
+        return reportError("no drop was fired although " + record.csFile + " has ink: check the fire position and "
+                           "the heads' offsets");
     if (offSheet)
         return reportError(std::to_string(offSheet) + " drops landed off the media: check the margin, the media's "
                            "start and width and the heads' offsets");

@@ -416,7 +416,7 @@ TEST(RipConsole, HeaderOpenCloseAndPosition) {
               0)
         << out.str();
     const std::string s = out.str();
-    EXPECT_NE(s.find("AUXGetRipHead = 0 uiReserved0=0 uiXDPI=360 uiYDPI=360 uiBytesPerLine=13 uiHeight=20 "
+    EXPECT_NE(s.find("AUXGetRipHead = 0 uiReserved0=0 uiXDPI=180 uiYDPI=180 uiBytesPerLine=13 uiHeight=20 "
                      "uiWidth=100 uiReserved24=0 uiColors=4"),
               std::string::npos)
         << s;
