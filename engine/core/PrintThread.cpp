@@ -210,7 +210,8 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                 d.PRNSetStep(tags::WUPO);
                 const int r = d.PRNWaitUntilPrintOver();
                 d.PRNSetStep(tags::WUPOV);
-                if (r == 1) {
+                // A carriage halted by the emergency stop is not corrected: it cannot move.
+                if (r == 1 && !d.AUXDIOSensor(10) && !d.bEmergencyStop) {
                     d.PRNSetStep(tags::MCM);
                     d.MOVCorrectMovement(1);
                     d.PRNSetStep(tags::MCMO);
