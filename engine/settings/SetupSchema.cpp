@@ -368,19 +368,9 @@ std::vector<KeyDef> buildSchema() {
 #undef MEM
 #undef ARR
 
-// The defaults of every key: a default-constructed settings object, with the media of the
-// default machine, so that a fresh folder's setup describes the sheet that machine holds: 300 mm
-// right of the left limit switch and 1600 mm wide, the start counted from the carriage's home
-// place (the switch plus the back-off of uiRepositionLeft, 50 steps = 7.05 mm): 2077 steps, a
-// fraction of a step inside the sheet, and 11337 steps wide. `carvex measure --save` measures the
-// loaded media.
+// The defaults of every key, as a default-constructed settings object holds them.
 SetupSettings& defaultSettings() {
-    static SetupSettings d = [] {
-        SetupSettings s;
-        s.uiStartPos1 = 2077;
-        s.uiWidth1 = 11337;
-        return s;
-    }();
+    static SetupSettings d;
     return d;
 }
 

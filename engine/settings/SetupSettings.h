@@ -119,8 +119,12 @@ struct SetupSettings {
     CleaningSettings cleaning;           // CLEANING
     ColorBarSettings colorBar;           // COLORBAR
 
-    // MEDIA
-    unsigned uiAutoCut = 0, uiMargin1 = 0, uiMargin2 = 0, uiStartPos1 = 0, uiStartPos2 = 0, uiWidth1 = 0,
+    // MEDIA. The first roll's start and width default to the sheet of the default machine: 300 mm
+    // right of the left limit switch and 1600 mm wide, the start counted from the carriage's home
+    // place (the switch plus the back-off of POSITION uiRepositionLeft, 50 steps): 2077 steps, a
+    // fraction of a step inside the sheet, and 11337 steps wide. `carvex measure --save` measures
+    // the media loaded.
+    unsigned uiAutoCut = 0, uiMargin1 = 0, uiMargin2 = 0, uiStartPos1 = 2077, uiStartPos2 = 0, uiWidth1 = 11337,
              uiWidth2 = 0, uiSpaceLefRight = 0, uiSpaceUpDown = 0;
     int iOverlap = 0;
     unsigned uiBytesOverLap = 0, uiBytesInterva = 0, uiBytesRoll1 = 0, uiBytesRoll2 = 0, uiRoll2 = 0;
