@@ -32,8 +32,7 @@ Machine::Machine(MachineConfig cfg, std::string driverDir) : cfg_(std::move(cfg)
     epochUs_ = platform::nowUs();
     t_ = epochUs_;
     x_.baseMM = std::clamp(cfg_.startXMM, -cfg_.hardStopMM, cfg_.travelMM + cfg_.hardStopMM);
-    x_.minMM = -cfg_.hardStopMM;
-    x_.maxMM = cfg_.travelMM + cfg_.hardStopMM;
+    setXStops();
     x_.mmPerPulse = 1.0 / cfg_.xPulsesPerMM;
     y_.baseMM = std::max(cfg_.startYMM, cfg_.yHardStopMM);
     y_.minMM = cfg_.yHardStopMM;
@@ -584,9 +583,16 @@ void Machine::setHeadTemperature(int slot, double celsius) {
 
 // ------------------------------------------------------------------------------------------ faults
 
+void Machine::setXStops() {
+    const bool cut = cfg_.switchesStopDrive;
+    x_.minMM = cut && limit_[0] == LimitFault::None ? 0.0 : -cfg_.hardStopMM;
+    x_.maxMM = cut && limit_[1] == LimitFault::None ? cfg_.travelMM : cfg_.travelMM + cfg_.hardStopMM;
+}
+
 void Machine::setLimitFault(bool right, LimitFault f) {
     LOCKED;
     limit_[right] = f;
+    setXStops();
     static const char* names[] = {"working", "stuck active", "dead"};
     log("fault", fmt("%s limit switch %s", right ? "right" : "left", names[int(f)]));
 }
@@ -638,6 +644,7 @@ void Machine::scheduleEmergencyStopAtPass(bool press, unsigned n) {
 void Machine::clearFaults() {
     LOCKED;
     limit_[0] = limit_[1] = LimitFault::None;
+    setXStops();
     slip_ = 1;
     cardAbsent_ = dioAbsent_ = boardSilent_ = false;
     transferFault_ = TransferFault::None;

@@ -327,6 +327,8 @@ private:
 
     // faults
     LimitFault limit_[2] = {LimitFault::None, LimitFault::None};
+    // The carriage's stops: the working switches where they cut the drive, else the hard stops.
+    void setXStops();
     double slip_ = 1;
     bool cardAbsent_ = false, dioAbsent_ = false, boardSilent_ = false;
     TransferFault transferFault_ = TransferFault::None;

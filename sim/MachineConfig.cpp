@@ -12,8 +12,8 @@
 namespace sim {
 
 MachineConfig::MachineConfig() {
-    // Four heads as the default setup describes them: one colour each, stacked at the same nominal
-    // place (the setup's offsets are all 0), each a little off by its own true misplacement.
+    // Four heads as the default setup describes them: one colour each, stacked at the carriage
+    // reference. Each has its own true misplacement, which acts only while Heads.Misplacement is 1.
     static constexpr double dx[4] = {0.021, -0.034, 0.047, -0.012};
     static constexpr double dy[4] = {-0.018, 0.026, 0.009, -0.031};
     for (int i = 0; i < 4; ++i) {
@@ -26,7 +26,8 @@ MachineConfig::MachineConfig() {
     dioInputs.assign(16, "1");
     fitTakeup(*this, false);
     dioInputs[8 + 7] = "estop";          // port 1 bit 7: emergency-stop button
-    inkRGB = {0x00FFFF, 0xFF00FF, 0xFFFF00, 0x000000, 0x80FFFF, 0xFF80FF, 0xFF8000, 0x00C000};
+    // In the order of a RIP file's planes: K, C, M, Y, then light cyan, light magenta, orange, green.
+    inkRGB = {0x000000, 0x00FFFF, 0xFF00FF, 0xFFFF00, 0x80FFFF, 0xFF80FF, 0xFF8000, 0x00C000};
 }
 
 void fitTakeup(MachineConfig& cfg, bool fit) {
@@ -131,6 +132,7 @@ const std::vector<Key>& keys() {
         DBL("X", "Slow1MMs", slowSpeedMMs[1]),
         DBL("X", "SlowZoneMM", slowZoneMM),
         INT("X", "DirBitLeft", xDirBitLeft, 0, 1),
+        INT("X", "SwitchStopsDrive", switchesStopDrive, 0, 1),
         DBL("Y", "PulsesPerMM", yPulsesPerMM),
         DBL("Y", "SpeedUnitHz", ySpeedUnitHz),
         DBL("Y", "MinSpeedHz", yMinSpeedHz),

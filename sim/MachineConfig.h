@@ -46,6 +46,10 @@ struct MachineConfig {
     double encoderCountsPerMM = 720.0 / 25.4; // raw linear-encoder counts (4 per 180-dpi step)
     double travelMM = 3120;       // left switch to right switch
     double hardStopMM = 8;        // hard stops this far beyond each switch
+    // A working limit switch cuts the drive towards it, so the carriage stops where the switch
+    // closes (at any poll rate and time scale: homing always ends in the same place). Off: it
+    // runs on to the hard stop unless the engine stops it.
+    bool switchesStopDrive = true;
     double startXMM = 1500;       // carriage at power-on
     double xSpeedUnitHz = 160;    // generation 0: pulse rate per unit of DSP_X_SPEED
     double xClockHz = 25.6e6;     // generation 1: pulse rate = clock / speed value
@@ -67,7 +71,9 @@ struct MachineConfig {
 
     // ---- Heads (one entry per card head slot).
     std::vector<HeadConfig> heads;
-    bool misplacement = true;
+    // Off by default: the default machine has its heads where the default setup says, so a fresh
+    // folder prints dot for dot. On, each head sits a little off by its own dx/dy (alignment).
+    bool misplacement = false;
     double dropFlightUs = 0;      // drops land this long after firing, carried by the carriage speed
 
     // ---- Card.

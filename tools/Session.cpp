@@ -44,22 +44,37 @@ std::vector<CommandAdder>& commandAdders() {
     return adders;
 }
 
-CDrvPrint& Session::engine() {
-    if (drv_) return *drv_;
+void Session::enterBase() {
+    if (entered_) return;
+    entered_ = true;
+    startDir_ = platform::currentDir();
     sim::registerVirtualPrinter();
     hw::setDeviceOption(device);
     if (timeScale > 0) platform::setTimeScale(timeScale);
-    if (!base.empty()) {
-        platform::makeDirs(base);
-        if (!platform::changeDir(base)) throw std::runtime_error("cannot enter base directory " + base);
-    }
-    platform::setLogFile(platform::joinPath(platform::currentDir(), "carvex.log"));
+    if (!base.empty() && !platform::makeDirs(base)) throw std::runtime_error("cannot create base directory " + base);
+    const std::string dir = base.empty() ? startDir_ : (base[0] == '/' ? base : platform::joinPath(startDir_, base));
+    platform::setLogFile(platform::joinPath(dir, "carvex.log"));
     platform::setPrompter(std::make_shared<CliPrompter>(yes, no));
+}
+
+std::string Session::userPath(const std::string& path) const {
+    if (path.empty() || path[0] == '/' || startDir_.empty()) return path;
+    return platform::joinPath(startDir_, path);
+}
+
+CDrvPrint& Session::engine() {
+    if (drv_) return *drv_;
+    enterBase();
+    // The engine's base directory is the working directory at its construction.
+    if (!base.empty() && !platform::changeDir(base)) throw std::runtime_error("cannot enter base directory " + base);
     // The device is opened here, in the base folder (its registry store may name it), and before
     // anything reads the printing status: a kept virtual printer may put back the status that
     // matches the machine. Every command that drives the machine says first which one it is.
     std::cerr << "device: " << hw::deviceName() << std::endl;
     drv_ = std::make_unique<CDrvPrint>();
+    std::string name;
+    drv_->AUXINIGetCurrentSetup(name);
+    drv_->PRMLoadParams();
     return *drv_;
 }
 
@@ -89,6 +104,8 @@ int runMain(int argc, char** argv) {
     auto* yes = app.add_flag("--yes", session.yes, "answer Yes to the engine's questions");
     app.add_flag("--no", session.no, "answer No to the engine's questions")->excludes(yes);
     for (auto add : commandAdders()) add(app, session);
+    // Before any command's own work: the base folder exists and is the working directory.
+    app.parse_complete_callback([&session] { session.enterBase(); });
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -18,12 +18,20 @@ struct Session {
     bool no = false;         // --no: answer No/Cancel to every question
     int exitCode = 0;
 
-    // Applies the global options (environment, working directory, prompter) and creates the engine.
+    // Applies the global options (environment, base directory created when missing, log, prompter).
+    // Runs once, before any command.
+    void enterBase();
+    // A path given on the command line, relative to where the program was started.
+    std::string userPath(const std::string& path) const;
+    // The engine, created on first use with the base folder's current setup loaded, so that a
+    // command never works on (or saves) defaults in place of the user's setup.
     CDrvPrint& engine();
     bool hasEngine() const { return drv_ != nullptr; }
     void shutdown();
 
 private:
+    bool entered_ = false;
+    std::string startDir_;
     std::unique_ptr<CDrvPrint> drv_;
 };
 

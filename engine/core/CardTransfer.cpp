@@ -238,14 +238,19 @@ void CDrvPrint::IMGClearMemoryToCard() {
         if (!cardmem::writeSwapped(zeros.data(), i, zeros.size(), uiMemoryMode)) break;
 }
 
-void CDrvPrint::IMGSetPrintParams(int first, int last, unsigned position, unsigned shift) {
-    // The fire divider (bits 24..27) is kept; a failed read leaves the register as it is.
+void cardmem::setFireWindow(int first, int last, uint32_t startDot, unsigned shift) {
+    // The fire divider (bits 24..27) is kept; a failed read leaves the register as it is (the job
+    // then ends on the counted card fault).
     rewriteRegister(
         REG_PRINT_CONTROL, [](uint32_t pc, uint32_t sh) { return (pc & 0x0F000000u) + ((sh & 0xFFu) << 16); }, shift);
     const uint32_t f = uint32_t(first), l = uint32_t(last);
     writeRegister(REG_PRINT_PARAM_1, ((l & 0xFFFFu) << 16) + (f & 0xFFFFu));
     const uint32_t hi = (((l >> 16) & 0xFu) << 4) + ((f >> 16) & 0xFu);
-    writeRegister(REG_PRINT_PARAM_2, (UI_DPIRate(1, position) & 0x1FFFFu) + (hi << 24));
+    writeRegister(REG_PRINT_PARAM_2, (startDot & 0x1FFFFu) + (hi << 24));
+}
+
+void CDrvPrint::IMGSetPrintParams(int first, int last, unsigned position, unsigned shift) {
+    cardmem::setFireWindow(first, last, UI_DPIRate(1, position), shift);
 }
 
 void CDrvPrint::IMGSetFlashPrint(unsigned code) {

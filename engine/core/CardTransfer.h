@@ -18,4 +18,8 @@ void swapWordsInto(uint8_t* dst, const uint8_t* src, size_t n);
 // was written and acknowledged.
 bool writeSwapped(const uint8_t* swapped, unsigned block, size_t n, unsigned mode);
 
+// Programs the fire window of a pass: columns first..last, fired from the card's start dot (job
+// dots, as the encoder counts them) with the encoder shift.
+void setFireWindow(int first, int last, uint32_t startDot, unsigned shift);
+
 } // namespace cardmem

@@ -425,6 +425,9 @@ public:
     // Refusal text when the job cannot run on this engine (buffers, head pass, card memory); empty
     // when it can.
     std::string PRNCheckJobLimits();
+    // Refusal text when the file's resolution cannot be printed exactly with this setup (a fire
+    // clock that cannot fire it, lines the interleave cannot place); empty when it can.
+    std::string PRNCheckResolution();
     // The start of every print thread: opens the job, checks it and its limits (asking or telling
     // the operator), closes a file again for the copies to reopen. False when the job is refused:
     // the step tag is "CLS" and the engine is ready for the next job; nothing has moved.

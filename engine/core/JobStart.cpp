@@ -119,12 +119,13 @@ int CDrvPrint::PRNResetDPI() {
         ripHead.uiXDPI = unsigned(n);
         j = n;
     } else if (j > 0) {
+        // The position is read before the rate changes: the encoder counts dots of the old rate.
+        // (Read after it, a carriage away from 0 would be put at half or twice its place.)
+        const unsigned pos = MOVGetXPosition();
         const int q = ((iFireFrequency + 1) * n) / j;
         const int div = std::max(0, q - 1);
         uiFireDivider = unsigned(div);
         fDPIRate = float((iFireFrequency + 1.0) / (div + 1.0));
-        // The position is read before the rate changes: it is in steps of the old rate.
-        const unsigned pos = MOVGetXPosition();
         AUXInitHardware(UI_DPIRate(1, pos), unsigned(div));
     }
     switch (j) {
@@ -179,6 +180,7 @@ std::string CDrvPrint::PRNCheckJobLimits() {
     PRNSetColorBar();
     PRNSetBuffMemory();
     uiStepSendCurrent = current;
+    if (std::string why = PRNCheckResolution(); !why.empty()) return why;
     if (uiLinesPerStep == 0 || uiPassCount == 0)
         return zh ? "打印模式没有可用的喷嘴行（遍数 " + std::to_string(uiPassCount) + "）"
                   : "The pass mode leaves no nozzle rows to print (" + std::to_string(uiPassCount) + " passes, " +
@@ -223,6 +225,48 @@ std::string CDrvPrint::PRNCheckJobLimits() {
     const uint64_t chunk = bEightLineMode ? 128 * ((cols + 7) / 8) : 16 * cols;
     if (chunk > layout.blockBytes)
         return zh ? "图像太宽，超出卡内存块" : "The pass is wider than a card memory block of memory mode " + std::to_string(uiMemoryMode);
+    return {};
+}
+
+std::string CDrvPrint::PRNCheckResolution() {
+    if (uiPrintJobKind != 0) return {}; // test patterns print at the native resolution
+    const bool zh = bLanguageChinese != 0;
+    // Across: the fire clock divides the encoder by whole numbers, so only the resolutions
+    // (iFireFrequency + 1) x native / q are fired; any other would be printed at the nearest one.
+    const int n = fMMPerXStep > 0 ? int(25.4 / fMMPerXStep + 0.5) : 180;
+    const int x = int(ripHead.uiXDPI), clock = (iFireFrequency + 1) * n;
+    if (std::abs(n - x) >= 11 && x > 0 && clock % x != 0)
+        return zh ? "横向分辨率 " + std::to_string(x) + " dpi 无法精确打印（本机可打印 " + std::to_string(clock) + " 的整数分之一 dpi）"
+                  : "The file's X resolution of " + std::to_string(x) + " dpi cannot be fired exactly: this machine fires " +
+                        std::to_string(clock) + " dpi divided by a whole number (" + std::to_string(n) + ", " +
+                        std::to_string(2 * n) + " dpi ...)";
+    // The encoder counts job dots in 17 bits: at a finer resolution the far end of the passes must
+    // still lie within them, or the carriage's place is lost there.
+    const uint64_t farEnd = uint64_t(uiFire) + UI_DPIRate(0, ripHead.uiWidth + uiColorBarWidth) + uiHeadWidth + 100 +
+                            2ull * uiAccelerationLength + uint64_t(std::max(0, XMMToPulse(14)));
+    if (fDPIRate > 1.0f && uint64_t(UI_DPIRate(1, unsigned(std::min<uint64_t>(farEnd, UINT32_MAX / 8)))) > 0x1FFFFu)
+        return zh ? "该分辨率下编码器计数超出17位范围，请减小白边或图像宽度（MOVEMENT iXEncoderInitial）"
+                  : "At " + std::to_string(x) + " dpi the passes reach beyond the encoder's 17-bit count (" +
+                        std::to_string(0x1FFFF) + " dots from its zero, MOVEMENT iXEncoderInitial " +
+                        std::to_string(iXEncoderInitial) + " at home): lower the margin or the width";
+    // Along: mode 0 prints adjacent file lines on adjacent nozzles, one nozzle pitch apart; with an
+    // interleave that puts lines finer than the nozzle pitch on heads of one nozzle row, and every
+    // other line lands in the wrong place.
+    const unsigned y = ripHead.uiYDPI;
+    if (uiDPIColorMode == 0 && uiInterlace > 1 && LINESPERHEAD <= 1)
+        return zh ? "纵向分辨率 " + std::to_string(y) + " dpi 需要交错打印，uiDPIColorMode 0 无法精确打印，请使用 uiDPIColorMode 2"
+                  : "The file's Y resolution of " + std::to_string(y) + " dpi needs " + std::to_string(uiInterlace) +
+                        " interleaved lines a nozzle pitch, which PRINTMODE uiDPIColorMode 0 (lines in nozzle pairs) "
+                        "cannot place on these heads: print it with uiDPIColorMode 2, or make the file at " +
+                        std::to_string(n) + " dpi";
+    // Lines finer than the interleave prints would stretch the picture along the media.
+    if (uiDPIColorMode != 0 && fHeadDPI > 0 && double(y) > 1.05 * fHeadDPI * uiInterlace)
+        return zh ? "纵向分辨率 " + std::to_string(y) + " dpi 高于喷头可打印的 " + std::to_string(int(fHeadDPI * uiInterlace)) + " dpi"
+                  : "The file's Y resolution of " + std::to_string(y) + " dpi is finer than the " +
+                        std::to_string(int(fHeadDPI * uiInterlace + 0.5)) + " dpi these heads print with an interleave of " +
+                        std::to_string(uiInterlace) + " (nozzle pitch " + std::to_string(int(fHeadDPI + 0.5)) +
+                        " dpi): make the file at a whole multiple of the nozzle pitch (" + std::to_string(int(std::ceil(fHeadDPI))) +
+                        ", " + std::to_string(int(std::ceil(2 * fHeadDPI))) + " dpi ...) with uiDPIColorMode 2";
     return {};
 }
 

@@ -3,8 +3,10 @@
 // card transfer and the axis moves wait for it.
 #include <algorithm>
 #include <cstdio>
+#include <cmath>
 #include <cstdlib>
 
+#include "core/CardTransfer.h"
 #include "core/DrvPrint.h"
 #include "hardware/CardIo.h"
 #include "hardware/CardRegisters.h"
@@ -173,6 +175,18 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
     const uint64_t faultsAtStart = hw::cardFaults();
     d.csStreamError.clear();
     auto fault = [&] { return d.PRNJobFault(faultsAtStart); };
+    auto emergencyEnd = [&] {
+        d.AUXUVSet(3, 0);
+        d.AUXUVSet(4, 0);
+        d.PRNStopPrinting(1);
+        d.PRNPausePrinting(0);
+        d.PRNReadClose();
+        d.PRNSetStep(tags::EMG);
+        d.uiBandsRead = 0;
+        d.PRNCleanBuffMemory();
+        d.PRNReleaseReadBuffers();
+        return 0;
+    };
     // Per job.
     if (!d.PRNOpenJobChecked()) return 0;
     if (const std::string why = fault(); !why.empty()) return d.PRNFailJob(why);
@@ -236,7 +250,8 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                 d.PRNSetStep(tags::WUPO);
                 const int r = d.PRNWaitUntilPrintOver();
                 d.PRNSetStep(tags::WUPOV);
-                if (r == 1) {
+                // A carriage halted by the emergency stop is not corrected: it cannot move.
+                if (r == 1 && !d.AUXDIOSensor(10) && !d.bEmergencyStop) {
                     d.PRNSetStep(tags::MCM);
                     d.MOVCorrectMovement(1);
                     d.PRNSetStep(tags::MCMO);
@@ -245,6 +260,10 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             d.bPassFired = 0;
             firstPass = false;
             st.waitPassUs = clock.lap();
+            // An emergency stop during the previous pass ends the job before the media moves on:
+            // the status still names that pass (fed, not finished), so a resume prints it again
+            // in full where it was, rather than skipping it.
+            if (d.AUXDIOSensor(10) || d.bEmergencyStop) return emergencyEnd();
             // 5., 6. Media advance.
             int32_t n = int32_t(d.uiNozzlesPerPass);
             if (d.uiPrintJobKind == 2 && d.uiHeadsPerColorMode == 0)
@@ -283,18 +302,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             d.AUXUVSet(4, 0);
             st.feedUs = clock.lap();
             // 10. Emergency stop.
-            if (d.AUXDIOSensor(10) || d.bEmergencyStop) {
-                d.AUXUVSet(3, 0);
-                d.AUXUVSet(4, 0);
-                d.PRNStopPrinting(1);
-                d.PRNPausePrinting(0);
-                d.PRNReadClose();
-                d.PRNSetStep(tags::EMG);
-                d.uiBandsRead = 0;
-                d.PRNCleanBuffMemory();
-                d.PRNReleaseReadBuffers();
-                return 0;
-            }
+            if (d.AUXDIOSensor(10) || d.bEmergencyStop) return emergencyEnd();
             if (const std::string why = fault(); !why.empty()) return d.PRNFailJob(why);
             // 11.
             if (d.bTestMode) {
@@ -379,24 +387,41 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             // 16. Fire position.
             const int B = d.headAlignment.BiDifference[std::min(d.uiXSpeed, 2u)];
             const int b = d.iEncoderShiftNumber ? B / 2 : B;
-            const int D = d.PRNDPIRateBifference();
+            // A right-to-left pass at a divided fire clock: the card counts the dots of the job,
+            // and enters each at its upper edge moving left. The head offsets, calibrated at the
+            // native resolution, hold that entry as two native steps (the fire position's and the
+            // head offset's share); at the job's resolution it is two job dots, so the window
+            // starts 2 x (rate - 1) dots further on. The card fires exactly on the encoder, so no
+            // speed-dependent correction applies (PRNDPIRateBifference, which pulled these passes
+            // a further rate x D dots to the left: 4 dots in all at 360 dpi and the lowest speed).
+            const int D = 0;
+            const int64_t lead = std::llround(2.0 * (double(d.fDPIRate) - 1.0));
             const int64_t C = d.UI_DPIRate(0, d.uiColorBarWidth);
             const int64_t W = d.UI_DPIRate(0, d.uiPassWidthDots);
-            int64_t F;
+            // F in X steps (where the carriage goes), and the card's start dot, counted in job
+            // dots: the image and bar widths are added as dots there, since at a divided clock
+            // an odd width is not a whole number of steps.
+            const int64_t Cd = d.uiColorBarWidth, Wd = d.uiPassWidthDots;
+            auto dots = [&](int64_t steps) { return int64_t(d.UI_DPIRate(1, unsigned(std::max<int64_t>(0, steps)))); };
+            int64_t F, startDot;
             unsigned shift = 0;
             if (!d.bUnidirectionToLeft) {
                 if (!d.bPassToLeft) {
                     F = int64_t(d.uiFire) + tR;
+                    startDot = dots(F);
                     shift = unsigned(std::abs(B % 2)) * unsigned(std::max(0, d.iEncoderShiftNumber));
                 } else {
                     F = int64_t(d.uiFire) + C + W + d.uiHeadsSpan - b - D - tL;
+                    startDot = dots(int64_t(d.uiFire) + d.uiHeadsSpan - b - D - tL) + Cd + Wd + lead;
                 }
             } else {
                 if (d.bPassToLeft) {
                     F = int64_t(d.uiFire) + d.uiHeadsSpan - B - D - tL;
+                    startDot = dots(F) + lead;
                     shift = unsigned(std::max(0, d.iEncoderShiftNumber));
                 } else {
                     F = int64_t(d.uiFire) - tR - W - C;
+                    startDot = dots(int64_t(d.uiFire) - tR) - Wd - Cd;
                 }
             }
             F = std::max<int64_t>(0, F);
@@ -405,7 +430,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             const int first = int(d.UI_DPIRate(1, t1)) + 1;
             const int last = int(d.uiColorBarWidth) - int(d.UI_DPIRate(1, t2)) + int(d.UI_DPIRate(1, d.uiHeadWidth + 100)) +
                              int(d.uiPassWidthDots);
-            d.IMGSetPrintParams(first, last, unsigned(F), shift);
+            cardmem::setFireWindow(first, last, uint32_t(std::max<int64_t>(0, startDot)), shift);
             d.IMGSetFlashPrint(0);
             d.IMGSetStartPrintMode(1);
             // 18.

@@ -29,6 +29,9 @@ constexpr const char* kQuestionZh = "上次打印未完成，是否连续上幅�
 const char* const kKeys[] = {"bPrintStop", "uiPass",  "uiMargin", "csPrintingFile",    "csPrintingFilePath", "uiFire",
                              "uiStepSendCurrent", "uiStepSendCount", "bIfYMove", "bHorizontalMirror", "uiFeatherSize"};
 
+// What the job used beyond the keys above: optional when reading.
+const char* const kJobKeys[] = {"uiPassCount", "uiXSpeed", "uiPrintQty", "uiCopyIndex", "uiJobRecord"};
+
 // A whole decimal integer (blanks already trimmed by the store), within the int range.
 bool parseWholeInt(const std::string& s, int& out) {
     if (s.empty()) return false;
@@ -86,6 +89,11 @@ int CDrvPrint::AUXSavePrintingStatus(unsigned mode) {
     ini.WriteInt(sec, "bIfYMove", static_cast<int>(storedMode));
     ini.WriteInt(sec, "bHorizontalMirror", bHorizontalMirror);
     ini.WriteInt(sec, "uiFeatherSize", bEdgeFeather != 0 ? static_cast<int>(uiFeatherSize) : 0);
+    ini.WriteInt(sec, "uiPassCount", static_cast<int>(uiPassCount));
+    ini.WriteInt(sec, "uiXSpeed", static_cast<int>(uiXSpeed));
+    ini.WriteInt(sec, "uiPrintQty", static_cast<int>(uiPrintQty));
+    ini.WriteInt(sec, "uiCopyIndex", static_cast<int>(uiCopyIndex));
+    ini.WriteString(sec, "uiJobRecord", std::to_string(job.m_nRowId > 0 ? job.m_nRowId : 0));
     if (batch.end() == 0)
         platform::log(platform::LogLevel::Warn, "printing status not saved: cannot write " + ini.GetFileName());
     // The virtual printer keeps its state with the status it matches (a real machine needs nothing).
@@ -147,6 +155,20 @@ int CDrvPrint::AUXReadPrintingStatus(PrintingStatusRecord& st, std::string* why)
         else if (k == "bIfYMove") got.bIfYMove = u;
         else if (k == "bHorizontalMirror") got.bHorizontalMirror = n;
         else if (k == "uiFeatherSize") got.uiFeatherSize = u;
+    }
+    // Keys a status written by an older engine may lack.
+    for (const char* key : kJobKeys) {
+        std::string v = ini.ReadString(sec, key, missing);
+        if (v == missing) continue;
+        int n = 0;
+        if (!parseWholeInt(v, n) || n < 0) return fail(-1, std::string("key ") + key + " is not a number: " + v);
+        const std::string k = key;
+        const uint32_t u = static_cast<uint32_t>(n);
+        if (k == "uiPassCount") got.uiPassCount = u;
+        else if (k == "uiXSpeed") got.uiXSpeed = u;
+        else if (k == "uiPrintQty") got.uiPrintQty = u;
+        else if (k == "uiCopyIndex") got.uiCopyIndex = u;
+        else if (k == "uiJobRecord") got.uiJobRecord = u;
     }
     if (got.csPrintingFilePath.empty()) return fail(-1, "no print file named");
     if (got.uiStepSendCurrent > got.uiStepSendCount)

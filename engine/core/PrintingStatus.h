@@ -22,6 +22,13 @@ struct PrintingStatusRecord {
     uint32_t bIfYMove = 0;       // the save mode, see above
     int bHorizontalMirror = 0;
     uint32_t uiFeatherSize = 0;
+    // What the job really used, so that it resumes as it began (0 where an older file lacks them:
+    // the caller then takes its own values).
+    uint32_t uiPassCount = 0;    // passes of the job
+    uint32_t uiXSpeed = 0;       // X speed index
+    uint32_t uiPrintQty = 0;     // copies of the job
+    uint32_t uiCopyIndex = 0;    // the copy being printed (from 0)
+    uint64_t uiJobRecord = 0;    // ID of the job's row in the job database (0: none)
 };
 
 // The pass a job resumes at, and whether the media is already fed for it.

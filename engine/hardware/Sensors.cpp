@@ -49,8 +49,9 @@ int CDrvPrint::AUXDIOSensor(unsigned sensor) {
     if (sensor >= 1 && sensor <= kSensorFuncs.size()) return dioGet(dioCard, kSensorFuncs[sensor - 1]);
     if (sensor != kEmergencySensor) return 0;
 
-    if (!bUseDIOCard) return 0;
-    if (!dioGet(dioCard, DIO_GET_EMERGENCY)) return 0;
+    // Without the I/O card the button is wired to the print-controller card's own input: a
+    // machine without the I/O card must stop too, never go on "printing" with its axes halted.
+    if (bUseDIOCard ? !dioGet(dioCard, DIO_GET_EMERGENCY) : !AUXCheckEMGSwitch()) return 0;
     MOVStopMove();
     bEmergencyStop = 1;
     SetToolBarButtons(0);

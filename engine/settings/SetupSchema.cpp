@@ -15,6 +15,8 @@
 namespace setup {
 namespace {
 
+SetupSettings& defaultSettings();
+
 template <class T> constexpr Store storeOf() {
     if constexpr (std::is_same_v<T, int>) return Store::Int;
     else if constexpr (std::is_same_v<T, unsigned>) return Store::Unsigned;
@@ -108,7 +110,7 @@ public:
         // Console names: SECTION.KEY where a key of a section struct is shared with another section.
         std::map<std::string, std::set<std::string>> sectionsOf;
         for (const auto& k : keys_) sectionsOf[k.key].insert(k.section);
-        SetupSettings defaults;
+        const SetupSettings& defaults = defaultSettings();
         for (auto& k : keys_) {
             bool shared = sectionsOf[k.key].size() > 1;
             k.consoleName = shared && structSections_.count(k.section) ? k.section + "." + k.key : k.key;

@@ -9,12 +9,20 @@
 constexpr unsigned kMaxHeads = 24;   // per-head keys exist for heads 1..24
 constexpr unsigned kMaxColors = 12;  // colour channels
 
+// The right-to-left X offset of a head at the carriage reference, in X steps: such a pass fires its
+// window from the far end of the head columns (POSITION uiHeadWidth 1000 + 100 steps), and this
+// brings its dots back over those of a left-to-right pass at offset 0. The default machine's heads
+// sit there, so a fresh setup prints both directions in register.
+#define CARVEX_DEFAULT_HEAD_OFFSET_XL                                                                                     \
+    {1049, 1049, 1049, 1049, 1049, 1049, 1049, 1049, 1049, 1049, 1049, 1049,                                   \
+     1049, 1049, 1049, 1049, 1049, 1049, 1049, 1049, 1049, 1049, 1049, 1049}
+
 struct HeadAlignmentSettings { // section HEADALIGNMENT: the alignment in force
     unsigned HEADS = 4;
     unsigned COLORS = 4;
     unsigned MAXHEADOFFSETY = 0;
     int StepOffset[8] = {};
-    int HeadOffsetXL[kMaxHeads] = {};
+    int HeadOffsetXL[kMaxHeads] = CARVEX_DEFAULT_HEAD_OFFSET_XL;
     int HeadOffsetXR[kMaxHeads] = {};
     int HeadOffsetY[kMaxHeads] = {};
     int BiDifference[3] = {};
@@ -81,7 +89,7 @@ struct SetupSettings {
 
     // BASEHEADALIGNMENT
     unsigned HEADS = 4;
-    int HeadOffsetXL[kMaxHeads] = {};
+    int HeadOffsetXL[kMaxHeads] = CARVEX_DEFAULT_HEAD_OFFSET_XL;
     int HeadOffsetXR[kMaxHeads] = {};
     int HeadOffsetY[kMaxHeads] = {};
     int ColorChannel[kMaxHeads] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23};
@@ -111,8 +119,12 @@ struct SetupSettings {
     CleaningSettings cleaning;           // CLEANING
     ColorBarSettings colorBar;           // COLORBAR
 
-    // MEDIA
-    unsigned uiAutoCut = 0, uiMargin1 = 0, uiMargin2 = 0, uiStartPos1 = 0, uiStartPos2 = 0, uiWidth1 = 0,
+    // MEDIA. The first roll's start and width default to the sheet of the default machine: 300 mm
+    // right of the left limit switch and 1600 mm wide, the start counted from the carriage's home
+    // place (the switch plus the back-off of POSITION uiRepositionLeft, 50 steps): 2077 steps, a
+    // fraction of a step inside the sheet, and 11337 steps wide. `carvex measure --save` measures
+    // the media loaded.
+    unsigned uiAutoCut = 0, uiMargin1 = 0, uiMargin2 = 0, uiStartPos1 = 2077, uiStartPos2 = 0, uiWidth1 = 11337,
              uiWidth2 = 0, uiSpaceLefRight = 0, uiSpaceUpDown = 0;
     int iOverlap = 0;
     unsigned uiBytesOverLap = 0, uiBytesInterva = 0, uiBytesRoll1 = 0, uiBytesRoll2 = 0, uiRoll2 = 0;

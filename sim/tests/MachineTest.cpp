@@ -76,8 +76,30 @@ TEST_F(SimTest, GenerationOneMoveUsesCardRegisters) {
     EXPECT_TRUE(waitWhile([] { return rd(REG_MOTION) & kMotXBusyMask; }, 2000));
 }
 
+TEST_F(SimTest, WorkingSwitchStopsTheCarriageWhereItCloses) {
+    // However late the engine sees the switch, the carriage rests where it closed: homing ends in
+    // the same place at every time scale.
+    m->setCarriage(40);
+    moveXDsp(1, uint32_t(50000 * kXPulsesPerMM), 400, 50);
+    EXPECT_TRUE(waitWhile([] { return !(rd(REG_INPUT) & (1u << kInXWarning)); }));
+    EXPECT_DOUBLE_EQ(m->carriageMM(), 0.0);
+    EXPECT_TRUE(rd(REG_INPUT) & (1u << kInLeftLimit));
+    wrDsp(DSP_COMMAND, DSP_STOP_X);
+    pulse();
+    EXPECT_TRUE(waitX());
+    // A dead switch cuts nothing: the carriage runs on to the hard stop.
+    m->setLimitFault(false, sim::LimitFault::Dead);
+    moveXDsp(1, uint32_t(50000 * kXPulsesPerMM), 400, 50);
+    EXPECT_TRUE(waitWhile([] { return !(rd(REG_INPUT) & (1u << kInXWarning)); }));
+    EXPECT_DOUBLE_EQ(m->carriageMM(), -m->config().hardStopMM);
+}
+
 TEST_F(SimTest, LimitSwitchesAndHardStops) {
-    // Drive far to the left: the switch closes at 0 mm, the carriage stalls at the hard stop.
+    // A machine whose switches only signal: driven far to the left, the switch closes at 0 mm and
+    // the carriage stalls at the hard stop.
+    sim::MachineConfig cfg;
+    cfg.switchesStopDrive = false;
+    m = sim::newMachine(cfg);
     moveXDsp(1, uint32_t(50000 * kXPulsesPerMM), 400, 50); // still pulsing long after the stall
     // (Where the poll sees the switch close depends on how fast the test thread runs; where the
     // switch closes is checked below with the carriage placed.)

@@ -11,7 +11,7 @@ namespace cli {
 namespace {
 
 struct MkRipArgs {
-    std::string input, output, synthetic, dpi = "360", screen = "diffusion";
+    std::string input, output, synthetic, dpi = "180", screen = "diffusion";
     rip::MkRipOptions o;
 };
 
@@ -33,7 +33,7 @@ void add(CLI::App& app, Session& s) {
     cmd->add_option("input", a.input, "picture file (PNG, JPEG, BMP)");
     cmd->add_option("-o,--output", a.output, "RIP file to write (.prn)")->required();
     cmd->add_option("--synthetic", a.synthetic, "make a synthetic test picture of WIDTHxHEIGHT dots instead");
-    cmd->add_option("--dpi", a.dpi, "resolution, N or XxY (default 360)");
+    cmd->add_option("--dpi", a.dpi, "resolution, N or XxY (default 180: what the default machine prints dot for dot)");
     cmd->add_option("--width", a.o.widthDots, "print width in dots");
     cmd->add_option("--height", a.o.heightDots, "print height in dots");
     cmd->add_option("--width-mm", a.o.widthMM, "print width in millimetres");

@@ -5,8 +5,10 @@
 #include <iostream>
 #include <iterator>
 #include <sstream>
+#include <vector>
 
 #include "Session.h"
+#include "job/JobRun.h"
 #include "core/DrvPrint.h"
 #include "hardware/Devices.h"
 #include "platform/Clock.h"
@@ -19,6 +21,8 @@ struct Options {
     bool show = false;  // only show the status
     bool force = false; // load a job that ended as well
     bool noPrint = false; // load and report only
+    std::string proofDir;  // save the virtual sheet here
+    std::vector<std::string> sim;
 };
 
 std::string yesNo(uint32_t v) { return v ? "yes" : "no"; }
@@ -33,7 +37,9 @@ void printStatus(const PrintingStatusRecord& st, std::ostream& out) {
     if (fed) out << ", media fed for the next";
     out << "\n";
     out << "Resume pass:  " << resume << (fed ? " (no media advance before it)" : "") << "\n";
-    out << "Pass mode:    " << st.uiPass << "\n";
+    out << "Pass mode:    " << st.uiPass;
+    if (st.uiPassCount) out << " (" << st.uiPassCount << " passes)";
+    out << "\n";
     out << "Fire:         " << st.uiFire << " steps\n";
     out << "Mirror:       " << yesNo(static_cast<uint32_t>(st.bHorizontalMirror)) << "\n";
     out << "Feather:      " << st.uiFeatherSize << "\n";
@@ -52,66 +58,54 @@ void printRecord(const JobList& l, std::ostream& out) {
     out << "Media fed:    " << yesNo(l.bMediaFed) << "\n";
 }
 
-// The engine's job values for a resumed job, as the print list sets them for a queue row.
-void setJobValues(CDrvPrint& drv, const JobList& l) {
-    drv.csName = l.csPath;
-    drv.uiPass = l.uiPass;
-    drv.uiPrintQty = l.uiQty;
-    drv.uiPrintJobKind = 0;
-    drv.uiStepSendCurrent = l.uiResumePass;
+// The engine's job values for a resumed job: the ones the job began with, as its printing status
+// recorded them (older status files lack some: the setup's then).
+void setResumedValues(CDrvPrint& drv, const JobList& l, const PrintingStatusRecord& st) {
+    JobRequest r;
+    r.file = l.csPath;
+    r.passes = st.uiPassCount ? st.uiPassCount : passCountOfMode(l.uiPass);
+    r.speed = st.uiXSpeed;
+    const unsigned copies = st.uiPrintQty ? st.uiPrintQty : 1;
+    r.copies = copies > st.uiCopyIndex ? copies - st.uiCopyIndex : 1;
+    r.startPass = l.uiResumePass;
+    r.mediaFed = l.bMediaFed != 0;
+    setJobValues(drv, r);
+    // Print and resume home the carriage alike, so the fire position recorded holds again.
+    drv.uiFire = st.uiFire;
     drv.bHorizontalMirror = static_cast<int>(l.bMirror);
-    drv.bIfYMove = l.bMediaFed;
-}
-
-// Start-up of the machine as the operator application makes it before its first job: buffers,
-// the card, and the carriage homed so that the encoder counts from the home end again.
-std::string startMachine(CDrvPrint& drv) {
-    drv.PRNInitMemory();
-    if (!drv.AUXCheckHardware()) return "no print-controller card (device " + hw::deviceChoice() + ")";
-    drv.AUXInitPCIcard();
-    drv.AUXInitHardware(static_cast<unsigned>(drv.iXEncoderInitial), drv.uiFireDivider);
-    if (drv.PRNRePosition(1) == -100) return "the carriage cannot be homed: no card";
-    return {};
 }
 
 // Starts the loaded job at its resume pass, follows it pass by pass and reports how it ended.
-int printResumed(CDrvPrint& drv, JobList& list) {
+int printResumed(Session& s, CDrvPrint& drv, JobList& list, const PrintingStatusRecord& st, const Options& o) {
     const std::string fail = startMachine(drv);
-    if (!fail.empty()) return reportError(fail + "; " + list.csFile + " stays unfinished");
-    // The job values go in after start-up (loading the setup does not touch them).
-    setJobValues(drv, list);
-    const unsigned from = list.uiResumePass;
-    // One row per job started, as the print list's worker does just before it starts a job.
-    drv.AUXDBFuns(0);
-    drv.AUXDBRecordSave(&list);
-    drv.PRNPrintFile(list.csPath);
-    std::cout << "Printing " << list.csFile << " from pass " << from << "\n" << std::flush;
-    unsigned shown = from;
-    while (drv.bPrintThreadRunning) {
-        const unsigned done = drv.uiStepSendCurrent.load();
-        if (done > shown && done <= drv.uiStepSendCount.load()) {
-            shown = done;
-            std::cout << "pass " << done << " of " << drv.uiStepSendCount.load() << "\n" << std::flush;
+    if (!fail.empty()) {
+        // The job's row says why it did not go on.
+        if (st.uiJobRecord) {
+            drv.AUXDBFuns(0);
+            drv.job.m_nRowId = int64_t(st.uiJobRecord);
+            drv.job.DBRecordSetEnding("refused");
+            drv.AUXDBFuns(1);
         }
-        platform::sleepMs(50);
+        return reportError(fail + "; " + list.csFile + " stays unfinished");
     }
-    drv.PRNWaitPrintThread();
-    drv.AUXDBFuns(1);
-    const std::string step = drv.csPrintStep.get();
-    const std::string passes = std::to_string(drv.uiStepSendCurrent.load()) + " of " + std::to_string(drv.uiStepTotal);
-    if (drv.iPrintResult == 1 && step == "PFNSH")
-        return reportOk("printed " + list.csFile + " from pass " + std::to_string(from) + " to its end (" +
-                        std::to_string(drv.uiStepTotal) + " passes)");
-    if (drv.iPrintResult == 1) return reportOk(list.csFile + " stopped at pass " + passes);
-    std::string why = drv.csRefusal.empty() ? "step " + step : drv.csRefusal;
-    if (step == "CLS") return reportError(list.csFile + " not started: " + why);
-    return reportError(list.csFile + " did not finish (" + why + "), pass " + passes);
+    setResumedValues(drv, list, st);
+    list.uiQty = drv.uiPrintQty;
+    std::cout << "Printing " << list.csFile << " from pass " << list.uiResumePass << " (" << drv.uiPassCount
+              << " passes a band)\n"
+              << std::flush;
+    JobRunOptions run;
+    run.proofDir = o.proofDir.empty() ? std::string() : s.userPath(o.proofDir);
+    run.sim = o.sim;
+    run.newSheet = false;
+    run.reuseRecord = st.uiJobRecord != 0;
+    run.recordId = st.uiJobRecord;
+    return runJob(s, drv, list, run);
 }
 
 int run(Session& s, const Options& o) {
     CDrvPrint& drv = s.engine();
-    // The margin in millimetres needs the setup's media start and X step size.
-    drv.PRMLoadParams();
+    // The travel ends as homing will set them: the margin of the job counts from there.
+    drv.PRNInitLimitPosition();
     PrintingStatusRecord st;
     std::string why;
     const int found = drv.AUXReadPrintingStatus(st, &why);
@@ -138,7 +132,7 @@ int run(Session& s, const Options& o) {
     if (o.noPrint)
         return reportOk("loaded " + list.csFile + " to resume at pass " + std::to_string(list.uiResumePass) + " of " +
                         std::to_string(drv.uiStepSendCount.load()) + "; not printed (--no-print)");
-    return printResumed(drv, list);
+    return printResumed(s, drv, list, st, o);
 }
 
 void add(CLI::App& app, Session& s) {
@@ -148,6 +142,8 @@ void add(CLI::App& app, Session& s) {
     cmd->add_flag("--show", o.show, "only show the printing status");
     cmd->add_flag("--force", o.force, "load the last job even when it ended");
     cmd->add_flag("--no-print", o.noPrint, "load the job and report its resume pass without printing");
+    cmd->add_option("--proof", o.proofDir, "save the virtual sheet into this folder");
+    cmd->add_option("--sim", o.sim, "a virtual-printer console command run before the job (repeatable)");
     cmd->callback([&s] { s.exitCode = run(s, o); });
 }
 

@@ -15,7 +15,7 @@ struct MkRipOptions {
     std::string input;               // picture file; empty with a synthetic size
     uint32_t syntheticWidth = 0;     // dots; non-zero: make a synthetic picture of this size
     uint32_t syntheticHeight = 0;
-    uint32_t xdpi = 360, ydpi = 360;
+    uint32_t xdpi = 180, ydpi = 180;
     // Print size: dots, or millimetres (dots win). Neither: one dot per picture pixel. One of
     // the two: the other follows the picture's proportions.
     uint32_t widthDots = 0, heightDots = 0;

@@ -28,7 +28,7 @@ void writeText(const std::string& path, const std::string& text) { ASSERT_TRUE(p
 // A machine whose heads sit where the setup says, and the setup that says it.
 void prepareBase(const std::string& base) {
     writeText(platform::joinPath(base, "machine.ini"), "[Heads]\nMisplacement = 0\n");
-    std::string setup = "[POSITION]\nuiFire=3000\n[MEDIA]\nuiStartPos1=2126\nuiWidth1=11338\n[HEADALIGNMENT]\n";
+    std::string setup = "[HEADALIGNMENT]\n";
     for (int h = 1; h <= 4; ++h) setup += "HeadOffsetXL" + std::to_string(h) + "=1049\n";
     setup += "[BASEHEADALIGNMENT]\nCOLORCACHE=2\nHEADCACHE=2\n";
     for (int h = 1; h <= 4; ++h) setup += "HeadOffsetXL" + std::to_string(h) + "=1049\n";
@@ -69,9 +69,10 @@ TEST(PrintCommand, MissingFileAndRefusedJobAreErrors) {
     EXPECT_NE(r.err.find("no such file"), std::string::npos);
     const std::string rip = platform::joinPath(t.path, "t.prn");
     ASSERT_EQ(runCli({"--base", t.path, "mkrip", "--synthetic", "64x40", "--dpi", "180", "-o", rip}).code, 0);
-    // A margin that puts the start inside the acceleration distance is refused before any motion.
-    writeText(platform::joinPath(t.path, "setup.ini"), "[POSITION]\nuiFire=100\n");
-    Result p = runCli({"--base", t.path, "--time-scale", "1000", "print", rip});
+    // A resolution the fire clock cannot fire is refused before any motion, with the reason.
+    const std::string odd = platform::joinPath(t.path, "odd.prn");
+    ASSERT_EQ(runCli({"--base", t.path, "mkrip", "--synthetic", "64x40", "--dpi", "300x180", "-o", odd}).code, 0);
+    Result p = runCli({"--base", t.path, "--time-scale", "1000", "print", odd});
     EXPECT_NE(p.code, 0);
-    EXPECT_NE(p.err.find("CLS"), std::string::npos) << p.err;
+    EXPECT_NE(p.err.find("error: refused: The file's X resolution of 300 dpi"), std::string::npos) << p.err;
 }

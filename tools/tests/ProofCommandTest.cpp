@@ -27,7 +27,7 @@ void writeText(const std::string& path, const std::string& text) { ASSERT_TRUE(p
 void prepareBase(const std::string& base) {
     writeText(platform::joinPath(base, "machine.ini"),
               "[Heads]\nMisplacement = 0\n[Sheet]\nInk0 = 0x000000\nInk1 = 0x00FFFF\nInk2 = 0xFF00FF\nInk3 = 0xFFFF00\n");
-    std::string setup = "[POSITION]\nuiFire=3000\n[MEDIA]\nuiStartPos1=2126\nuiWidth1=11338\n[PRINTMODE]\nbUnidirection=0\n"
+    std::string setup = "[PRINTMODE]\nbUnidirection=0\n"
                         "[HEADALIGNMENT]\n";
     for (int h = 1; h <= 4; ++h) setup += "HeadOffsetXL" + std::to_string(h) + "=1049\n";
     setup += "[BASEHEADALIGNMENT]\nCOLORCACHE=2\nHEADCACHE=2\n";

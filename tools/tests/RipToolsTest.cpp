@@ -191,6 +191,7 @@ TEST(MkRip, PngGreyGivesHalfBlackOnly) {
     for (auto screen : {rip::ScreenKind::Diffusion, rip::ScreenKind::Ordered}) {
         rip::MkRipOptions o;
         o.input = dir.file("g.png");
+        o.xdpi = o.ydpi = 360;
         o.widthMM = 25.4; // 360 dots at 360 dpi; the height follows the picture: 270
         o.screen = screen;
         make(o, dir.file("g.prn"));
@@ -420,7 +421,7 @@ TEST(RipConsole, HeaderOpenCloseAndPosition) {
               0)
         << out.str();
     const std::string s = out.str();
-    EXPECT_NE(s.find("AUXGetRipHead = 0 uiReserved0=0 uiXDPI=360 uiYDPI=360 uiBytesPerLine=13 uiHeight=20 "
+    EXPECT_NE(s.find("AUXGetRipHead = 0 uiReserved0=0 uiXDPI=180 uiYDPI=180 uiBytesPerLine=13 uiHeight=20 "
                      "uiWidth=100 uiReserved24=0 uiColors=4"),
               std::string::npos)
         << s;

@@ -111,7 +111,7 @@ TEST(SetupCommand, ListsSavesAndSwitchesSetups) {
     int status = -1;
     std::string text = carvex({"--base", dir.path(), "setup"}, status);
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(text.rfind("BASEHEADALIGNMENT.HeadOffsetXL1 = 0\n", 0), 0u) << text.substr(0, 200);
+    EXPECT_EQ(text.rfind("BASEHEADALIGNMENT.HeadOffsetXL1 = 1049\n", 0), 0u) << text.substr(0, 200);
     EXPECT_NE(text.find("\nPRINTMODE.uiPass = 4\n"), std::string::npos);
     EXPECT_NE(text.find("\nMOVEMENT.fMMPerXStep = 0.1411111\n"), std::string::npos);
     EXPECT_NE(text.find("\nHEADALIGNMENT.HeadOffsetY2 = 0\n"), std::string::npos);

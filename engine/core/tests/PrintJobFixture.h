@@ -124,8 +124,8 @@ protected:
         return tagsSeen;
     }
     // A RIP file with ink to its edges: a frame in every plane and a random interior.
-    std::string makeRip(unsigned w, unsigned h, unsigned seed = 1, unsigned ydpi = 180) {
-        RipHead head = riptest::head(w, h, 4, 180);
+    std::string makeRip(unsigned w, unsigned h, unsigned seed = 1, unsigned ydpi = 180, unsigned xdpi = 180) {
+        RipHead head = riptest::head(w, h, 4, xdpi);
         head.uiYDPI = ydpi;
         std::vector<uint8_t> v(kRipHeadSize);
         EncodeRipHead(head, v.data());

@@ -174,6 +174,24 @@ TEST_F(PrintJob, EmergencyStopMidJob) {
     EXPECT_LE(machine_->passes().size(), 2u);
 }
 
+TEST_F(PrintJob, EmergencyStopWithoutTheIoCardKeepsTheJobResumable) {
+    const std::string path = makeRip(64, 300);
+    d->bUseDIOCard = 0;
+    machine_->scheduleEmergencyStopAtPass(true, 2);
+    ASSERT_EQ(run(path, 2), 0);
+    EXPECT_STREQ(d->csPrintStep.get(), "EMG STOP!");
+    // The media did not move on after the button: the status names the pass it cut short, fed
+    // and to be printed again in full.
+    PrintingStatusRecord st;
+    ASSERT_EQ(d->AUXReadPrintingStatus(st), 1);
+    EXPECT_EQ(st.bPrintStop, 0);
+    const auto passes = machine_->passes();
+    ASSERT_GE(passes.size(), 2u);
+    EXPECT_FALSE(passes.back().complete);
+    EXPECT_EQ(PrintingStatusResumePass(st.uiStepSendCurrent, st.bIfYMove), passes.size() - 1);
+    EXPECT_EQ(PrintingStatusMediaFed(st.uiStepSendCurrent, st.bIfYMove), 1u);
+}
+
 TEST_F(PrintJob, Copies) {
     const std::string path = makeRip(64, 40);
     d->uiPrintQty = 2;

@@ -40,6 +40,7 @@ struct MatrixCase {
     bool reversed = false;  // heads mounted the other way round (and bVerticalMirror 0)
     unsigned width = 61;    // dots: 61 pads the 8-line layout's last byte, 203 takes the vector kernels
     unsigned memoryMode = 0; // card memory layout, the machine's and the setup's
+    unsigned xdpi = 180;    // the file's X resolution: 180 native, 360 with the fire clock halved
 };
 
 std::string caseName(const MatrixCase& c) {
@@ -52,6 +53,7 @@ std::string caseName(const MatrixCase& c) {
     if (c.reversed) n += "_Reversed";
     n += "_W" + std::to_string(c.width);
     if (c.memoryMode) n += "_Mem" + std::to_string(c.memoryMode);
+    if (c.xdpi != 180) n += "_X" + std::to_string(c.xdpi);
     return n;
 }
 
@@ -125,6 +127,7 @@ protected:
             for (unsigned h = 4; h < 8; ++h) cfg.heads[h].yMM = kPitchMM / c.interlace;
         }
         useMachine(cfg, c.interlace);
+        machine_->setSheetResolution(c.xdpi, 185.21 * c.interlace);
 
         e.bEightLineMode = c.eightLine;
         e.uiMemoryMode = c.memoryMode;
@@ -161,7 +164,7 @@ protected:
     // have a drop. This holds the print to the dot whatever the feeds' truncation did.
     Landing landing(const Displacement& m, unsigned interlace, bool mirrored) {
         const auto log = machine_->dropLog();
-        const double line = kPitchMM / interlace, dot = 25.4 / 180.0;
+        const double line = kPitchMM / interlace, dot = 25.4 / GetParam().xdpi;
         Landing r;
         r.drops = log.size();
         if (log.empty()) return r;
@@ -200,7 +203,7 @@ TEST_P(ProofMatrix, SheetIsTheFile) {
     const MatrixCase c = GetParam();
     configure(c);
     machine_->setDropLog(true);
-    const std::string path = makeRip(c.width, heightFor(c), 11 + c.passes, c.ydpi);
+    const std::string path = makeRip(c.width, heightFor(c), 11 + c.passes, c.ydpi, c.xdpi);
     ASSERT_EQ(run(path, c.passes), 1);
     EXPECT_EQ(d->uiInterlace, c.interlace);
     EXPECT_EQ(d->uiStepSendCurrent.load(), d->uiStepTotal);
@@ -332,6 +335,20 @@ std::vector<MatrixCase> matrix() {
     for (unsigned p : {1u, 4u})
         for (bool eight : {true, false}) v.push_back({p, Dir::BiFromLeft, eight, Heads::One, 0, 180, 1, true, true, 203});
     for (bool eight : {true, false}) v.push_back({4, Dir::BiFromRight, eight, Heads::TwoStacked, 2, ydpiFor(2), 2, false, true});
+    // 360 dpi across the carriage (the fire clock halved): every direction and start, both
+    // layouts, one and several passes; right-to-left passes land on the left-to-right ones' dots.
+    for (unsigned p : {1u, 2u, 4u})
+        for (Dir dir : {Dir::ToRight, Dir::ToLeft, Dir::BiFromLeft, Dir::BiFromRight})
+            for (bool eight : {true, false}) {
+                MatrixCase c{p, dir, eight, Heads::One, 0, 180, 1, false, false, p == 2 ? 203u : 122u};
+                c.xdpi = 360;
+                v.push_back(c);
+            }
+    for (unsigned p : {3u, 8u}) {
+        MatrixCase c{p, p == 3 ? Dir::BiFromLeft : Dir::BiFromRight, p == 3, Heads::TwoStacked, 0, 180, 1, false, false, 203};
+        c.xdpi = 360;
+        v.push_back(c);
+    }
     // Every card memory layout: block addresses, address units and block sizes, eight heads.
     for (unsigned mem = 1; mem <= 6; ++mem)
         for (bool eight : {true, false})

@@ -13,6 +13,11 @@ namespace rastertest {
 
 struct Rig {
     std::unique_ptr<CDrvPrint> d = std::make_unique<CDrvPrint>();
+    // The transposition is checked from head offsets of 0 in both directions.
+    Rig() {
+        for (auto& v : d->headAlignment.HeadOffsetXL) v = 0;
+        for (auto& v : d->HeadOffsetXL) v = 0;
+    }
 
     // heads with pass buffers of passSize and card buffers of cardSize bytes
     void alloc(unsigned heads, size_t passSize, size_t cardSize) {

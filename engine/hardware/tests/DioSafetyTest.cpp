@@ -84,11 +84,21 @@ TEST_F(IoTest, EmergencyStopStopsAMovingCarriage) {
     EXPECT_FALSE(machine_->xMoving());
 }
 
-TEST_F(IoTest, EmergencyCheckNeedsTheIoCard) {
-    // Without the I/O card the check never fires, even with the button pressed.
-    machine_->pressEmergencyStop(true);
+TEST_F(IoTest, EmergencyCheckWithoutTheIoCardReadsTheCardsInput) {
+    // Without the I/O card the button is read on the print-controller card (REG_INPUT bit 4): a
+    // machine without the I/O card stops too, and touches no I/O output.
     EXPECT_EQ(drv_->AUXDIOSensor(10), 0);
     EXPECT_EQ(drv_->bEmergencyStop.load(), 0u);
+    machine_->pressEmergencyStop(true);
+    machine_->clearEvents();
+    EXPECT_EQ(drv_->AUXDIOSensor(10), 1);
+    EXPECT_EQ(drv_->bEmergencyStop.load(), 1u);
+    EXPECT_STREQ(drv_->csPrintStep.get(), "EMG STOP!");
+    EXPECT_TRUE(dioEvents().empty());
+}
+
+TEST_F(IoTest, EmergencyCheckWithOtherIoCardModes) {
+    machine_->pressEmergencyStop(true);
     // Any other value of bUseDIOCard reads the input but leaves the I/O outputs alone.
     useIoCard();
     drv_->bUseDIOCard = 2;

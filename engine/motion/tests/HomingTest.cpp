@@ -21,6 +21,7 @@ protected:
         // run on a few millimetres past a switch before a poll sees it.
         sim::MachineConfig cfg;
         cfg.hardStopMM = kHardStop;
+        cfg.switchesStopDrive = false; // the carriage runs past a switch the engine does not stop at
         useMachine(cfg);
         platform::setTimeScale(20);
         drv_->AUXOpenDIO(); // the slow-zone input

@@ -20,6 +20,7 @@ protected:
         MotionTest::SetUp();
         sim::MachineConfig cfg;
         cfg.hardStopMM = 30;
+        cfg.switchesStopDrive = false; // the carriage runs past a switch the engine does not stop at
         cfg.mediaLeftMM = 300; // the machine file's sheet
         cfg.mediaWidthMM = 400;
         cfg.startXMM = 100;
@@ -98,6 +99,7 @@ TEST_F(Measure, PositionsInMillimetres) {
 TEST_F(Measure, TravelBetweenTheSwitches) {
     sim::MachineConfig cfg;
     cfg.hardStopMM = 30;
+    cfg.switchesStopDrive = false; // the carriage runs past a switch the engine does not stop at
     cfg.travelMM = 800;
     useMachine(cfg);
     drv_->AUXOpenDIO();
@@ -126,6 +128,7 @@ TEST_F(Measure, TravelWithoutTheFarSwitchIsNotMeasured) {
 TEST_F(Measure, TravelOutOfRangeLeavesTheLengthAlone) {
     sim::MachineConfig cfg;
     cfg.hardStopMM = 30;
+    cfg.switchesStopDrive = false; // the carriage runs past a switch the engine does not stop at
     cfg.travelMM = 9300; // 65900 steps: beyond what the setting holds
     useMachine(cfg);
     drv_->AUXOpenDIO();

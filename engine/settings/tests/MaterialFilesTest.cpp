@@ -208,7 +208,7 @@ TEST_F(MaterialFilesTest, MaterialOffsetsAddToTheBaseAlignment) {
     EXPECT_EQ(d->headAlignment.HeadOffsetXL[0], 105);
     EXPECT_EQ(d->headAlignment.HeadOffsetXR[1], -22);
     EXPECT_EQ(d->headAlignment.HeadOffsetY[3], 8);
-    EXPECT_EQ(d->headAlignment.HeadOffsetXL[1], 0);
+    EXPECT_EQ(d->headAlignment.HeadOffsetXL[1], 1049); // the base default with no material offset
     EXPECT_EQ(d->headAlignment.StepOffset[0], 8);
     EXPECT_EQ(d->headAlignment.StepOffset[7], 9);
     EXPECT_EQ(d->headAlignment.BiDifference[0], 21);
@@ -237,7 +237,7 @@ TEST_F(MaterialFilesTest, CombinationStopsAtTheHeadCountAndGuardsItsInputs) {
     d->HeadOffsetY[1] = INT_MIN;
     d->mediaOffset.HeadOffsetY[1] = -10;
     d->PRMGetCurrentMediaParams();
-    EXPECT_EQ(d->headAlignment.HeadOffsetXL[1], 1);
+    EXPECT_EQ(d->headAlignment.HeadOffsetXL[1], 1050);
     EXPECT_EQ(d->headAlignment.HeadOffsetXL[2], 77);
     EXPECT_EQ(d->headAlignment.BiDifference[0], 66);
     EXPECT_EQ(d->headAlignment.StepOffset[1], 4);
@@ -272,7 +272,7 @@ TEST_F(MaterialFilesTest, SetupLoadLoadsTheCurrentMaterial) {
     EXPECT_EQ(d->mediaOffset.HeadOffsetXL[2], 42); // head 3 is beyond HEADS = 2
     EXPECT_EQ(d->mediaOffset.MediaDPI, 360);
     // Only loaded: the alignment in force is not combined yet.
-    EXPECT_EQ(d->headAlignment.HeadOffsetXL[0], 0);
+    EXPECT_EQ(d->headAlignment.HeadOffsetXL[0], 1049);
     d->PRMGetCurrentMediaParams();
     EXPECT_EQ(d->headAlignment.HeadOffsetXL[0], 105);
 }

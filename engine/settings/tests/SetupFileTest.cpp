@@ -14,10 +14,10 @@ namespace {
 // A file written from scratch by PRMSaveParams with every setting at its default.
 const char* const kDefaultSetupFile = R"([BASEHEADALIGNMENT]
 HI=/////////////////////////////////////////////////////
-HeadOffsetXL1=0
-HeadOffsetXL2=0
-HeadOffsetXL3=0
-HeadOffsetXL4=0
+HeadOffsetXL1=1049
+HeadOffsetXL2=1049
+HeadOffsetXL3=1049
+HeadOffsetXL4=1049
 HeadOffsetXR1=0
 HeadOffsetXR2=0
 HeadOffsetXR3=0
@@ -61,10 +61,10 @@ HI=/////////////////////////////////////////////////////
 HEADS=4
 COLORS=4
 MAXHEADOFFSETY=0
-HeadOffsetXL1=0
-HeadOffsetXL2=0
-HeadOffsetXL3=0
-HeadOffsetXL4=0
+HeadOffsetXL1=1049
+HeadOffsetXL2=1049
+HeadOffsetXL3=1049
+HeadOffsetXL4=1049
 HeadOffsetXR1=0
 HeadOffsetXR2=0
 HeadOffsetXR3=0
@@ -161,9 +161,9 @@ HI=/////////////////////////////////////////////////////
 uiAutoCut=0
 uiMargin1=0
 uiMargin2=0
-uiStartPos1=0
+uiStartPos1=2077
 uiStartPos2=0
-uiWidth1=0
+uiWidth1=11337
 uiWidth2=0
 uiSpaceLefRight=0
 uiSpaceUpDown=0
@@ -378,7 +378,7 @@ TEST_F(SetupFileTest, HeadCountAbove24ReadsAndWritesHeads1To24) {
     fresh->csBaseDir = other.path();
     ASSERT_EQ(fresh->PRMSaveParams(), 1);
     const std::string out = other.read("setup.ini");
-    EXPECT_NE(out.find("\r\nHeadOffsetXL24=0\r\n"), std::string::npos);
+    EXPECT_NE(out.find("\r\nHeadOffsetXL24=1049\r\n"), std::string::npos);
     EXPECT_NE(out.find("\r\nHeadVoltage24=21.1\r\n"), std::string::npos);
     EXPECT_EQ(out.find("HeadOffsetXL25"), std::string::npos);
     EXPECT_EQ(out.find("ColorChannel25"), std::string::npos);
@@ -414,7 +414,7 @@ TEST_F(SetupFileTest, HeadAlignmentIsBoundedByTheBaseHeadCount) {
     d->PRMLoadParams();
     EXPECT_EQ(d->headAlignment.HEADS, 8u);
     EXPECT_EQ(d->headAlignment.HeadOffsetXL[0], 5);
-    EXPECT_EQ(d->headAlignment.HeadOffsetXL[1], 0);
+    EXPECT_EQ(d->headAlignment.HeadOffsetXL[1], 1049); // not read: the default
 }
 
 TEST_F(SetupFileTest, LinesPerHeadOutOfRangeLoadsAsOne) {
