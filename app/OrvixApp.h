@@ -120,7 +120,7 @@ private:
     std::unique_ptr<platform::InstanceLock> lock_;
     std::unique_ptr<MainFrame> frame_;
     QString setupName_;
-    bool closing_ = false;
+    std::atomic<bool> closing_{false}; // read by the status panes' sampling thread
     std::vector<DialogShot> dialogShots_;
 };
 

@@ -64,9 +64,33 @@ StatusPanes::StatusPanes(OrvixApp& app, QStatusBar* bar) : QObject(bar), app_(ap
     sensors_ = pane("pane59138", QStringLiteral("STS:0000000000"));
     device_ = pane("paneDevice", app.deviceName());
     device_->setText(app.deviceName());
-    connect(&timer_, &QTimer::timeout, this, &StatusPanes::refresh);
+    connect(&timer_, &QTimer::timeout, this, &StatusPanes::tick);
     timer_.start(kPeriodMs);
     refresh();
+    sampler_ = std::thread([this] { sampleLoop(); });
+}
+
+StatusPanes::~StatusPanes() { stopSampling(); }
+
+void StatusPanes::stopSampling() {
+    {
+        std::lock_guard g(sampleLock_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    if (sampler_.joinable()) sampler_.join();
+}
+
+void StatusPanes::sampleLoop() {
+    std::unique_lock g(sampleLock_);
+    while (!stopping_) {
+        g.unlock();
+        std::optional<std::array<int, 10>> s;
+        if (!app_.closing()) s = readSensors(app_.engine());
+        g.lock();
+        if (s) sample_ = s;
+        wake_.wait_for(g, std::chrono::milliseconds(kPeriodMs), [this] { return stopping_; });
+    }
 }
 
 void StatusPanes::refresh() {
@@ -75,6 +99,19 @@ void StatusPanes::refresh() {
     if (auto pos = positionPane(app_)) position_->setText(*pos);
     pass_->setText(passText(d));
     sensors_->setText(sensorsText(readSensors(d)));
+}
+
+void StatusPanes::tick() {
+    if (app_.closing()) return;
+    CDrvPrint& d = app_.engine();
+    if (auto pos = positionPane(app_)) position_->setText(*pos);
+    pass_->setText(passText(d));
+    std::optional<std::array<int, 10>> s;
+    {
+        std::lock_guard g(sampleLock_);
+        s = sample_;
+    }
+    if (s) sensors_->setText(sensorsText(*s));
 }
 
 } // namespace orvix

@@ -1,13 +1,18 @@
 #pragma once
 // The status bar's panes after the message pane: position, pass progress, sensors, and the device.
-// They are refreshed from the engine by a timer on the GUI thread.
+// They are refreshed from the engine by a timer on the GUI thread. The sensors are sampled on a
+// thread of their own: a held emergency-stop button makes its check wait between reads, and the
+// GUI must not wait with it.
 #include <QLabel>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
 #include <array>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
+#include <thread>
 
 class CDrvPrint;
 class QStatusBar;
@@ -35,21 +40,33 @@ class StatusPanes : public QObject {
     Q_OBJECT
 public:
     StatusPanes(OrvixApp& app, QStatusBar* bar);
+    ~StatusPanes() override;
     QLabel* position() const { return position_; }
     QLabel* pass() const { return pass_; }
     QLabel* sensors() const { return sensors_; }
     QLabel* device() const { return device_; }
-    // Refreshes every pane now (the timer does it several times a second).
+    // Refreshes every pane now, the sensors read on the calling thread.
     void refresh();
+    // What the timer does several times a second: the sensors from the sampling thread's last read.
+    void tick();
+    // Ends the sampling thread (before the engine goes); the panes then stay as they are.
+    void stopSampling();
     static constexpr int kPeriodMs = 200;
 
 private:
+    void sampleLoop();
+
     OrvixApp& app_;
     QLabel* position_;
     QLabel* pass_;
     QLabel* sensors_;
     QLabel* device_;
     QTimer timer_;
+    std::mutex sampleLock_;
+    std::condition_variable wake_;
+    bool stopping_ = false;
+    std::optional<std::array<int, 10>> sample_;
+    std::thread sampler_;
 };
 
 } // namespace orvix

@@ -64,6 +64,11 @@ private slots:
         sim::machine()->pressEmergencyStop(false);
         panes->refresh();
         QCOMPARE(panes->sensors()->text().at(5), QLatin1Char('0'));
+        // The timer's refresh takes the sensors from the sampling thread, never reading them itself.
+        sim::machine()->pressEmergencyStop(true);
+        QTRY_COMPARE_WITH_TIMEOUT((panes->tick(), panes->sensors()->text().at(5)), QLatin1Char('1'), 5000);
+        sim::machine()->pressEmergencyStop(false);
+        QTRY_COMPARE_WITH_TIMEOUT((panes->tick(), panes->sensors()->text().at(5)), QLatin1Char('0'), 5000);
     }
 
     void positionPaneKeptWithoutValidPosition() {
