@@ -107,10 +107,10 @@ CommandTable standardCommands() {
     return t;
 }
 
-const std::vector<MenuSpec>& menuLayout() {
+const std::vector<MenuEntry>& menuLayout() {
     // The function menu keeps "喷头参数调整" at position 5 and "双面打印调整" at position 7: the
     // start-up pruning removes them by those places.
-    static const std::vector<MenuSpec> menus = {
+    static const std::vector<MenuEntry> menus = {
         {QT_TRANSLATE_NOOP("Command", "文件(&F)"), {ID_FILE_OPEN, ID_REFRESH, ID_REPREVIEW, 0, ID_LOAD_LAST_JOB, ID_JOB_RECORDS, 0, ID_APP_EXIT}},
         {QT_TRANSLATE_NOOP("Command", "预览"), {ID_ZOOM_FIT, ID_ZOOM_1, ID_ZOOM_HALF, ID_ZOOM_2}},
         {QT_TRANSLATE_NOOP("Command", "打印(&P)"), {ID_PRINT, ID_STOP, ID_PAUSE, ID_CONTINUE, 0, ID_ADD_TO_QUEUE, ID_NETWORK, 0, ID_MEASURE}},

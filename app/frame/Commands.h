@@ -94,11 +94,11 @@ private:
 CommandTable standardCommands();
 
 // Menu layout: titles (source texts) and command ids in order; 0 is a separator.
-struct MenuSpec {
+struct MenuEntry {
     const char* title;
     std::vector<int> items;
 };
-const std::vector<MenuSpec>& menuLayout();
+const std::vector<MenuEntry>& menuLayout();
 // The toolbar's 18 buttons in order.
 const std::vector<int>& toolbarLayout();
 // Commands reached by accelerators only.

@@ -129,16 +129,16 @@ void MainFrame::buildActions() {
 
 void MainFrame::buildMenus() {
     menuBar()->setObjectName(QStringLiteral("menuBar"));
-    for (const MenuSpec& spec : menuLayout()) {
-        QMenu* m = menuBar()->addMenu(QCoreApplication::translate("Command", spec.title));
-        m->setObjectName(QStringLiteral("menu_") + QString::fromUtf8(spec.title));
-        for (int id : spec.items) {
+    for (const MenuEntry& menu : menuLayout()) {
+        QMenu* m = menuBar()->addMenu(QCoreApplication::translate("Command", menu.title));
+        m->setObjectName(QStringLiteral("menu_") + QString::fromUtf8(menu.title));
+        for (int id : menu.items) {
             if (id == 0)
                 m->addSeparator();
             else
                 m->addAction(actions_.at(id));
         }
-        menus_[QString::fromUtf8(spec.title)] = m;
+        menus_[QString::fromUtf8(menu.title)] = m;
     }
 }
 

@@ -454,6 +454,8 @@ public:
     // "failed p/N", the printing status is left as the last pass saved it (so the job can be
     // resumed), the step tag is "CLS" and csRefusal says why. Returns 0, the thread's result.
     int PRNFailJob(const std::string& reason);
+    // Ends a print or alignment job on an emergency stop: lamps off, stopped, file closed, tag "EMG".
+    void PRNEndOnEmergency();
     // Why the job must end now, or empty: a card call failed since `faultsAtStart`, or the
     // network stream ended or timed out before the height its header promised.
     std::string PRNJobFault(uint64_t faultsAtStart) const;

@@ -160,6 +160,17 @@ int CDrvPrint::PRNFailJob(const std::string& reason) {
     return 0;
 }
 
+void CDrvPrint::PRNEndOnEmergency() {
+    AUXUVSet(3, 0);
+    AUXUVSet(4, 0);
+    PRNStopPrinting(1);
+    PRNPausePrinting(0);
+    PRNReadClose();
+    PRNSetStep(tags::EMG);
+    uiBandsRead = 0;
+    PRNCleanBuffMemory();
+}
+
 int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
     CDrvPrint& d = *drv;
     {
@@ -176,14 +187,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
     d.csStreamError.clear();
     auto fault = [&] { return d.PRNJobFault(faultsAtStart); };
     auto emergencyEnd = [&] {
-        d.AUXUVSet(3, 0);
-        d.AUXUVSet(4, 0);
-        d.PRNStopPrinting(1);
-        d.PRNPausePrinting(0);
-        d.PRNReadClose();
-        d.PRNSetStep(tags::EMG);
-        d.uiBandsRead = 0;
-        d.PRNCleanBuffMemory();
+        d.PRNEndOnEmergency();
         d.PRNReleaseReadBuffers();
         return 0;
     };

@@ -56,14 +56,7 @@ unsigned CDrvPrint::PRNThreadHeadsAlignment(void* engine) {
         return 0u;
     };
     auto emergency = [&] {
-        d.AUXUVSet(3, 0);
-        d.AUXUVSet(4, 0);
-        d.PRNStopPrinting(1);
-        d.PRNPausePrinting(0);
-        d.PRNReadClose();
-        d.PRNSetStep(tags::EMG);
-        d.uiBandsRead = 0;
-        d.PRNCleanBuffMemory();
+        d.PRNEndOnEmergency();
         return 0u;
     };
     auto finish = [&] {
