@@ -84,12 +84,22 @@ public:
     QString caption() const;
     QString setupName() const { return setupName_; }
 
-    // Where the next issues plug in (empty: nothing to do yet).
+    // How the panes reach each other (GUI thread only). Each is set by the pane that owns the work
+    // (an empty one: that pane is not there, nothing to do).
     struct Hooks {
-        std::function<void()> refreshFolder;       // RIP folder list
-        std::function<void()> saveQueue;           // queue file at shutdown
+        std::function<void()> refreshFolder;       // browser: list the control bar's RIP folder again
+        std::function<QString()> selectedRipFile;  // browser: the selected RIP file ("" when none)
+        std::function<bool(const QString& rip)> queueFile; // queue: add a RIP file as the last row
+        std::function<void()> saveQueue;           // queue: write the queue file at shutdown
+        // Image view: show this bitmap ("" clears the view) and the RIP file it previews.
+        std::function<void(const QString& bmp, const QString& rip)> showPicture;
+        // Image view's job clock: start it for a job of `total` steps with `left` still to print;
+        // stop it; the text it shows ("" when it is not running).
+        std::function<void(unsigned total, unsigned left)> startJobClock;
+        std::function<void()> stopJobClock;
+        std::function<QString()> jobTimeText;
         std::function<void(QWidget*)> inspection;  // the start-up inspection dialog
-        std::function<void(MainFrame&)> frameCreated; // handlers and panes go in here
+        std::function<void(MainFrame&)> frameCreated; // tests: the frame exists, before it is shown
     } hooks;
 
     // Windows that `--screenshot-dialogs` renders, by file name.

@@ -20,6 +20,7 @@
 #include "OrvixApp.h"
 #include "platform/Registry.h"
 #include "frame/ControlBar.h"
+#include "frame/Panes.h"
 #include "frame/StatusPanes.h"
 #include "sim/SheetWindow.h"
 
@@ -77,6 +78,9 @@ MainFrame::MainFrame(OrvixApp& app) : app_(app), commands_(standardCommands()) {
     showMessage(tr("就绪"));
     tuneTcpWindows(app_.engine().csBaseDir);
     buildCentral();
+    installQueue(*this);
+    installBrowser(*this);
+    installSettings(*this);
     connect(&updateTimer_, &QTimer::timeout, this, &MainFrame::updateCommands);
     updateTimer_.start(kUpdatePeriodMs);
 }

@@ -75,9 +75,6 @@ private slots:
     }
 };
 
-int runCloseTest(int argc, char** argv) {
-    CloseTest t;
-    return QTest::qExec(&t, argc, argv);
-}
+ORVIX_TEST_SUITE(CloseTest)
 
 #include "CloseTest.moc"

@@ -93,3 +93,12 @@ void startJob(CDrvPrint& d, const QString& path, unsigned passes) {
 void later(std::function<void()> fn, int ms) { QTimer::singleShot(ms, qApp, std::move(fn)); }
 
 } // namespace orvix::test
+
+namespace orvix::test {
+
+std::map<std::string, SuiteRun>& suites() {
+    static std::map<std::string, SuiteRun> all;
+    return all;
+}
+
+} // namespace orvix::test

@@ -4,7 +4,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <map>
 #include <memory>
+#include <string>
 
 #include "OrvixApp.h"
 #include "platform/Prompter.h"
@@ -37,4 +39,20 @@ void startJob(CDrvPrint& d, const QString& path, unsigned passes = 2);
 // Runs `fn` on the GUI thread's next turn of the event loop (to act on a modal dialog).
 void later(std::function<void()> fn, int ms = 0);
 
+// The test classes of the one test program, by name (ORVIX_TEST_SUITE registers one).
+using SuiteRun = int (*)(int argc, char** argv);
+std::map<std::string, SuiteRun>& suites();
+struct SuiteRegistrar {
+    SuiteRegistrar(const char* name, SuiteRun run) { suites()[name] = run; }
+};
+
 } // namespace orvix::test
+
+// Registers a Qt Test class under its own name; ctest runs each as orvix.<name>, one per file
+// named <name>.cpp.
+#define ORVIX_TEST_SUITE(Class)                                                                     \
+    static int run##Class(int argc, char** argv) {                                                  \
+        Class t;                                                                                    \
+        return QTest::qExec(&t, argc, argv);                                                        \
+    }                                                                                               \
+    static const orvix::test::SuiteRegistrar register##Class(#Class, run##Class);

@@ -182,9 +182,6 @@ private slots:
     }
 };
 
-int runMenuTest(int argc, char** argv) {
-    MenuTest t;
-    return QTest::qExec(&t, argc, argv);
-}
+ORVIX_TEST_SUITE(MenuTest)
 
 #include "MenuTest.moc"

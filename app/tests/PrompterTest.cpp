@@ -9,6 +9,7 @@
 #include <atomic>
 #include <thread>
 
+#include "Fixture.h"
 #include "GuiPrompter.h"
 
 using namespace orvix;
@@ -116,9 +117,6 @@ private slots:
     }
 };
 
-int runPrompterTest(int argc, char** argv) {
-    PrompterTest t;
-    return QTest::qExec(&t, argc, argv);
-}
+ORVIX_TEST_SUITE(PrompterTest)
 
 #include "PrompterTest.moc"

@@ -81,9 +81,6 @@ private slots:
     }
 };
 
-int runSheetTest(int argc, char** argv) {
-    SheetTest t;
-    return QTest::qExec(&t, argc, argv);
-}
+ORVIX_TEST_SUITE(SheetTest)
 
 #include "SheetTest.moc"

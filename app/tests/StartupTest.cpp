@@ -223,9 +223,6 @@ private slots:
     }
 };
 
-int runStartupTest(int argc, char** argv) {
-    StartupTest t;
-    return QTest::qExec(&t, argc, argv);
-}
+ORVIX_TEST_SUITE(StartupTest)
 
 #include "StartupTest.moc"

@@ -131,9 +131,6 @@ private slots:
     }
 };
 
-int runStatusTest(int argc, char** argv) {
-    StatusTest t;
-    return QTest::qExec(&t, argc, argv);
-}
+ORVIX_TEST_SUITE(StatusTest)
 
 #include "StatusTest.moc"

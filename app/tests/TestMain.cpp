@@ -6,26 +6,16 @@
 #include <map>
 #include <string>
 
+#include "Fixture.h"
 #include "OrvixApp.h"
 #include "platform/Clock.h"
-
-int runStartupTest(int, char**);
-int runStatusTest(int, char**);
-int runMenuTest(int, char**);
-int runCloseTest(int, char**);
-int runPrompterTest(int, char**);
-int runSheetTest(int, char**);
-int runTranslationTest(int, char**);
 
 int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     orvix::prepareApplication(app);
     if (!std::getenv("CARVEX_TIME_SCALE")) platform::setTimeScale(500);
-    const std::map<std::string, int (*)(int, char**)> suites = {
-        {"StartupTest", runStartupTest}, {"StatusTest", runStatusTest},   {"MenuTest", runMenuTest},
-        {"CloseTest", runCloseTest},     {"PrompterTest", runPrompterTest}, {"SheetTest", runSheetTest},
-        {"TranslationTest", runTranslationTest}};
+    const auto& suites = orvix::test::suites();
     if (argc > 1 && suites.count(argv[1])) {
         // The class name is ours; the rest goes to Qt Test.
         const auto run = suites.at(argv[1]);

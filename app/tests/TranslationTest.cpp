@@ -48,9 +48,6 @@ private slots:
     }
 };
 
-int runTranslationTest(int argc, char** argv) {
-    TranslationTest t;
-    return QTest::qExec(&t, argc, argv);
-}
+ORVIX_TEST_SUITE(TranslationTest)
 
 #include "TranslationTest.moc"

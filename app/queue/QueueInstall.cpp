@@ -1,0 +1,9 @@
+#include "frame/Panes.h"
+
+#include "frame/MainFrame.h"
+
+namespace orvix {
+
+void installQueue(MainFrame&) {}
+
+} // namespace orvix
