@@ -6,7 +6,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "settings/IniFile.h"
+#include "platform/IniFile.h"
 #include "settings/SetupSchema.h"
 
 namespace {

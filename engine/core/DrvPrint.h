@@ -23,7 +23,7 @@
 #include "hardware/HeadBoards.h"
 #include "maintenance/Worker.h"
 #include "preview/ImageWorker.h"
-#include "settings/IniFile.h"
+#include "platform/IniFile.h"
 #include "settings/MediaOffset.h"
 #include "settings/SetupSettings.h"
 

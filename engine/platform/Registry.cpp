@@ -6,7 +6,7 @@
 #include <mutex>
 
 #include "platform/Files.h"
-#include "settings/IniFile.h"
+#include "platform/IniFile.h"
 
 namespace platform {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/IniFile.h"
+#include "platform/IniFile.h"
 #include "settings/SetupSettings.h"
 
 namespace setup {

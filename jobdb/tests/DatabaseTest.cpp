@@ -8,7 +8,7 @@
 #include "TestDir.h"
 
 using testutil::RawDb;
-using testutil::TempDir;
+using testsupport::ScratchDir;
 
 namespace {
 
@@ -36,7 +36,7 @@ private:
 
 TEST(DatabaseValues, EveryTypeBecomesItsText) {
     UtcZone utc;
-    TempDir dir;
+    ScratchDir dir;
     const std::string path = dir.file("v.db");
     {
         RawDb raw(path);
@@ -91,7 +91,7 @@ TEST(DatabaseValues, RealsReadBackExactly) {
 }
 
 TEST(DatabaseErrors, TextsCarryCodeMeaningSourceAndContext) {
-    TempDir dir;
+    ScratchDir dir;
     CADODatabase db;
     ASSERT_TRUE(db.Open("Data Source=" + dir.file("e.db") + ";Jet OLEDB:Database Password=x"));
     EXPECT_FALSE(db.Execute("INSERT INTO missing VALUES(1)"));
@@ -122,7 +122,7 @@ TEST(DatabaseErrors, TextsCarryCodeMeaningSourceAndContext) {
 }
 
 TEST(DatabaseSafety, OneStatementPerTextAndRecordsetsOnlyRead) {
-    TempDir dir;
+    ScratchDir dir;
     CADODatabase db;
     ASSERT_TRUE(db.Open("Data Source=" + dir.file("s.db")));
     ASSERT_TRUE(db.Execute("CREATE TABLE t(a TEXT)"));

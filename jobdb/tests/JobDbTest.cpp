@@ -9,7 +9,7 @@
 #include "TestDir.h"
 
 using testutil::RawDb;
-using testutil::TempDir;
+using testsupport::ScratchDir;
 
 namespace {
 
@@ -56,7 +56,7 @@ protected:
         raw.exec("COMMIT");
     }
 
-    TempDir dir;
+    ScratchDir dir;
     CJob job;
 };
 
@@ -81,7 +81,7 @@ TEST_F(JobDb, CreatesFileAndTableWithExactColumnsWhenMissing) {
 
 TEST_F(JobDb, CorruptFileIsRefusedWithClearErrorAndLeftUntouched) {
     job.DBClose();
-    TempDir other;
+    ScratchDir other;
     std::string garbage(8192, '\0');
     for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>((i * 131 + 7) & 0xFF);
     garbage.replace(0, 20, "not a database file!");
@@ -108,7 +108,7 @@ TEST_F(JobDb, CorruptFileIsRefusedWithClearErrorAndLeftUntouched) {
 
 TEST_F(JobDb, UnopenableDatabaseGivesClearError) {
     job.DBClose();
-    TempDir other;
+    ScratchDir other;
     // A directory where the file should be, and a base directory that does not exist.
     std::filesystem::create_directory(other.file("JobRecord.db"));
     CJob a;
@@ -126,7 +126,7 @@ TEST_F(JobDb, UnopenableDatabaseGivesClearError) {
 
 TEST_F(JobDb, ForeignTableOfTheSameNameIsRefusedNotAltered) {
     job.DBClose();
-    TempDir other;
+    ScratchDir other;
     {
         RawDb raw(other.file("JobRecord.db"));
         raw.exec("CREATE TABLE JobRecord(ID INTEGER PRIMARY KEY, Note TEXT)");
@@ -143,7 +143,7 @@ TEST_F(JobDb, ForeignTableOfTheSameNameIsRefusedNotAltered) {
 
 TEST_F(JobDb, EmptyFileIsADatabaseWithoutTable) {
     job.DBClose();
-    TempDir other;
+    ScratchDir other;
     testutil::writeAll(other.file("JobRecord.db"), "");
     CJob a;
     a.SetBase(other.path(), 1);
@@ -156,7 +156,7 @@ TEST_F(JobDb, EmptyFileIsADatabaseWithoutTable) {
 
 TEST_F(JobDb, DisabledSwitchSkipsEverything) {
     job.DBClose();
-    TempDir other;
+    ScratchDir other;
     CJob off;
     off.SetBase(other.path(), 0);
     EXPECT_EQ(off.DBInit(), 0);

@@ -10,7 +10,7 @@
 #include "TestDir.h"
 
 using testutil::RawDb;
-using testutil::TempDir;
+using testsupport::ScratchDir;
 
 namespace {
 
@@ -27,7 +27,7 @@ JobRecord recordNamed(const std::string& name) {
 } // namespace
 
 TEST(JobThreads, InsertsWhileAnotherThreadSelects) {
-    TempDir dir;
+    ScratchDir dir;
     CJob job;
     job.SetBase(dir.path(), 1);
     ASSERT_EQ(job.DBInit(), 0) << job.DBLastError();
@@ -71,7 +71,7 @@ TEST(JobThreads, InsertsWhileAnotherThreadSelects) {
 }
 
 TEST(JobThreads, ConcurrentJobsEachCompleteTheirOwnRow) {
-    TempDir dir;
+    ScratchDir dir;
     CJob a, b;
     a.SetBase(dir.path(), 1);
     b.SetBase(dir.path(), 1);
@@ -99,7 +99,7 @@ TEST(JobThreads, ConcurrentJobsEachCompleteTheirOwnRow) {
 }
 
 TEST(JobThreads, WaitsForAnotherProgramHoldingTheFile) {
-    TempDir dir;
+    ScratchDir dir;
     CJob job;
     job.SetBase(dir.path(), 1);
     ASSERT_EQ(job.DBInit(), 0);

@@ -1,6 +1,6 @@
 #pragma once
-// A fresh temporary directory per test, removed afterwards; plus direct SQLite access for checking
-// and preparing database files behind the library's back.
+// Direct SQLite access for checking and preparing database files behind the library's back, and
+// the scratch folders every test uses.
 #include <sqlite3.h>
 
 #include <cstdlib>
@@ -11,25 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "testsupport/ScratchDir.h"
+
 namespace testutil {
-
-class TempDir {
-public:
-    TempDir() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "quillet-XXXXXX").string();
-        if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = tmpl;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
 
 inline std::string readAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 
 #include "NetFile.h"
 #include "platform/Clock.h"
+#include "testsupport/ScratchDir.h"
 
 namespace {
 
@@ -91,8 +93,10 @@ std::vector<uint8_t> readAll(CNetFile& f, unsigned chunk) {
 }
 
 TEST(NetFileLocal, ReadSeekAndLength) {
-    char path[] = "/tmp/netfileXXXXXX";
-    int fd = ::mkstemp(path);
+    testsupport::ScratchDir dir("netfile");
+    const std::string file = dir.file("data");
+    const char* path = file.c_str();
+    int fd = ::open(path, O_CREAT | O_WRONLY | O_TRUNC, 0600);
     ASSERT_GE(fd, 0);
     auto data = randomBytes(10000, 1);
     ASSERT_EQ(::write(fd, data.data(), data.size()), ssize_t(data.size()));
@@ -113,7 +117,6 @@ TEST(NetFileLocal, ReadSeekAndLength) {
     f.Close();
     EXPECT_FALSE(f.IsOpen());
     EXPECT_EQ(f.Read(buf, 10), 0u);
-    ::unlink(path);
 }
 
 TEST(NetFileLocal, MissingFileAndDirectoryFail) {

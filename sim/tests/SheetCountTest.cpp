@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "sim/Sheet.h"
+#include "testsupport/ScratchDir.h"
 
 namespace {
 
@@ -65,9 +66,8 @@ TEST(SheetCount, RegionsCopiesAndClearing) {
 }
 
 TEST(SheetCount, ALoadedSheetCountsOneDropPerDot) {
-    const auto dir = std::filesystem::temp_directory_path() / ("carvex-sheet-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    const std::string path = (dir / "s.raw").string();
+    testsupport::ScratchDir dir("carvex-sheet");
+    const std::string path = dir.file("s.raw");
     sim::Sheet s = sheet();
     for (int i = 0; i < 5; ++i) s.drop(0, 1 * kPitch, 1 * kPitch);
     ASSERT_TRUE(s.saveRaw(path));
@@ -76,7 +76,6 @@ TEST(SheetCount, ALoadedSheetCountsOneDropPerDot) {
     EXPECT_EQ(back.dropCount(0, 1, 1), 1u);
     back.drop(0, 1 * kPitch, 1 * kPitch);
     EXPECT_EQ(back.dropCount(0, 1, 1), 2u);
-    std::filesystem::remove_all(dir);
 }
 
 TEST(SheetCount, TheCountStopsAtItsLimit) {

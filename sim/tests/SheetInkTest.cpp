@@ -9,6 +9,7 @@
 
 #include "sim/MachineConfig.h"
 #include "sim/Sheet.h"
+#include "testsupport/ScratchDir.h"
 
 namespace {
 
@@ -18,7 +19,8 @@ TEST(SheetInk, DefaultMachinePaintsThePlanesInTheFilesOrder) {
     sim::Sheet s;
     s.reset(10, 180, 180, 6);
     for (int k = 0; k < 6; ++k) s.setDot(k, 2 * k, 0, true);
-    const std::string path = (std::filesystem::temp_directory_path() / "carvex-sheet-ink.png").string();
+    testsupport::ScratchDir dir("carvex-sheet-ink");
+    const std::string path = dir.file("ink.png");
     ASSERT_TRUE(s.savePng(path, sim::MachineConfig().inkRGB));
 
     png_image img{};
@@ -27,7 +29,6 @@ TEST(SheetInk, DefaultMachinePaintsThePlanesInTheFilesOrder) {
     img.format = PNG_FORMAT_RGB;
     std::vector<uint8_t> px(PNG_IMAGE_SIZE(img));
     ASSERT_TRUE(png_image_finish_read(&img, nullptr, px.data(), 0, nullptr));
-    std::remove(path.c_str());
     ASSERT_GE(img.width, 11u);
     for (int k = 0; k < 6; ++k) {
         const uint8_t* p = &px[size_t(2 * k) * 3];

@@ -5,12 +5,14 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "hardware/CardChannel.h"
 #include "hardware/CardRegisters.h"
 #include "platform/Clock.h"
 #include "sim/Sim.h"
+#include "testsupport/ScratchDir.h"
 
 namespace simtest {
 
@@ -86,16 +88,15 @@ protected:
         ::unsetenv("CARVEX_MACHINE");
         platform::setTimeScale(100);
         m = sim::newMachine(sim::MachineConfig{});
-        std::string tmpl = (std::filesystem::temp_directory_path() / "carvex-sim-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        dir = tmpl;
+        scratch = std::make_unique<testsupport::ScratchDir>("carvex-sim");
+        dir = scratch->path();
     }
     void TearDown() override {
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
+        scratch.reset();
         platform::setTimeScale(1);
     }
     std::shared_ptr<sim::Machine> m;
+    std::unique_ptr<testsupport::ScratchDir> scratch;
     std::string dir;
 };
 

@@ -13,26 +13,23 @@
 #include "Session.h"
 #include "platform/Files.h"
 #include "platform/Prompter.h"
+#include "testsupport/ScratchDir.h"
 
 namespace clitest {
 
 // A temporary base directory; the working directory and the prompter are restored afterwards.
 class TempBase {
 public:
-    explicit TempBase(const std::string& prefix = "carvex-cli") {
-        std::string tmpl = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
-        if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp");
-        path = tmpl;
+    explicit TempBase(const std::string& prefix = "carvex-cli") : scratch(prefix), path(scratch.path()) {
         old = platform::currentDir();
     }
     ~TempBase() {
         platform::changeDir(old);
         platform::setPrompter(std::make_shared<platform::DefaultPrompter>());
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
     }
     TempBase(const TempBase&) = delete;
     TempBase& operator=(const TempBase&) = delete;
+    testsupport::ScratchDir scratch; // removed last, after the working folder was left
     std::string path, old;
 };
 

@@ -9,6 +9,7 @@
 #include "platform/Clock.h"
 #include "platform/Files.h"
 #include "sim/Sim.h"
+#include "testsupport/ScratchDir.h"
 
 namespace {
 
@@ -16,9 +17,8 @@ class IoConsole : public ::testing::Test {
 protected:
     void SetUp() override {
         old_ = platform::currentDir();
-        std::string tmpl = (std::filesystem::temp_directory_path() / "carvex-iocon-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        dir_ = tmpl;
+        scratch_ = std::make_unique<testsupport::ScratchDir>("carvex-iocon");
+        dir_ = scratch_->path();
         ASSERT_TRUE(platform::changeDir(dir_));
         platform::setTimeScale(100);
         hw::openDevices("sim");
@@ -27,8 +27,7 @@ protected:
     void TearDown() override {
         drv_.reset();
         platform::changeDir(old_);
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
+        scratch_.reset();
         platform::setTimeScale(1);
     }
     std::string run(const std::string& commands, int* failed = nullptr) {
@@ -40,6 +39,7 @@ protected:
     }
     static bool has(const std::string& out, const std::string& line) { return out.find(line + "\n") != std::string::npos; }
 
+    std::unique_ptr<testsupport::ScratchDir> scratch_;
     std::string old_, dir_;
     std::unique_ptr<CDrvPrint> drv_;
 };

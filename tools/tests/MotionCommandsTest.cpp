@@ -14,6 +14,7 @@
 #include "platform/Clock.h"
 #include "platform/Files.h"
 #include "sim/Sim.h"
+#include "testsupport/ScratchDir.h"
 
 namespace {
 
@@ -23,9 +24,8 @@ class MotionCommands : public ::testing::Test {
 protected:
     void SetUp() override {
         old_ = platform::currentDir();
-        std::string tmpl = (std::filesystem::temp_directory_path() / "carvex-movcli-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        dir_ = tmpl;
+        scratch_ = std::make_unique<testsupport::ScratchDir>("carvex-movcli");
+        dir_ = scratch_->path();
         ::unsetenv("CARVEX_MACHINE");
         ::unsetenv("CARVEX_DEVICE");
         hw::openDevices("sim");
@@ -36,8 +36,7 @@ protected:
     void TearDown() override {
         platform::changeDir(old_);
         hw::openDevices("sim");
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
+        scratch_.reset();
         platform::setTimeScale(1);
     }
     Result run(std::vector<std::string> args, const std::string& scale = "20") {
@@ -45,6 +44,7 @@ protected:
         all.insert(all.end(), args.begin(), args.end());
         return clitest::runCli(all);
     }
+    std::unique_ptr<testsupport::ScratchDir> scratch_;
     std::string old_, dir_;
 };
 

@@ -22,23 +22,19 @@
 #include "rip/Patterns.h"
 #include "rip/Progress.h"
 #include "rip/Screen.h"
+#include "testsupport/ScratchDir.h"
 
 namespace {
 
 // A temporary folder; the working directory (which "--base" moves into it) is restored first.
-struct TempDir {
-    std::string path;
+// A scratch folder that also puts the working folder back.
+struct TempDir : testsupport::ScratchDir {
     std::filesystem::path old = std::filesystem::current_path();
-    TempDir() {
-        std::string t = (std::filesystem::temp_directory_path() / "riptoolsXXXXXX").string();
-        path = ::mkdtemp(t.data()) ? t : std::string();
-    }
+    TempDir() : ScratchDir("riptools") {}
     ~TempDir() {
         std::error_code ec;
         std::filesystem::current_path(old, ec);
-        std::filesystem::remove_all(path, ec);
     }
-    std::string file(const std::string& n) const { return path + "/" + n; }
 };
 
 // A whole RIP file read back: header and raster.
@@ -380,11 +376,11 @@ TEST(Patterns, TestPatternFilesOfTheSetupOpenInTheEngine) {
     // A name that leads into another folder is refused, and nothing is written.
     d.TestPattern[4] = "sub\\bars.prn";
     std::string err;
-    EXPECT_TRUE(rip::WriteTestPatterns(d, rip::PatternSetupFrom(d), dir.path, err).empty());
+    EXPECT_TRUE(rip::WriteTestPatterns(d, rip::PatternSetupFrom(d), dir.path(), err).empty());
     EXPECT_EQ(err, "TestPattern05 \"sub\\bars.prn\" refused (not a plain file name: holds a path separator)");
-    EXPECT_TRUE(std::filesystem::is_empty(dir.path));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
     d.TestPattern[4] = "bars.prn";
-    auto files = rip::WriteTestPatterns(d, rip::PatternSetupFrom(d), dir.path, err);
+    auto files = rip::WriteTestPatterns(d, rip::PatternSetupFrom(d), dir.path(), err);
     ASSERT_EQ(files.size(), 5u) << err;
     EXPECT_EQ(files[0], dir.file("~TP01-BQZ128x12.prn"));
     EXPECT_EQ(files[1], dir.file("align-360.prn"));
@@ -398,7 +394,7 @@ TEST(Patterns, TestPatternFilesOfTheSetupOpenInTheEngine) {
     }
     EXPECT_TRUE(prompts->texts().empty());
     d.TestPattern[2] = "";
-    EXPECT_TRUE(rip::WriteTestPatterns(d, rip::PatternSetupFrom(d), dir.path, err).empty());
+    EXPECT_TRUE(rip::WriteTestPatterns(d, rip::PatternSetupFrom(d), dir.path(), err).empty());
     EXPECT_NE(err.find("TestPattern03"), std::string::npos);
     platform::setPrompter(nullptr);
 }
@@ -452,14 +448,14 @@ TEST(RipCommands, MkRipAndPatternFromTheCommandLine) {
     EXPECT_EQ(run({"carvex", "mkrip", "--synthetic", "0x5", "-o", dir.file("x.prn")}), 1);
     EXPECT_FALSE(std::filesystem::exists(dir.file("x.prn")));
 
-    EXPECT_EQ(run({"carvex", "--base", dir.path, "pattern", "--kind", "nozzle", "--heads", "4", "--nozzles", "64",
+    EXPECT_EQ(run({"carvex", "--base", dir.path(), "pattern", "--kind", "nozzle", "--heads", "4", "--nozzles", "64",
                    "-o", dir.file("n.prn")}),
               0);
     RipFile n(dir.file("n.prn"));
     EXPECT_EQ(n.head.uiHeight, 64u);
-    EXPECT_EQ(run({"carvex", "--base", dir.path, "pattern", "--dir", dir.file("tp")}), 0);
+    EXPECT_EQ(run({"carvex", "--base", dir.path(), "pattern", "--dir", dir.file("tp")}), 0);
     EXPECT_TRUE(std::filesystem::exists(dir.file("tp/~TP05-BQZ128x12.prn")));
-    EXPECT_EQ(run({"carvex", "--base", dir.path, "pattern", "--kind", "spiral", "-o", dir.file("z.prn")}), 1);
+    EXPECT_EQ(run({"carvex", "--base", dir.path(), "pattern", "--kind", "spiral", "-o", dir.file("z.prn")}), 1);
 }
 
 } // namespace

@@ -6,7 +6,9 @@
 #include "CliTestSupport.h"
 #include "Session.h"
 #include "console/Console.h"
-#include "platform/tests/ScratchDir.h"
+#include "testsupport/ScratchDir.h"
+
+using testsupport::ScratchDir;
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include "platform/Clock.h"
 #include "platform/Files.h"
 #include "sim/Sim.h"
+#include "testsupport/ScratchDir.h"
 
 namespace {
 
@@ -17,9 +18,8 @@ class SimConsole : public ::testing::Test {
 protected:
     void SetUp() override {
         old_ = platform::currentDir();
-        std::string tmpl = (std::filesystem::temp_directory_path() / "carvex-con-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        dir_ = tmpl;
+        scratch_ = std::make_unique<testsupport::ScratchDir>("carvex-con");
+        dir_ = scratch_->path();
         ASSERT_TRUE(platform::changeDir(dir_));
         platform::setTimeScale(100);
         hw::openDevices("sim");
@@ -28,8 +28,7 @@ protected:
     void TearDown() override {
         drv_.reset();
         platform::changeDir(old_);
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
+        scratch_.reset();
         platform::setTimeScale(1);
     }
     std::string run(const std::string& commands, int* failed = nullptr) {
@@ -39,6 +38,7 @@ protected:
         if (failed) *failed = f;
         return out.str();
     }
+    std::unique_ptr<testsupport::ScratchDir> scratch_;
     std::string old_, dir_;
     std::unique_ptr<CDrvPrint> drv_;
 };

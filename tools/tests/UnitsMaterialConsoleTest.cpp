@@ -4,7 +4,9 @@
 #include <sstream>
 
 #include "console/Console.h"
-#include "platform/tests/ScratchDir.h"
+#include "testsupport/ScratchDir.h"
+
+using testsupport::ScratchDir;
 
 namespace {
 

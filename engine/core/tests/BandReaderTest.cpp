@@ -3,7 +3,8 @@
 
 #include <cstring>
 
-#include "RipTestUtil.h"
+#include "testsupport/RipFiles.h"
+#include "testsupport/ScratchDir.h"
 #include "core/DrvPrint.h"
 #include "platform/Prompter.h"
 
@@ -11,7 +12,7 @@ namespace {
 
 class BandRig : public ::testing::Test {
 protected:
-    riptest::TempDir dir;
+    testsupport::ScratchDir dir;
     CDrvPrint d;
     std::vector<uint8_t> file;
     RipHead h;
@@ -33,9 +34,9 @@ protected:
         d.uiHeadsPerColorMode = 0;
         d.PRNInitMemory();
         ASSERT_EQ(d.bBuffersReady, 1);
-        h = riptest::head(width, height, 4, 180);
-        file = riptest::ripBytes(h);
-        riptest::writeBytes(dir.file("job.prn"), file);
+        h = testsupport::ripHead(width, height, 4, 180);
+        file = testsupport::ripBytes(h);
+        testsupport::writeBytes(dir.file("job.prn"), file);
         d.csName = dir.file("job.prn");
         ASSERT_EQ(d.PRNInitData(), 0);
         d.uiPassCount = passes;

@@ -9,6 +9,7 @@
 #include "PrintJobFixture.h"
 #include "hardware/CardIo.h"
 #include "hardware/CardRegisters.h"
+#include "testsupport/ScratchDir.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ class CardFaultSweep : public PrintJob {
 protected:
     std::shared_ptr<hwtest::RecordingChannel> rec;
 
-    std::string shmDir_;
+    std::unique_ptr<testsupport::ScratchDir> base_;
 
     void SetUp() override {
         PrintJob::SetUp();
@@ -42,16 +43,12 @@ protected:
         rec = record();
         // Every pass writes the printing status atomically (with fsync): on a memory file system
         // those writes cost nothing, and the sweep's time goes into the jobs themselves.
-        std::string tmpl = "/dev/shm/carvex-sweep-XXXXXX";
-        if (std::filesystem::is_directory("/dev/shm") && ::mkdtemp(tmpl.data())) {
-            shmDir_ = tmpl;
-            platform::changeDir(shmDir_);
-        }
+        base_ = std::make_unique<testsupport::ScratchDir>("carvex-sweep", testsupport::ScratchDir::Where::Memory);
+        platform::changeDir(base_->path());
     }
     void TearDown() override {
         PrintJob::TearDown();
-        std::error_code ec;
-        if (!shmDir_.empty()) std::filesystem::remove_all(shmDir_, ec);
+        base_.reset();
     }
 
     void collectWrites(Outcome& o) {

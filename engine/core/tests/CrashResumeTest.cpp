@@ -21,7 +21,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "RipTestUtil.h"
+#include "testsupport/RipFiles.h"
+#include "testsupport/ScratchDir.h"
 #include "core/DrvPrint.h"
 #include "hardware/Devices.h"
 #include "platform/Clock.h"
@@ -52,19 +53,7 @@ void writeText(const std::string& path, const std::string& text) {
 
 // A 64 x 120 dot file, 4 planes at 180 dpi: a frame in every plane and a random interior.
 void writeJob(const std::string& path) {
-    const unsigned w = 64, h = 120;
-    RipHead head = riptest::head(w, h, 4, 180);
-    std::vector<uint8_t> v(kRipHeadSize);
-    EncodeRipHead(head, v.data());
-    std::mt19937 rng(11);
-    for (unsigned y = 0; y < h; ++y)
-        for (unsigned k = 0; k < 4; ++k) {
-            std::vector<uint8_t> line(head.uiBytesPerLine, 0);
-            for (unsigned x = 0; x < w; ++x)
-                if (x == 0 || y == 0 || x == w - 1 || y == h - 1 || rng() % 3 == 0) line[x / 8] |= uint8_t(0x80 >> (x % 8));
-            v.insert(v.end(), line.begin(), line.end());
-        }
-    riptest::writeBytes(path, v);
+    testsupport::writeBytes(path, testsupport::framedRipBytes(testsupport::ripHead(64, 120, 4, 180), 11));
 }
 
 // The machine and print settings every process of one test uses.
@@ -256,15 +245,13 @@ uint64_t differingDots(const sim::Sheet& a, const sim::Sheet& b) {
 
 class CrashResume : public ::testing::Test {
 protected:
-    std::string root_;
+    std::unique_ptr<testsupport::ScratchDir> root_;
     void SetUp() override {
-        char tmpl[] = "/tmp/carvex_crashresume_XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        root_ = tmpl;
+        root_ = std::make_unique<testsupport::ScratchDir>("carvex-crashresume");
     }
-    void TearDown() override { std::filesystem::remove_all(root_); }
+    void TearDown() override { root_.reset(); }
     std::string freshDir(const std::string& name) {
-        const std::string d = root_ + "/" + name;
+        const std::string d = root_->file(name);
         platform::makeDirs(d);
         writeJob(d + "/job.prn");
         return d;

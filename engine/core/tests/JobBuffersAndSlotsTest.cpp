@@ -55,13 +55,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A RIP file of `planes` planes whose plane p has every dot set in the lines of its own fifth.
 std::string writePlanes(const std::string& dir, unsigned w, unsigned h, unsigned planes) {
-    RipHead head = riptest::head(w, h, planes, 180);
+    RipHead head = testsupport::ripHead(w, h, planes, 180);
     std::vector<uint8_t> v(kRipHeadSize);
     EncodeRipHead(head, v.data());
     for (unsigned y = 0; y < h; ++y)
         for (unsigned p = 0; p < planes; ++p) v.insert(v.end(), head.uiBytesPerLine, p < 4 ? 0xFF : 0x00);
     const std::string path = dir + "/planes" + std::to_string(planes) + ".prn";
-    riptest::writeBytes(path, v);
+    testsupport::writeBytes(path, v);
     return path;
 }
 

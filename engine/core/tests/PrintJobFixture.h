@@ -12,7 +12,8 @@
 #include <set>
 
 #include "../../hardware/tests/HardwareTestSupport.h"
-#include "RipTestUtil.h"
+#include "testsupport/RipFiles.h"
+#include "testsupport/ScratchDir.h"
 #include "core/DrvPrint.h"
 
 namespace printjobtest {
@@ -125,23 +126,10 @@ protected:
     }
     // A RIP file with ink to its edges: a frame in every plane and a random interior.
     std::string makeRip(unsigned w, unsigned h, unsigned seed = 1, unsigned ydpi = 180, unsigned xdpi = 180) {
-        RipHead head = riptest::head(w, h, 4, xdpi);
-        head.uiYDPI = ydpi;
-        std::vector<uint8_t> v(kRipHeadSize);
-        EncodeRipHead(head, v.data());
-        std::mt19937 rng(seed);
-        const unsigned bpl = head.uiBytesPerLine;
-        for (unsigned y = 0; y < h; ++y)
-            for (unsigned k = 0; k < 4; ++k) {
-                std::vector<uint8_t> line(bpl, 0);
-                for (unsigned x = 0; x < w; ++x) {
-                    const bool edge = x == 0 || y == 0 || x == w - 1 || y == h - 1;
-                    if (edge || (rng() % 3 == 0)) line[x / 8] |= uint8_t(0x80 >> (x % 8));
-                }
-                v.insert(v.end(), line.begin(), line.end());
-            }
+        RipHead head = testsupport::ripHead(w, h, 4, xdpi, ydpi);
+        const std::vector<uint8_t> v = testsupport::framedRipBytes(head, seed);
         const std::string path = dir_ + "/job" + std::to_string(seed) + ".prn";
-        riptest::writeBytes(path, v);
+        testsupport::writeBytes(path, v);
         ripFile = v;
         ripHeadUsed = head;
         return path;

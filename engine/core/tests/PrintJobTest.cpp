@@ -241,12 +241,12 @@ TEST_F(PrintJob, RefusalsShowTheirMessageAndNeverMove) {
             d->bLanguageChinese = zh;
             d->uiFire = 3000;
             d->uiRightLimitPos = 22000;
-            RipHead h = riptest::head(64, 40, 4, 180);
+            RipHead h = testsupport::ripHead(64, 40, 4, 180);
             c.setup(*d, h);
             std::vector<uint8_t> v(kRipHeadSize);
             EncodeRipHead(h, v.data());
             v.resize(kRipHeadSize + RipRasterBytes(h), 0x11);
-            riptest::writeBytes(dir_ + "/r.prn", v);
+            testsupport::writeBytes(dir_ + "/r.prn", v);
             prompter_->clear();
             machine_->clearEvents();
             EXPECT_EQ(run(dir_ + "/r.prn", 1), 0);

@@ -5,7 +5,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "RipTestUtil.h"
+#include "testsupport/RipFiles.h"
+#include "testsupport/ScratchDir.h"
 #include "core/DrvPrint.h"
 #include "platform/Files.h"
 #include "platform/Prompter.h"
@@ -19,10 +20,10 @@ const char* const kAllKeys[] = {"bPrintStop",        "uiPass",          "uiMargi
 class PrintingStatusTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_FALSE(dir.path.empty());
+        ASSERT_FALSE(dir.path().empty());
         prompts = std::make_shared<platform::ScriptedPrompter>();
         platform::setPrompter(prompts);
-        drv.csBaseDir = dir.path;
+        drv.csBaseDir = dir.path();
         drv.csName = dir.file("job.prn");
         drv.uiPass = 3;
         drv.uiMargin1 = 12;
@@ -44,10 +45,10 @@ protected:
         drv.AUXSavePrintingStatus(mode);
     }
     void writeRip(const std::string& name, uint32_t width, uint32_t height, uint32_t colors, uint32_t dpi) {
-        riptest::writeBytes(dir.file(name), riptest::ripBytes(riptest::head(width, height, colors, dpi)));
+        testsupport::writeBytes(dir.file(name), testsupport::ripBytes(testsupport::ripHead(width, height, colors, dpi)));
     }
 
-    riptest::TempDir dir;
+    testsupport::ScratchDir dir;
     std::shared_ptr<platform::ScriptedPrompter> prompts;
     CDrvPrint drv;
 };
@@ -78,7 +79,7 @@ TEST_F(PrintingStatusTest, EverySaveWritesEveryKeyOnceInOneSection) {
     }
     // No temporary file is left beside it.
     size_t files = 0;
-    for (auto& e : std::filesystem::directory_iterator(dir.path)) files += e.is_regular_file();
+    for (auto& e : std::filesystem::directory_iterator(dir.path())) files += e.is_regular_file();
     EXPECT_EQ(files, 1u);
 }
 
@@ -338,7 +339,7 @@ TEST_F(PrintingStatusTest, ReaderNeverSeesAPartialStatusWhileSaving) {
     std::atomic<int> bad{0}, reads{0};
     std::thread reader([&] {
         CDrvPrint other;
-        other.csBaseDir = dir.path;
+        other.csBaseDir = dir.path();
         while (!done.load()) {
             PrintingStatusRecord st;
             if (other.AUXReadPrintingStatus(st) != 1) ++bad;

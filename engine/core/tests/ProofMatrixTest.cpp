@@ -20,6 +20,7 @@
 
 #include "FeatherProofSupport.h"
 #include "PrintJobFixture.h"
+#include "testsupport/ScratchDir.h"
 
 using printjobtest::PrintJob;
 
@@ -68,18 +69,14 @@ unsigned ydpiFor(unsigned i) { return unsigned(std::ceil(185.21 * i)); }
 
 class ProofMatrix : public PrintJob, public ::testing::WithParamInterface<MatrixCase> {
 protected:
-    std::string shmDir_;
+    std::unique_ptr<testsupport::ScratchDir> base_;
 
     void SetUp() override {
         PrintJob::SetUp();
         // The printing status is saved twice a pass with a sync; on a memory file system when
         // there is one, so that the matrix stays quick.
-        char tmpl[] = "/dev/shm/carvex-proof-XXXXXX";
-        struct stat st {};
-        if (::stat("/dev/shm", &st) == 0 && ::mkdtemp(tmpl)) {
-            shmDir_ = tmpl;
-            d->csBaseDir = shmDir_;
-        }
+        base_ = std::make_unique<testsupport::ScratchDir>("carvex-proof", testsupport::ScratchDir::Where::Memory);
+        d->csBaseDir = base_->path();
     }
     // The engine's heads, before its print buffers are allocated: four, or eight as two per
     // colour (counted as one for the feed when they are staggered).
@@ -90,10 +87,7 @@ protected:
     }
     void TearDown() override {
         PrintJob::TearDown();
-        if (!shmDir_.empty()) {
-            std::error_code ec;
-            std::filesystem::remove_all(shmDir_, ec);
-        }
+        base_.reset();
     }
 
     // The machine and the setup of a case: heads at distinct places across the carriage (the

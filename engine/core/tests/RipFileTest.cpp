@@ -13,16 +13,17 @@
 
 #include "core/DrvPrint.h"
 #include "core/RipValidate.h"
-#include "core/tests/RipTestUtil.h"
+#include "testsupport/RipFiles.h"
+#include "testsupport/ScratchDir.h"
 #include "platform/Clock.h"
 #include "platform/Prompter.h"
 
-using namespace riptest;
+using namespace testsupport;
 
 namespace {
 
 struct RipFileTest : ::testing::Test {
-    TempDir dir;
+    ScratchDir dir;
     std::shared_ptr<platform::ScriptedPrompter> prompts = std::make_shared<platform::ScriptedPrompter>();
     CDrvPrint d;
     void SetUp() override { platform::setPrompter(prompts); }
@@ -39,7 +40,7 @@ struct RipFileTest : ::testing::Test {
 };
 
 TEST_F(RipFileTest, GetRipHeadReadsTheRecord) {
-    RipHead h = head(100, 4, 6);
+    RipHead h = ripHead(100, 4, 6);
     h.uiReserved0 = 0x6666;
     writeBytes(dir.file("a.prn"), ripBytes(h));
     std::filesystem::permissions(dir.file("a.prn"), std::filesystem::perms::owner_read); // read-only is fine
@@ -50,17 +51,17 @@ TEST_F(RipFileTest, GetRipHeadReadsTheRecord) {
 }
 
 TEST_F(RipFileTest, GetRipHeadLeavesTheRecordOnFailure) {
-    RipHead r = head(1, 1, 1, 77);
+    RipHead r = ripHead(1, 1, 1, 77);
     EXPECT_EQ(d.AUXGetRipHead(dir.file("missing.prn"), &r), -1);
     writeBytes(dir.file("short.prn"), std::vector<uint8_t>(47, 0xAB));
     EXPECT_EQ(d.AUXGetRipHead(dir.file("short.prn"), &r), -1);
-    EXPECT_EQ(d.AUXGetRipHead(dir.path, &r), -1); // a directory
+    EXPECT_EQ(d.AUXGetRipHead(dir.path(), &r), -1); // a directory
     EXPECT_EQ(r.uiXDPI, 77u);
     EXPECT_TRUE(texts().empty()); // no message on this path
 }
 
 TEST_F(RipFileTest, InitDataOpensChecksAndReadsALocalFile) {
-    RipHead h = head(30, 5, 4); // 4 bytes per plane line
+    RipHead h = ripHead(30, 5, 4); // 4 bytes per plane line
     auto bytes = ripBytes(h);
     writeBytes(dir.file("job.prn"), bytes);
     d.csName = dir.file("job.prn");
@@ -92,7 +93,7 @@ TEST_F(RipFileTest, InitDataOpensChecksAndReadsALocalFile) {
 
 TEST_F(RipFileTest, ExtraPlanesAreAcceptedAndRead) {
     d.COLORS = 4;
-    RipHead h = head(16, 3, 8); // more planes than colour channels
+    RipHead h = ripHead(16, 3, 8); // more planes than colour channels
     auto bytes = ripBytes(h);
     writeBytes(dir.file("x.prn"), bytes);
     d.csName = dir.file("x.prn");
@@ -103,7 +104,7 @@ TEST_F(RipFileTest, ExtraPlanesAreAcceptedAndRead) {
 }
 
 TEST_F(RipFileTest, RasterReadsStopAtTheRasterEnd) {
-    RipHead h = head(8, 2, 1);
+    RipHead h = ripHead(8, 2, 1);
     writeBytes(dir.file("long.prn"), ripBytes(h, 100)); // 100 bytes of something else after the raster
     d.csName = dir.file("long.prn");
     ASSERT_EQ(d.PRNInitData(), 0);
@@ -129,7 +130,7 @@ TEST_F(RipFileTest, NetNameWithMoreCharactersIsAnOrdinaryFile) {
     EXPECT_EQ(d.PRNIsNetJob(), 0);
     EXPECT_EQ(d.PRNInitData(), -1);
     EXPECT_EQ(texts().at(0), "Initialize Read Data Error, Printing will be canceled.");
-    RipHead h = head(8, 1, 1);
+    RipHead h = ripHead(8, 1, 1);
     writeBytes(dir.file("##*NETjob"), ripBytes(h));
     d.csName = dir.file("##*NETjob");
     EXPECT_EQ(d.PRNInitData(), 0);
@@ -142,11 +143,11 @@ TEST_F(RipFileTest, BrokenHeadersAreRefusedWithAClearMessage) {
         std::vector<uint8_t> bytes;
         const char* word;
     };
-    RipHead zero = head(100, 10, 4);
+    RipHead zero = ripHead(100, 10, 4);
     zero.uiXDPI = 0;
-    RipHead narrow = head(100, 10, 4);
+    RipHead narrow = ripHead(100, 10, 4);
     narrow.uiBytesPerLine = 12;
-    RipHead huge = head(100, 10, 4);
+    RipHead huge = ripHead(100, 10, 4);
     huge.uiColors = 0x40000000;
     huge.uiHeight = 0x40000000;
     std::vector<uint8_t> header(48);
@@ -155,7 +156,7 @@ TEST_F(RipFileTest, BrokenHeadersAreRefusedWithAClearMessage) {
         {"zero.prn", ripBytes(zero), "horizontal resolution 0"},
         {"narrow.prn", ripBytes(narrow), "cannot hold 100 dots"},
         {"huge.prn", header, "colour planes"},
-        {"cut.prn", ripBytes(head(100, 10, 4), -1), "but its header needs 568 bytes"},
+        {"cut.prn", ripBytes(ripHead(100, 10, 4), -1), "but its header needs 568 bytes"},
         {"tiny.prn", std::vector<uint8_t>(20, 1), "after 20 bytes"},
         {"empty.prn", {}, "after 0 bytes"},
     };
@@ -181,7 +182,7 @@ TEST_F(RipFileTest, BrokenHeadersAreRefusedWithAClearMessage) {
 
 TEST_F(RipFileTest, TypeOneReadsHeaderAndRasterThroughItsHandle) {
     d.uiType = 1;
-    RipHead h = head(24, 6, 3);
+    RipHead h = ripHead(24, 6, 3);
     auto bytes = ripBytes(h);
     writeBytes(dir.file("t1.prn"), bytes);
     d.csName = dir.file("t1.prn");
@@ -212,10 +213,10 @@ TEST_F(RipFileTest, TypeOneReadsHeaderAndRasterThroughItsHandle) {
 }
 
 TEST_F(RipFileTest, UnknownTypeIsRefused) {
-    writeBytes(dir.file("a.prn"), ripBytes(head(8, 1, 1)));
+    writeBytes(dir.file("a.prn"), ripBytes(ripHead(8, 1, 1)));
     d.csName = dir.file("a.prn");
     d.uiType = 2;
-    d.ripHead = head(8, 1, 1, 123);
+    d.ripHead = ripHead(8, 1, 1, 123);
     EXPECT_EQ(d.PRNInitData(), -1);
     EXPECT_FALSE(d.netFile.IsOpen());
     ASSERT_EQ(texts().size(), 1u);
@@ -258,7 +259,7 @@ struct RipNetTest : RipFileTest {
     std::atomic<int> announced{0};
     void SetUp() override {
         RipFileTest::SetUp();
-        d.csBaseDir = dir.path;
+        d.csBaseDir = dir.path();
         d.uiNetPort = 0;
         d.onNetJobReady = [this] { ++announced; };
         ASSERT_EQ(d.PRNNetStart(), 0);
@@ -269,7 +270,7 @@ struct RipNetTest : RipFileTest {
 };
 
 TEST_F(RipNetTest, JobIsStreamedAndReadBackByteForByte) {
-    RipHead h = head(1000, 300, 4); // 150 kB of raster
+    RipHead h = ripHead(1000, 300, 4); // 150 kB of raster
     auto bytes = ripBytes(h);
     auto t = sendJob(uint16_t(d.uiNetPort), bytes, 4096, 1);
     ASSERT_EQ(d.PRNInitData(), 0);
@@ -289,7 +290,7 @@ TEST_F(RipNetTest, JobIsStreamedAndReadBackByteForByte) {
 }
 
 TEST_F(RipNetTest, BrokenHeaderOnTheStreamIsRefused) {
-    RipHead h = head(1000, 300, 4);
+    RipHead h = ripHead(1000, 300, 4);
     h.uiBytesPerLine = 3;
     auto t = sendJob(uint16_t(d.uiNetPort), ripBytes(h), 1 << 20, 0);
     EXPECT_EQ(d.PRNInitData(), -1);
@@ -310,7 +311,7 @@ TEST_F(RipNetTest, SenderThatStopsInTheHeaderIsRefused) {
 }
 
 TEST_F(RipNetTest, SenderThatFallsSilentEndsTheReadsAfterTheTimeOut) {
-    RipHead h = head(800, 100, 4); // 40 kB of raster; only half comes
+    RipHead h = ripHead(800, 100, 4); // 40 kB of raster; only half comes
     auto bytes = ripBytes(h);
     std::vector<uint8_t> half(bytes.begin(), bytes.begin() + 48 + 20000);
     std::atomic<bool> release{false};
@@ -335,9 +336,9 @@ TEST_F(RipNetTest, NoSenderIsAnOpenFailure) {
 }
 
 TEST(RipNet, TcpWindowComesFromTheRegistryFile) {
-    TempDir dir;
+    ScratchDir dir;
     CDrvPrint d;
-    d.csBaseDir = dir.path;
+    d.csBaseDir = dir.path();
     EXPECT_EQ(d.PRNNetTcpWindow(), 255552u);
     std::ofstream(dir.file("registry.ini")) << "[SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters]\n"
                                             << "TcpWindowSize=300000\n";

@@ -11,9 +11,10 @@
 #include "core/RipValidate.h"
 #include "core/RipWriter.h"
 #include "platform/Clock.h"
-#include "core/tests/RipTestUtil.h"
+#include "testsupport/RipFiles.h"
+#include "testsupport/ScratchDir.h"
 
-using namespace riptest;
+using namespace testsupport;
 
 namespace {
 
@@ -39,7 +40,7 @@ TEST(RipFormat, HeaderIsLittleEndianInFieldOrder) {
 }
 
 TEST(RipFormat, SizesAreSixtyFourBitAndOverflowIsCaught) {
-    RipHead h = head(8 * 4096, 1u << 20, 4); // 16 GiB of raster: too big for 32 bits
+    RipHead h = ripHead(8 * 4096, 1u << 20, 4); // 16 GiB of raster: too big for 32 bits
     EXPECT_EQ(RipRasterBytes(h), 4ull * (1u << 20) * 4096);
     EXPECT_EQ(RipExpectedFileSize(h), 4ull * (1u << 20) * 4096 + 48);
     h.uiColors = h.uiHeight = h.uiBytesPerLine = 0xFFFFFFFFu;
@@ -49,14 +50,14 @@ TEST(RipFormat, SizesAreSixtyFourBitAndOverflowIsCaught) {
 }
 
 TEST(RipValidate, SoundHeadersPass) {
-    RipHead h = head(1001, 7, 4);
+    RipHead h = ripHead(1001, 7, 4);
     const uint64_t size = RipExpectedFileSize(h);
     EXPECT_EQ(ValidateRipHead(h, size), "");
     EXPECT_EQ(ValidateRipHead(h, size + 1000), ""); // trailing bytes are ignored, not refused
     EXPECT_EQ(ValidateRipHead(h, kRipSizeUnknown), "");
     h.uiBytesPerLine = 126 + kRipMaxLinePadding; // padded lines are allowed up to a limit
     EXPECT_EQ(ValidateRipHead(h, kRipSizeUnknown), "");
-    RipHead edge = head(kRipMaxWidth, kRipMaxHeight, kRipMaxColors, kRipMaxDPI);
+    RipHead edge = ripHead(kRipMaxWidth, kRipMaxHeight, kRipMaxColors, kRipMaxDPI);
     EXPECT_EQ(ValidateRipHead(edge, kRipSizeUnknown), "");
 }
 
@@ -83,7 +84,7 @@ TEST(RipValidate, EveryRefusal) {
          RipFault::BytesPerLineLarge, "far more"},
     };
     for (const auto& c : cases) {
-        RipHead h = head(1001, 7, 4);
+        RipHead h = ripHead(1001, 7, 4);
         c.change(h);
         EXPECT_EQ(RipHeadFault(h, kRipSizeUnknown), c.fault) << c.what;
         std::string en = ValidateRipHead(h, kRipSizeUnknown);
@@ -95,7 +96,7 @@ TEST(RipValidate, EveryRefusal) {
 }
 
 TEST(RipValidate, FileShorterThanItsHeaderSays) {
-    RipHead h = head(64, 10, 4); // 8 bytes x 4 planes x 10 lines + 48 = 368
+    RipHead h = ripHead(64, 10, 4); // 8 bytes x 4 planes x 10 lines + 48 = 368
     EXPECT_EQ(RipHeadFault(h, 368), RipFault::None);
     EXPECT_EQ(RipHeadFault(h, 367), RipFault::FileTooShort);
     EXPECT_EQ(ValidateRipHead(h, 367), "the file is 367 bytes long, but its header needs 368 bytes");
@@ -106,7 +107,7 @@ TEST(RipValidate, FileShorterThanItsHeaderSays) {
 }
 
 TEST(RipReadFile, CountZeroEndOfFileAndPieces) {
-    TempDir dir;
+    ScratchDir dir;
     auto path = dir.file("a.bin");
     writeBytes(path, {1, 2, 3, 4, 5});
     RipFd fd(::open(path.c_str(), O_RDONLY));
@@ -142,9 +143,9 @@ TEST(RipReadFile, GathersBytesThatComeInPieces) {
 }
 
 TEST(RipWriter, WritesWhatTheReaderReads) {
-    TempDir dir;
+    ScratchDir dir;
     auto path = dir.file("w.prn");
-    RipHead h = head(20, 3, 2); // 3 bytes per plane line
+    RipHead h = ripHead(20, 3, 2); // 3 bytes per plane line
     RipWriter w;
     ASSERT_TRUE(w.Open(path, h)) << w.Error();
     EXPECT_FALSE(std::filesystem::exists(path)); // only once complete
@@ -161,19 +162,19 @@ TEST(RipWriter, WritesWhatTheReaderReads) {
 }
 
 TEST(RipWriter, RefusesBadHeadersAndIncompleteFiles) {
-    TempDir dir;
+    ScratchDir dir;
     RipWriter w;
-    RipHead bad = head(20, 3, 2);
+    RipHead bad = ripHead(20, 3, 2);
     bad.uiBytesPerLine = 2;
     EXPECT_FALSE(w.Open(dir.file("b.prn"), bad));
     EXPECT_NE(w.Error().find("cannot hold"), std::string::npos);
-    ASSERT_TRUE(w.Open(dir.file("c.prn"), head(8, 2, 1)));
+    ASSERT_TRUE(w.Open(dir.file("c.prn"), ripHead(8, 2, 1)));
     uint8_t line[1] = {0xFF};
     ASSERT_TRUE(w.WriteLine(line));
     EXPECT_FALSE(w.Finish());
     EXPECT_FALSE(std::filesystem::exists(dir.file("c.prn")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("c.prn.part")));
-    EXPECT_FALSE(w.Open("/nonexistent/dir/x.prn", head(8, 2, 1)));
+    EXPECT_FALSE(w.Open("/nonexistent/dir/x.prn", ripHead(8, 2, 1)));
 }
 
 } // namespace

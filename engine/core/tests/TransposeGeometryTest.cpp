@@ -7,6 +7,7 @@
 
 #include "TransposeRig.h"
 #include "platform/Files.h"
+#include "testsupport/ScratchDir.h"
 
 namespace rastertest {
 namespace {
@@ -111,13 +112,8 @@ TEST(TransposeSwitch, EightLineModeSelectsTheLayout) {
 
 class DebugBitmaps : public ::testing::Test {
 protected:
-    std::string dir;
-    void SetUp() override {
-        char tmpl[] = "/tmp/rasterbmpXXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
+    testsupport::ScratchDir scratch{"rasterbmp"};
+    std::string dir = scratch.path();
     static uint32_t u32(const std::string& s, size_t at) {
         return uint32_t(uint8_t(s[at])) | uint32_t(uint8_t(s[at + 1])) << 8 | uint32_t(uint8_t(s[at + 2])) << 16 |
                uint32_t(uint8_t(s[at + 3])) << 24;

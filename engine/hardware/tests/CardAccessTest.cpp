@@ -7,7 +7,7 @@
 #include "hardware/CardRegisters.h"
 #include "hardware/DriverDir.h"
 #include "hardware/FaultyChannel.h"
-#include "settings/IniFile.h"
+#include "platform/IniFile.h"
 
 using namespace hw;
 using hwtest::HardwareTest;

@@ -16,6 +16,7 @@
 #include "platform/Files.h"
 #include "platform/Prompter.h"
 #include "sim/Sim.h"
+#include "testsupport/ScratchDir.h"
 
 namespace hwtest {
 
@@ -73,9 +74,8 @@ class HardwareTest : public ::testing::Test {
 protected:
     void SetUp() override {
         oldDir_ = platform::currentDir();
-        std::string tmpl = (std::filesystem::temp_directory_path() / "carvex-hw-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        dir_ = tmpl;
+        scratch_ = std::make_unique<testsupport::ScratchDir>("carvex-hw");
+        dir_ = scratch_->path();
         ASSERT_TRUE(platform::changeDir(dir_));
         ::unsetenv("CARVEX_DRIVER_DIR");
         ::unsetenv("CARVEX_MACHINE");
@@ -89,8 +89,7 @@ protected:
         hw::openDevices("sim");
         platform::setPrompter(std::make_shared<platform::DefaultPrompter>());
         platform::changeDir(oldDir_);
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
+        scratch_.reset();
         platform::setTimeScale(1);
     }
     // Puts a recording channel in front of the virtual card.
@@ -100,6 +99,7 @@ protected:
         return rec;
     }
 
+    std::unique_ptr<testsupport::ScratchDir> scratch_;
     std::string dir_, oldDir_;
     std::shared_ptr<sim::Machine> machine_;
     std::shared_ptr<platform::ScriptedPrompter> prompter_;

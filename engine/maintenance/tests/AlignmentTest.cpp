@@ -4,7 +4,7 @@
 #include <mutex>
 #include <random>
 
-#include "../../core/tests/RipTestUtil.h"
+#include "testsupport/RipFiles.h"
 #include "../../hardware/tests/HardwareTestSupport.h"
 #include "core/DrvPrint.h"
 #include "platform/Registry.h"
@@ -84,7 +84,7 @@ protected:
         }
     }
     std::string makeRip(unsigned w, unsigned h) {
-        RipHead head = riptest::head(w, h, 4, 180);
+        RipHead head = testsupport::ripHead(w, h, 4, 180);
         std::vector<uint8_t> v(kRipHeadSize);
         EncodeRipHead(head, v.data());
         const unsigned bpl = head.uiBytesPerLine;
@@ -96,7 +96,7 @@ protected:
                 v.insert(v.end(), line.begin(), line.end());
             }
         const std::string path = dir_ + "/~TP01-test.prn";
-        riptest::writeBytes(path, v);
+        testsupport::writeBytes(path, v);
         return path;
     }
     int run(const std::string& path) {

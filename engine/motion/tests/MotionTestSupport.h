@@ -18,6 +18,7 @@
 #include "platform/Files.h"
 #include "platform/Prompter.h"
 #include "sim/Sim.h"
+#include "testsupport/ScratchDir.h"
 
 namespace motiontest {
 
@@ -47,9 +48,8 @@ class MotionTest : public ::testing::Test {
 protected:
     void SetUp() override {
         oldDir_ = platform::currentDir();
-        std::string tmpl = (std::filesystem::temp_directory_path() / "carvex-mov-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        dir_ = tmpl;
+        scratch_ = std::make_unique<testsupport::ScratchDir>("carvex-mov");
+        dir_ = scratch_->path();
         ASSERT_TRUE(platform::changeDir(dir_));
         ::unsetenv("CARVEX_DRIVER_DIR");
         ::unsetenv("CARVEX_MACHINE");
@@ -68,8 +68,7 @@ protected:
         hw::openDevices("sim");
         platform::setPrompter(std::make_shared<platform::DefaultPrompter>());
         platform::changeDir(oldDir_);
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
+        scratch_.reset();
         platform::setTimeScale(1);
     }
 
@@ -89,6 +88,7 @@ protected:
         for (int i = 0; i < 100000 && machine_->xMoving(); ++i) platform::sleepMs(5);
     }
 
+    std::unique_ptr<testsupport::ScratchDir> scratch_;
     std::string dir_, oldDir_;
     std::shared_ptr<sim::Machine> machine_;
     std::shared_ptr<platform::ScriptedPrompter> prompter_;

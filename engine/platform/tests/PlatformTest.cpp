@@ -8,7 +8,9 @@
 #include "platform/InstanceLock.h"
 #include "platform/Prompter.h"
 #include "platform/Registry.h"
-#include "platform/tests/ScratchDir.h"
+#include "testsupport/ScratchDir.h"
+
+using testsupport::ScratchDir;
 
 namespace {
 

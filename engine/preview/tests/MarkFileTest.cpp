@@ -10,7 +10,7 @@
 #include "platform/Clock.h"
 #include "preview/ImageJobs.h"
 #include "preview/MarkGeometry.h"
-#include "RipTestFiles.h"
+#include "BitmapFields.h"
 
 using namespace previewtest;
 using preview::MarkGeometry;
@@ -44,8 +44,8 @@ void expectMarkFiles(const std::string& front, const std::string& rear, const Ri
     ASSERT_EQ(f.size(), 48 + lineOut * g.newHeight);
     ASSERT_EQ(r.size(), f.size());
     RipHead nh = preview::markHead(h, g);
-    EXPECT_EQ(std::vector<uint8_t>(f.begin(), f.begin() + 48), headBytes(nh));
-    EXPECT_EQ(std::vector<uint8_t>(r.begin(), r.begin() + 48), headBytes(nh));
+    EXPECT_EQ(std::vector<uint8_t>(f.begin(), f.begin() + 48), ripHeadBytes(nh));
+    EXPECT_EQ(std::vector<uint8_t>(r.begin(), r.begin() + 48), ripHeadBytes(nh));
     const std::vector<uint8_t> marks[3] = {markLine(g, 0), markLine(g, 1), markLine(g, 2)};
     std::vector<uint8_t> want(lineOut);
     for (uint32_t L = 0; L < g.newHeight; ++L) {
@@ -78,7 +78,7 @@ WorkResult runMarks(const std::string& path, uint32_t chunkLines = 5000, float h
 TEST(MarkGeometry, At720Dpi) {
     MarkGeometry g;
     std::string err;
-    RipHead h = makeHead(720, 720, 800, 3, 4);
+    RipHead h = ripHead(800, 3, 4, 720, 720);
     ASSERT_TRUE(preview::markGeometry(h, 185.21f, g, err)) << err;
     EXPECT_EQ(g.margin, 124u); // 35 mm = 992 dots
     EXPECT_EQ(g.gap, 20u);     // 5 mm = 141 dots, 160 after rounding
@@ -94,7 +94,7 @@ TEST(MarkGeometry, At720Dpi) {
 TEST(MarkGeometry, LowResolutionsStillGetTicks) {
     MarkGeometry g;
     std::string err;
-    ASSERT_TRUE(preview::markGeometry(makeHead(72, 72, 16, 3, 4), 185.21f, g, err)) << err;
+    ASSERT_TRUE(preview::markGeometry(ripHead(16, 3, 4, 72, 72), 185.21f, g, err)) << err;
     EXPECT_EQ(g.margin, 16u);
     EXPECT_EQ(g.gap, 4u);
     EXPECT_EQ(g.railWidth, 1u);
@@ -102,14 +102,14 @@ TEST(MarkGeometry, LowResolutionsStillGetTicks) {
     EXPECT_EQ(g.tickPeriod, 32u);
     EXPECT_EQ(g.tickHeight, 5u);
     EXPECT_EQ(g.blankLines, 1417u);
-    ASSERT_TRUE(preview::markGeometry(makeHead(72, 72, 16, 3, 4), 0.0f, g, err)); // no head resolution set
+    ASSERT_TRUE(preview::markGeometry(ripHead(16, 3, 4, 72, 72), 0.0f, g, err)); // no head resolution set
     EXPECT_EQ(g.tickHeight, 5u);
 }
 
 TEST(MarkGeometry, HeaderWordsReplacedAndOthersKept) {
     MarkGeometry g;
     std::string err;
-    RipHead h = makeHead(720, 360, 800, 3, 6);
+    RipHead h = ripHead(800, 3, 6, 720, 360);
     h.uiReserved0 = 0x6666;
     h.uiReserved24 = 11;
     h.uiReserved32 = 12;
@@ -131,20 +131,20 @@ TEST(MarkGeometry, HeaderWordsReplacedAndOthersKept) {
 TEST(MarkGeometry, OutputTooLargeIsRefused) {
     MarkGeometry g;
     std::string err;
-    EXPECT_FALSE(preview::markGeometry(makeHead(720, 720, 800, 0xFFFFF000u, 4), 185.21f, g, err));
+    EXPECT_FALSE(preview::markGeometry(ripHead(800, 0xFFFFF000u, 4, 720, 720), 185.21f, g, err));
     EXPECT_NE(err.find("too large"), std::string::npos);
-    EXPECT_FALSE(preview::markGeometry(makeHead(4000000, 720, 800, 10, 4), 185.21f, g, err));
+    EXPECT_FALSE(preview::markGeometry(ripHead(800, 10, 4, 4000000, 720), 185.21f, g, err));
     EXPECT_NE(err.find("out of range"), std::string::npos);
 }
 
 TEST(MarkFile, ThreeLineSourceAt720Dpi) {
-    TempDir dir;
-    RipHead h = makeHead(720, 720, 800, 3, 4);
+    ScratchDir dir;
+    RipHead h = ripHead(800, 3, 4, 720, 720);
     writeRip(dir.file("A.prn"), h, sourceByte);
     WorkResult r = runMarks(dir.file("A.prn"));
     ASSERT_EQ(r.outcome, WorkResult::Done) << r.error;
     EXPECT_EQ(r.total, 14176u);
-    EXPECT_EQ(dir.names(), (std::vector<std::string>{"A.prn", "A_Front.prt", "A_Rear.prt"}));
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"A.prn", "A_Front.prt", "A_Rear.prt"}));
     expectMarkFiles(dir.file("A_Front.prt"), dir.file("A_Rear.prt"), h, 185.21f);
 
     // Anchors: the image at byte 124 of line 0; a full-width bar ends the front file on planes 0 and 3
@@ -162,8 +162,8 @@ TEST(MarkFile, ThreeLineSourceAt720Dpi) {
 }
 
 TEST(MarkFile, PlanesOtherThanZeroAndThreeCarryOnlyTheImage) {
-    TempDir dir;
-    RipHead h = makeHead(72, 72, 64, 40, 6);
+    ScratchDir dir;
+    RipHead h = ripHead(64, 40, 6, 72, 72);
     writeRip(dir.file("s.prn"), h, sourceByte);
     ASSERT_EQ(runMarks(dir.file("s.prn")).outcome, WorkResult::Done);
     auto f = readBytes(dir.file("s_Front.prt"));
@@ -186,8 +186,8 @@ TEST(MarkFile, PlanesOtherThanZeroAndThreeCarryOnlyTheImage) {
 TEST(MarkFile, HeightsOnAndOffChunkBoundaries) {
     // At 72 dpi the blank run is 1417 lines: 3583 source lines give exactly 5000 output lines.
     for (uint32_t height : {3583u, 3584u, 3582u, 8583u}) {
-        TempDir dir;
-        RipHead h = makeHead(72, 72, 16, height, 4);
+        ScratchDir dir;
+        RipHead h = ripHead(16, height, 4, 72, 72);
         writeRip(dir.file("c.prn"), h, sourceByte);
         WorkResult r = runMarks(dir.file("c.prn"));
         ASSERT_EQ(r.outcome, WorkResult::Done) << r.error;
@@ -198,8 +198,8 @@ TEST(MarkFile, HeightsOnAndOffChunkBoundaries) {
 
 TEST(MarkFile, SmallChunksGiveTheSameFiles) {
     for (uint32_t chunk : {1u, 7u, 100u}) {
-        TempDir dir;
-        RipHead h = makeHead(72, 72, 24, 50, 5);
+        ScratchDir dir;
+        RipHead h = ripHead(24, 50, 5, 72, 72);
         writeRip(dir.file("k.prn"), h, sourceByte);
         ASSERT_EQ(runMarks(dir.file("k.prn"), chunk).outcome, WorkResult::Done);
         expectMarkFiles(dir.file("k_Front.prt"), dir.file("k_Rear.prt"), h, 185.21f);
@@ -207,8 +207,8 @@ TEST(MarkFile, SmallChunksGiveTheSameFiles) {
 }
 
 TEST(MarkFile, ProgressAndStatusText) {
-    TempDir dir;
-    RipHead h = makeHead(72, 72, 16, 300, 4);
+    ScratchDir dir;
+    RipHead h = ripHead(16, 300, 4, 72, 72);
     writeRip(dir.file("p.prn"), h, sourceByte);
     std::atomic<uint32_t> status{1}, progress{0};
     preview::SharedText text;
@@ -232,8 +232,8 @@ TEST(MarkFile, ProgressAndStatusText) {
 }
 
 TEST(MarkFile, CancelLeavesNothingUnderTheFinalNames) {
-    TempDir dir;
-    RipHead h = makeHead(72, 72, 16, 300, 4);
+    ScratchDir dir;
+    RipHead h = ripHead(16, 300, 4, 72, 72);
     writeRip(dir.file("x.prn"), h, sourceByte);
     writeBytes(dir.file("x_Front.prt"), {1, 2, 3}); // an older front file stays as it was
     std::atomic<bool> stop{false};
@@ -244,21 +244,21 @@ TEST(MarkFile, CancelLeavesNothingUnderTheFinalNames) {
     o.chunkLines = 100;
     WorkResult r = preview::makeMarkFiles(dir.file("x.prn"), o, hooks);
     EXPECT_EQ(r.outcome, WorkResult::Cancelled);
-    EXPECT_EQ(dir.names(), (std::vector<std::string>{"x.prn", "x_Front.prt"}));
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"x.prn", "x_Front.prt"}));
     EXPECT_EQ(readBytes(dir.file("x_Front.prt")), (std::vector<uint8_t>{1, 2, 3}));
 }
 
 TEST(MarkFile, MalformedReadOnlyAndMissingSourcesAreRefused) {
-    TempDir dir;
-    RipHead trunc = makeHead(72, 72, 16, 300, 4);
-    auto data = headBytes(trunc);
+    ScratchDir dir;
+    RipHead trunc = ripHead(16, 300, 4, 72, 72);
+    auto data = ripHeadBytes(trunc);
     data.resize(48 + 100, 0);
     writeBytes(dir.file("t.prn"), data);
     WorkResult r = runMarks(dir.file("t.prn"));
     EXPECT_EQ(r.outcome, WorkResult::Failed);
     EXPECT_EQ(r.error, "the file is 148 bytes long, but its header needs 2448 bytes");
 
-    writeRip(dir.file("z.prn"), makeHead(72, 0, 16, 3, 4), sourceByte);
+    writeRip(dir.file("z.prn"), ripHead(16, 3, 4, 72, 0), sourceByte);
     r = runMarks(dir.file("z.prn"));
     EXPECT_EQ(r.outcome, WorkResult::Failed);
     EXPECT_EQ(r.error, "vertical resolution 0 dpi is not plausible (1 to 9600)");
@@ -266,20 +266,20 @@ TEST(MarkFile, MalformedReadOnlyAndMissingSourcesAreRefused) {
     writeBytes(dir.file("h.prn"), {1, 2, 3});
     EXPECT_EQ(runMarks(dir.file("h.prn")).outcome, WorkResult::Failed);
 
-    writeRip(dir.file("ro.prn"), makeHead(72, 72, 16, 3, 4), sourceByte);
+    writeRip(dir.file("ro.prn"), ripHead(16, 3, 4, 72, 72), sourceByte);
     ASSERT_EQ(::chmod(dir.file("ro.prn").c_str(), 0444), 0);
     EXPECT_EQ(runMarks(dir.file("ro.prn")).outcome, WorkResult::Failed);
 
     EXPECT_EQ(runMarks(dir.file("none.prn")).outcome, WorkResult::Failed);
-    EXPECT_EQ(dir.names(), (std::vector<std::string>{"h.prn", "ro.prn", "t.prn", "z.prn"}));
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"h.prn", "ro.prn", "t.prn", "z.prn"}));
 }
 
 // The preview and the mark files judge a header as a print job does, and know their output's
 // size before they write anything.
 TEST(MarkFile, HeadersBeyondTheEngineLimitsAndOversizedOutputAreRefused) {
-    TempDir dir;
+    ScratchDir dir;
     // 49 bytes: one dot at 1,000,000 dpi (a 6.8 TB mark file each, once).
-    auto tiny = headBytes(makeHead(1000000, 1000000, 1, 1, 1));
+    auto tiny = ripHeadBytes(ripHead(1, 1, 1, 1000000, 1000000));
     tiny.push_back(0x80);
     writeBytes(dir.file("tiny.prn"), tiny);
     WorkResult r = runMarks(dir.file("tiny.prn"));
@@ -288,7 +288,7 @@ TEST(MarkFile, HeadersBeyondTheEngineLimitsAndOversizedOutputAreRefused) {
     r = preview::makePreview(dir.file("tiny.prn"), {}, {});
     EXPECT_EQ(r.error, "horizontal resolution 1000000 dpi is not plausible (1 to 9600)");
 
-    writeRip(dir.file("s.prn"), makeHead(720, 720, 64, 20, 4), sourceByte);
+    writeRip(dir.file("s.prn"), ripHead(64, 20, 4, 720, 720), sourceByte);
     const uint64_t each = 48 + uint64_t(20 + 14173) * 4 * (8 + 2 * 124); // both files are this size
     struct Case {
         uint64_t cap, freeBytes;
@@ -307,13 +307,13 @@ TEST(MarkFile, HeadersBeyondTheEngineLimitsAndOversizedOutputAreRefused) {
         EXPECT_EQ(r.error.substr(0, std::string(c.error).size()), c.error);
         EXPECT_EQ(r.outcome, *c.error ? WorkResult::Failed : WorkResult::Done);
         if (*c.error) {
-            EXPECT_EQ(dir.names(), (std::vector<std::string>{"s.prn", "tiny.prn"})); // nothing written
+            EXPECT_EQ(dir.entries(), (std::vector<std::string>{"s.prn", "tiny.prn"})); // nothing written
         }
     }
     EXPECT_EQ(readBytes(dir.file("s_Front.prt")).size(), each);
 
     // The preview: 800 x 400 pixels of 3 bytes.
-    writeRip(dir.file("p.prn"), makeHead(72, 72, 2833, 1416, 4), sourceByte);
+    writeRip(dir.file("p.prn"), ripHead(2833, 1416, 4, 72, 72), sourceByte);
     preview::PreviewOptions po;
     po.freeBytes = 54 + 2400 * 400 - 1;
     r = preview::makePreview(dir.file("p.prn"), po, {});
@@ -324,8 +324,8 @@ TEST(MarkFile, HeadersBeyondTheEngineLimitsAndOversizedOutputAreRefused) {
 }
 
 TEST(MarkFileEngine, RunsToTheEndWithTheSetupHeadResolution) {
-    TempDir dir;
-    RipHead h = makeHead(720, 720, 64, 20, 4);
+    ScratchDir dir;
+    RipHead h = ripHead(64, 20, 4, 720, 720);
     writeRip(dir.file("e.prn"), h, sourceByte);
     CDrvPrint d;
     d.fHeadDPI = 360.0f; // k = 2: ticks of 10 lines
@@ -339,17 +339,17 @@ TEST(MarkFileEngine, RunsToTheEndWithTheSetupHeadResolution) {
 }
 
 TEST(MarkFileEngine, RefusedSourceGivesZeroAndAReason) {
-    TempDir dir;
+    ScratchDir dir;
     CDrvPrint d;
     EXPECT_EQ(d.IMGMarkFile(dir.file("missing.prn")), 0u);
     EXPECT_EQ(d.IMGWaitImage(), -1);
     EXPECT_NE(d.csImageError.load().find("cannot open"), std::string::npos);
-    EXPECT_TRUE(dir.names().empty());
+    EXPECT_TRUE(dir.entries().empty());
 }
 
 TEST(MarkFileEngine, CancelAndDestructionJoinTheWorker) {
-    TempDir dir;
-    RipHead h = makeHead(720, 720, 2000, 6000, 4);
+    ScratchDir dir;
+    RipHead h = ripHead(2000, 6000, 4, 720, 720);
     writeRip(dir.file("big.prn"), h, sourceByte);
     {
         CDrvPrint d;
@@ -360,10 +360,10 @@ TEST(MarkFileEngine, CancelAndDestructionJoinTheWorker) {
         const int result = d.iImageResult.load();
         ASSERT_TRUE(result == 1 || result == 2) << result;
         if (result == 2) {
-            EXPECT_EQ(dir.names(), std::vector<std::string>{"big.prn"});
+            EXPECT_EQ(dir.entries(), std::vector<std::string>{"big.prn"});
         }
     }
-    for (const auto& n : dir.names())
+    for (const auto& n : dir.entries())
         if (n != "big.prn") {
             ASSERT_EQ(std::remove(dir.file(n).c_str()), 0);
         }
@@ -373,16 +373,16 @@ TEST(MarkFileEngine, CancelAndDestructionJoinTheWorker) {
         d->IMGMarkFile(dir.file("big.prn"));
         d.reset();
     }
-    for (const auto& n : dir.names()) EXPECT_EQ(n.find(".part"), std::string::npos) << n;
-    auto names = dir.names();
+    for (const auto& n : dir.entries()) EXPECT_EQ(n.find(".part"), std::string::npos) << n;
+    auto names = dir.entries();
     EXPECT_TRUE(names == std::vector<std::string>{"big.prn"} ||
                 names == (std::vector<std::string>{"big.prn", "big_Front.prt", "big_Rear.prt"}));
 }
 
 TEST(MarkFileEngine, OneJobAtATime) {
-    TempDir dir;
-    writeRip(dir.file("one.prn"), makeHead(72, 72, 16, 3, 4), sourceByte);
-    writeRip(dir.file("two.prn"), makeHead(72, 72, 16, 3, 4), sourceByte);
+    ScratchDir dir;
+    writeRip(dir.file("one.prn"), ripHead(16, 3, 4, 72, 72), sourceByte);
+    writeRip(dir.file("two.prn"), ripHead(16, 3, 4, 72, 72), sourceByte);
     CDrvPrint d;
     // A job that holds the worker until released: the refusal is seen every time, not by luck.
     std::atomic<bool> release{false};
@@ -393,7 +393,7 @@ TEST(MarkFileEngine, OneJobAtATime) {
     EXPECT_EQ(d.IMGPreview(dir.file("two.prn")), 0u);
     EXPECT_EQ(d.IMGMarkFile(dir.file("two.prn")), 0u);
     EXPECT_EQ(d.csImageFile, dir.file("one.prn"));
-    EXPECT_EQ(dir.names(), (std::vector<std::string>{"one.prn", "two.prn"})); // nothing written
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"one.prn", "two.prn"})); // nothing written
     release = true;
     d.pImageThread.join();
 

@@ -11,7 +11,7 @@
 #include "platform/Clock.h"
 #include "preview/ImageJobs.h"
 #include "preview/PreviewRender.h"
-#include "RipTestFiles.h"
+#include "BitmapFields.h"
 
 using namespace previewtest;
 using preview::WorkResult;
@@ -56,8 +56,8 @@ const Rgb kWhite{255, 255, 255};
 // Renders a uniform file (planes in `full` are solid, the others empty) and returns its colour,
 // checking that every pixel has it.
 Rgb uniformColour(uint32_t planes, std::vector<uint32_t> full, uint32_t alignColors = 4) {
-    TempDir dir;
-    RipHead h = makeHead(72, 72, 160, 32, planes);
+    ScratchDir dir;
+    RipHead h = ripHead(160, 32, planes, 72, 72);
     writeRip(dir.file("u.prn"), h, [&](uint32_t, uint32_t p, uint32_t) {
         return uint8_t(std::find(full.begin(), full.end(), p) != full.end() ? 0xFF : 0x00);
     });
@@ -78,18 +78,18 @@ TEST(PreviewSize, LongSideGets800PixelsAndTheOtherFollowsTheMillimetres) {
     preview::PreviewSize s;
     std::string err;
     // 2833 dots and 1416 lines at 72 dpi are 1000 mm x 500 mm once rounded up.
-    ASSERT_TRUE(preview::previewSize(makeHead(72, 72, 2833, 1416, 4), s, err));
+    ASSERT_TRUE(preview::previewSize(ripHead(2833, 1416, 4, 72, 72), s, err));
     EXPECT_EQ(s.columns, 800u);
     EXPECT_EQ(s.rows, 400u);
     EXPECT_EQ(s.widthMM, 1000u);
     EXPECT_EQ(s.heightMM, 500u);
-    ASSERT_TRUE(preview::previewSize(makeHead(72, 72, 1416, 2833, 4), s, err));
+    ASSERT_TRUE(preview::previewSize(ripHead(1416, 2833, 4, 72, 72), s, err));
     EXPECT_EQ(s.columns, 400u);
     EXPECT_EQ(s.rows, 800u);
     EXPECT_EQ(s.widthMM, 500u);
     EXPECT_EQ(s.heightMM, 1000u);
     // A square in dots counts as wide.
-    ASSERT_TRUE(preview::previewSize(makeHead(72, 72, 1000, 1000, 4), s, err));
+    ASSERT_TRUE(preview::previewSize(ripHead(1000, 1000, 4, 72, 72), s, err));
     EXPECT_EQ(s.columns, 800u);
     EXPECT_EQ(s.rows, 800u);
 }
@@ -98,14 +98,14 @@ TEST(PreviewSize, UnequalResolutionsAndExtremeShapesStayWithin800) {
     preview::PreviewSize s;
     std::string err;
     // Equal dot counts, but the Y resolution is a tenth of X: the print is 10 times taller.
-    ASSERT_TRUE(preview::previewSize(makeHead(720, 72, 7200, 7200, 4), s, err));
+    ASSERT_TRUE(preview::previewSize(ripHead(7200, 7200, 4, 720, 72), s, err));
     EXPECT_EQ(s.rows, 800u);
     EXPECT_EQ(s.columns, 80u);
     // 10 m long and 1 mm wide: a strip of at least one pixel.
-    ASSERT_TRUE(preview::previewSize(makeHead(254, 254, 10, 100000, 4), s, err));
+    ASSERT_TRUE(preview::previewSize(ripHead(10, 100000, 4, 254, 254), s, err));
     EXPECT_EQ(s.rows, 800u);
     EXPECT_GE(s.columns, 1u);
-    ASSERT_TRUE(preview::previewSize(makeHead(254, 254, 100000, 1, 4), s, err));
+    ASSERT_TRUE(preview::previewSize(ripHead(100000, 1, 4, 254, 254), s, err));
     EXPECT_EQ(s.columns, 800u);
     EXPECT_EQ(s.rows, 1u);
 }
@@ -113,17 +113,17 @@ TEST(PreviewSize, UnequalResolutionsAndExtremeShapesStayWithin800) {
 TEST(PreviewSize, ZeroResolutionOrSizeGivesNoSize) {
     preview::PreviewSize s;
     std::string err;
-    EXPECT_FALSE(preview::previewSize(makeHead(0, 720, 100, 100, 4), s, err));
+    EXPECT_FALSE(preview::previewSize(ripHead(100, 100, 4, 0, 720), s, err));
     EXPECT_NE(err.find("zero resolution"), std::string::npos);
-    EXPECT_FALSE(preview::previewSize(makeHead(720, 0, 100, 100, 4), s, err));
-    EXPECT_FALSE(preview::previewSize(makeHead(720, 720, 0, 100, 4), s, err));
+    EXPECT_FALSE(preview::previewSize(ripHead(100, 100, 4, 720, 0), s, err));
+    EXPECT_FALSE(preview::previewSize(ripHead(0, 100, 4, 720, 720), s, err));
     EXPECT_NE(err.find("zero image size"), std::string::npos);
-    EXPECT_FALSE(preview::previewSize(makeHead(720, 720, 100, 0, 4), s, err));
+    EXPECT_FALSE(preview::previewSize(ripHead(100, 0, 4, 720, 720), s, err));
 }
 
 TEST(PreviewBitmap, HeaderCarriesSizeAndMillimetres) {
-    TempDir dir;
-    RipHead h = makeHead(72, 72, 2833, 1416, 4);
+    ScratchDir dir;
+    RipHead h = ripHead(2833, 1416, 4, 72, 72);
     writeRip(dir.file("A.prn"), h, [](uint32_t, uint32_t, uint32_t) { return uint8_t(0); });
     WorkResult r = preview::makePreview(dir.file("A.prn"), {}, {});
     ASSERT_EQ(r.outcome, WorkResult::Done) << r.error;
@@ -146,7 +146,7 @@ TEST(PreviewBitmap, HeaderCarriesSizeAndMillimetres) {
     EXPECT_EQ(le32(b, 42), 500u);
     EXPECT_EQ(le32(b, 46), 0u);
     EXPECT_EQ(le32(b, 50), 0u);
-    EXPECT_EQ(dir.names(), (std::vector<std::string>{"A.bmp", "A.prn"}));
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"A.bmp", "A.prn"}));
 }
 
 TEST(PreviewBitmap, RowBytesArePaddedToFourBytes) {
@@ -238,8 +238,8 @@ TEST(PreviewInks, BitCountTable) {
 }
 
 TEST(PreviewSampling, PictureIsMirroredAgainstTheByteOrder) {
-    TempDir dir;
-    RipHead h = makeHead(72, 72, 160, 32, 4);
+    ScratchDir dir;
+    RipHead h = ripHead(160, 32, 4, 72, 72);
     // Black ink in the first two bytes of every line only.
     writeRip(dir.file("m.prn"), h, [](uint32_t, uint32_t p, uint32_t b) { return uint8_t(p == 0 && b < 2 ? 0xFF : 0); });
     ASSERT_EQ(preview::makePreview(dir.file("m.prn"), {}, {}).outcome, WorkResult::Done);
@@ -250,8 +250,8 @@ TEST(PreviewSampling, PictureIsMirroredAgainstTheByteOrder) {
 }
 
 TEST(PreviewSampling, LastRowShowsTheLastLinesInsteadOfReadingPastThem) {
-    TempDir dir;
-    RipHead h = makeHead(72, 72, 160, 100, 4);
+    ScratchDir dir;
+    RipHead h = ripHead(160, 100, 4, 72, 72);
     writeRip(dir.file("l.prn"), h, [](uint32_t y, uint32_t p, uint32_t) { return uint8_t(p == 0 && y == 99 ? 0xFF : 0); });
     WorkResult r = preview::makePreview(dir.file("l.prn"), {}, {});
     ASSERT_EQ(r.outcome, WorkResult::Done) << r.error;
@@ -264,7 +264,7 @@ TEST(PreviewSampling, LastRowShowsTheLastLinesInsteadOfReadingPastThem) {
 }
 
 TEST(PreviewSampling, WindowStartsAndEightLineTags) {
-    RipHead h = makeHead(72, 72, 160, 1000, 4);
+    RipHead h = ripHead(160, 1000, 4, 72, 72);
     EXPECT_EQ(preview::sampleWindowStart(13, 100, h), 130u);
     EXPECT_EQ(preview::sampleWindowStart(100, 100, h), 984u); // the last 16 lines
     h.uiReserved0 = 0x6666;
@@ -281,11 +281,11 @@ TEST(PreviewSampling, WindowStartsAndEightLineTags) {
 }
 
 TEST(PreviewSampling, HugeSparseFileIsSampledNotRead) {
-    TempDir dir;
+    ScratchDir dir;
     const std::string path = dir.file("huge.prn");
-    RipHead h = makeHead(72, 72, 8000, 2500000, 4); // 10 GB of raster
+    RipHead h = ripHead(8000, 2500000, 4, 72, 72); // 10 GB of raster
     const uint64_t line = 4000, total = 48 + line * h.uiHeight;
-    writeBytes(path, headBytes(h));
+    writeBytes(path, ripHeadBytes(h));
     int fd = ::open(path.c_str(), O_RDWR);
     ASSERT_GE(fd, 0);
     if (::ftruncate(fd, off_t(total)) != 0) {
@@ -311,23 +311,23 @@ TEST(PreviewSampling, HugeSparseFileIsSampledNotRead) {
 }
 
 TEST(PreviewRefusal, MalformedFilesAreRefusedWithAReason) {
-    TempDir dir;
+    ScratchDir dir;
     struct Case {
         const char* name;
         RipHead head;
         int64_t rasterBytes; // -1: the full raster
         const char* reason;
     } cases[] = {
-        {"zerores.prn", makeHead(0, 72, 160, 10, 4), -1, "horizontal resolution 0 dpi is not plausible (1 to 9600)"},
-        {"zerowidth.prn", makeHead(72, 72, 0, 10, 4), 0, "image width of 0 dots is not plausible (1 to 1048576)"},
-        {"noplanes.prn", makeHead(72, 72, 160, 10, 0), 0, "0 colour planes is not plausible (1 to 32)"},
-        {"truncated.prn", makeHead(72, 72, 160, 10, 4), 700, "the file is 748 bytes long, but its header needs 848 bytes"},
-        {"wide.prn", makeHead(72, 72, 0xFFFFFFF0u, 10, 32), 0, "image width of 4294967280 dots is not plausible"},
-        {"manyplanes.prn", makeHead(72, 72, 160, 10, 1000), 0, "1000 colour planes is not plausible (1 to 32)"},
-        {"million.prn", makeHead(1000000, 1000000, 1, 1, 1), -1, "horizontal resolution 1000000 dpi"},
+        {"zerores.prn", ripHead(160, 10, 4, 0, 72), -1, "horizontal resolution 0 dpi is not plausible (1 to 9600)"},
+        {"zerowidth.prn", ripHead(0, 10, 4, 72, 72), 0, "image width of 0 dots is not plausible (1 to 1048576)"},
+        {"noplanes.prn", ripHead(160, 10, 0, 72, 72), 0, "0 colour planes is not plausible (1 to 32)"},
+        {"truncated.prn", ripHead(160, 10, 4, 72, 72), 700, "the file is 748 bytes long, but its header needs 848 bytes"},
+        {"wide.prn", ripHead(0xFFFFFFF0u, 10, 32, 72, 72), 0, "image width of 4294967280 dots is not plausible"},
+        {"manyplanes.prn", ripHead(160, 10, 1000, 72, 72), 0, "1000 colour planes is not plausible (1 to 32)"},
+        {"million.prn", ripHead(1, 1, 1, 1000000, 1000000), -1, "horizontal resolution 1000000 dpi"},
     };
     for (auto& c : cases) {
-        auto data = headBytes(c.head);
+        auto data = ripHeadBytes(c.head);
         uint64_t raster = c.rasterBytes >= 0 ? uint64_t(c.rasterBytes)
                                              : uint64_t(c.head.uiBytesPerLine) * c.head.uiColors * c.head.uiHeight;
         data.resize(data.size() + raster, 0);
@@ -340,12 +340,12 @@ TEST(PreviewRefusal, MalformedFilesAreRefusedWithAReason) {
     WorkResult r = preview::makePreview(dir.file("short.prn"), {}, {});
     EXPECT_EQ(r.outcome, WorkResult::Failed);
     EXPECT_EQ(r.error, "the data end after 20 bytes, before the 48-byte RIP header is complete");
-    for (const auto& n : dir.names()) EXPECT_EQ(n.find(".bmp"), std::string::npos) << n;
+    for (const auto& n : dir.entries()) EXPECT_EQ(n.find(".bmp"), std::string::npos) << n;
 }
 
 TEST(PreviewEngine, StartProtocolAndResult) {
-    TempDir dir;
-    RipHead h = makeHead(72, 72, 2833, 1416, 4);
+    ScratchDir dir;
+    RipHead h = ripHead(2833, 1416, 4, 72, 72);
     writeRip(dir.file("e.prn"), h, [](uint32_t y, uint32_t p, uint32_t b) { return uint8_t((y + p + b) & 0x55); });
     CDrvPrint d;
     const unsigned rows = d.IMGPreview(dir.file("e.prn"));
@@ -359,24 +359,24 @@ TEST(PreviewEngine, StartProtocolAndResult) {
 }
 
 TEST(PreviewEngine, MissingAndReadOnlyFilesYieldNoPreview) {
-    TempDir dir;
+    ScratchDir dir;
     CDrvPrint d;
     EXPECT_EQ(d.IMGPreview(dir.file("missing.prn")), 0u);
     EXPECT_EQ(d.IMGWaitImage(), -1);
     EXPECT_NE(d.csImageError.load().find("cannot open"), std::string::npos);
 
-    writeRip(dir.file("ro.prn"), makeHead(72, 72, 160, 32, 4), [](uint32_t, uint32_t, uint32_t) { return uint8_t(0); });
+    writeRip(dir.file("ro.prn"), ripHead(160, 32, 4, 72, 72), [](uint32_t, uint32_t, uint32_t) { return uint8_t(0); });
     ASSERT_EQ(::chmod(dir.file("ro.prn").c_str(), 0444), 0);
     EXPECT_EQ(d.IMGPreview(dir.file("ro.prn")), 0u);
     EXPECT_EQ(d.IMGWaitImage(), -1);
     EXPECT_EQ(d.uiImageStatus.load(), 0u);
     EXPECT_FALSE(d.csImageError.load().empty());
-    EXPECT_EQ(dir.names(), std::vector<std::string>{"ro.prn"});
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"ro.prn"});
 }
 
 TEST(PreviewEngine, ZeroResolutionIsRefusedByTheEngine) {
-    TempDir dir;
-    writeRip(dir.file("z.prn"), makeHead(72, 0, 160, 32, 4), [](uint32_t, uint32_t, uint32_t) { return uint8_t(0); });
+    ScratchDir dir;
+    writeRip(dir.file("z.prn"), ripHead(160, 32, 4, 72, 0), [](uint32_t, uint32_t, uint32_t) { return uint8_t(0); });
     CDrvPrint d;
     EXPECT_EQ(d.IMGPreview(dir.file("z.prn")), 0u);
     EXPECT_EQ(d.IMGWaitImage(), -1);
@@ -384,8 +384,8 @@ TEST(PreviewEngine, ZeroResolutionIsRefusedByTheEngine) {
 }
 
 TEST(PreviewCancel, StoppedRenderKeepsThePreviousBitmapAndLeavesNoTemporaryFile) {
-    TempDir dir;
-    RipHead h = makeHead(72, 72, 2833, 1416, 4);
+    ScratchDir dir;
+    RipHead h = ripHead(2833, 1416, 4, 72, 72);
     writeRip(dir.file("c.prn"), h, [](uint32_t, uint32_t, uint32_t) { return uint8_t(0xFF); });
     writeBytes(dir.file("c.bmp"), {'o', 'l', 'd'});
     std::atomic<bool> stop{false};
@@ -400,12 +400,12 @@ TEST(PreviewCancel, StoppedRenderKeepsThePreviousBitmapAndLeavesNoTemporaryFile)
     EXPECT_EQ(r.outcome, WorkResult::Cancelled);
     EXPECT_EQ(progress.load(), 3u);
     EXPECT_EQ(readBytes(dir.file("c.bmp")), (std::vector<uint8_t>{'o', 'l', 'd'}));
-    EXPECT_EQ(dir.names(), (std::vector<std::string>{"c.bmp", "c.prn"}));
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"c.bmp", "c.prn"}));
 }
 
 TEST(PreviewCancel, EngineCancelJoinsTheWorker) {
-    TempDir dir;
-    RipHead h = makeHead(72, 72, 8000, 2000, 10);
+    ScratchDir dir;
+    RipHead h = ripHead(8000, 2000, 10, 72, 72);
     writeRip(dir.file("k.prn"), h, [](uint32_t y, uint32_t, uint32_t b) { return uint8_t(y * 7 + b); });
     CDrvPrint d;
     d.IMGPreview(dir.file("k.prn"));
@@ -415,9 +415,9 @@ TEST(PreviewCancel, EngineCancelJoinsTheWorker) {
     const int result = d.iImageResult.load();
     ASSERT_TRUE(result == 1 || result == 2) << result;
     if (result == 2) {
-        EXPECT_EQ(dir.names(), std::vector<std::string>{"k.prn"});
+        EXPECT_EQ(dir.entries(), std::vector<std::string>{"k.prn"});
     } else {
-        EXPECT_EQ(dir.names(), (std::vector<std::string>{"k.bmp", "k.prn"}));
+        EXPECT_EQ(dir.entries(), (std::vector<std::string>{"k.bmp", "k.prn"}));
     }
 }
 
@@ -427,8 +427,8 @@ TEST(PreviewNames, OutputsBesideTheSource) {
     EXPECT_EQ(preview::rearPathFor("/r/A.prn"), "/r/A_Rear.prt");
     // A name too short for an extension keeps its directory intact.
     EXPECT_EQ(preview::previewPathFor("/r/ab"), "/r/ab.bmp");
-    TempDir dir;
-    writeRip(dir.file("self.bmp"), makeHead(72, 72, 160, 32, 4), [](uint32_t, uint32_t, uint32_t) { return uint8_t(1); });
+    ScratchDir dir;
+    writeRip(dir.file("self.bmp"), ripHead(160, 32, 4, 72, 72), [](uint32_t, uint32_t, uint32_t) { return uint8_t(1); });
     const auto before = readBytes(dir.file("self.bmp"));
     WorkResult r = preview::makePreview(dir.file("self.bmp"), {}, {});
     EXPECT_EQ(r.outcome, WorkResult::Failed);

@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "core/DrvPrint.h"
-#include "platform/tests/ScratchDir.h"
+#include "testsupport/ScratchDir.h"
+
+using testsupport::ScratchDir;
 
 namespace {
 

@@ -6,7 +6,9 @@
 #include <string>
 
 #include "core/DrvPrint.h"
-#include "platform/tests/ScratchDir.h"
+#include "testsupport/ScratchDir.h"
+
+using testsupport::ScratchDir;
 
 namespace {
 

@@ -6,8 +6,10 @@
 #include <sstream>
 
 #include "core/DrvPrint.h"
-#include "platform/tests/ScratchDir.h"
+#include "testsupport/ScratchDir.h"
 #include "settings/SetupSchema.h"
+
+using testsupport::ScratchDir;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "settings/IniFile.h"
+#include "platform/IniFile.h"
 
 #include <cfloat>
 #include <charconv>

@@ -7,8 +7,10 @@
 #include <thread>
 #include <unistd.h>
 
-#include "platform/tests/ScratchDir.h"
-#include "settings/IniFile.h"
+#include "testsupport/ScratchDir.h"
+#include "platform/IniFile.h"
+
+using testsupport::ScratchDir;
 
 namespace {
 
