@@ -220,16 +220,16 @@ void OrvixApp::runStartupAction(int action) {
 
 StartupResult OrvixApp::startUp() {
     CDrvPrint& d = *drv_;
-    // 1. One Orvix per machine folder.
+    // One Orvix per machine folder.
     lock_ = std::make_unique<platform::InstanceLock>(platform::joinPath(d.csBaseDir, kLockFile));
     if (!lock_->acquired()) {
         platform::messageBox(tr("该软件已经运行。").toStdString());
         return {false, 0};
     }
-    // 2. The component-server switches: there is nothing to register.
+    // The component-server switches: there is nothing to register.
     if (options_.serverSwitch) return {false, 0};
 
-    // 5. The start-up configuration.
+    // The start-up configuration.
     int action = kActionNothing;
     bool confirmed = false;
     if (!options_.embedding) {
@@ -244,14 +244,13 @@ StartupResult OrvixApp::startUp() {
         d.AUXHTVInitParams();
         runStartupAction(action);
     }
-    // 6., 7.
     // The first print position defaults to the end of the carriage's run-up. Both are X steps: a
     // value converted to millimetres here would put every job inside the run-up, and the engine
     // refuses such jobs ("打印起始位置小于车头加速距离").
     if (d.uiStartPos1 == 0) d.uiStartPos1 = d.uiAccelerationLength;
     d.IMGResetStartPrint();
 
-    // 8., 9. The frame.
+    // The frame.
     frame_ = std::make_unique<MainFrame>(*this);
     if (hooks.frameCreated) hooks.frameCreated(*frame_);
     frame_->setWindowTitle(tr("Orvix"));
@@ -261,19 +260,19 @@ StartupResult OrvixApp::startUp() {
     } else {
         frame_->showMaximized();
     }
-    // 10. The caption; without a current setup the basic parameters open at once.
+    // The caption; without a current setup the basic parameters open at once.
     std::string name;
     const int found = d.AUXINIGetCurrentSetup(name);
     setupName_ = QString::fromStdString(name.empty() && found ? d.csCurrentSetupFile : name);
     frame_->setWindowTitle(caption());
     if (!found) frame_->runCommand(ID_BASIC_PARAMS);
 
-    // 11. Control bar. The RIP folder is the home folder's "RIP" folder when there is one.
+    // Control bar. The RIP folder is the home folder's "RIP" folder when there is one.
     fillControlBar(*frame_->controlBar(), d, -1);
     const QString base = QString::fromStdString(d.csBaseDir);
     frame_->controlBar()->path()->setText(QDir(base).exists(QStringLiteral("RIP")) ? base + QStringLiteral("/RIP") : base);
 
-    // 12., 13.
+    // Menus for this machine, the RIP folder, take-up and the job records.
     frame_->pruneMenus();
     if (hooks.refreshFolder) hooks.refreshFolder();
     d.PRNTakeup();

@@ -161,7 +161,7 @@ int CDrvPrint::PRNReadData() {
         return 0;
     }
 
-    // 1. The band's slot in every ring starts blank. A channel with a plane gets every line of the
+    // The band's slot in every ring starts blank. A channel with a plane gets every line of the
     // slot written below, so only the others need clearing (when lines tile the ring exactly).
     const bool linesCoverSlot = uiBandBytes == uint64_t(lines) * bpl && uiRingBytes % bpl == 0;
     for (unsigned c = 0; c < channels; ++c) {
@@ -176,7 +176,7 @@ int CDrvPrint::PRNReadData() {
         }
     }
 
-    // 2., 3. The raster of the band, or nothing once the image has been read. What was not read
+    // The raster of the band, or nothing once the image has been read. What was not read
     // (the end of the file, a failed read) is blank. Lines come through the scratch buffer a
     // bounded number at a time; the band keeps the planes in use.
     uint8_t* band = bandBuffer.data();
@@ -229,7 +229,7 @@ int CDrvPrint::PRNReadData() {
     }
     if (!filled) std::memset(band, 0, uint64_t(lines) * lineUsed);
 
-    // 4. De-interleave into the rings.
+    // De-interleave into the rings.
     uint32_t counted = 0;
     for (unsigned i = 0; i < lines; ++i) {
         for (unsigned c = 0; c < channels; ++c) {

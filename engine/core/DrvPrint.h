@@ -707,8 +707,9 @@ public:
     // ===================================================================== maintenance
     // Head cleaning. One cycle in the mode of cleaning.uiMode (1 flash only; 0 and 2 cleaner
     // passes; 3 purge and wipe; 4 purge then cleaner passes; above 4 only the final flash rule).
-    // Skipped when the carriage is moving. Runs on the calling thread.
-    void PRNHeadsCleaning();
+    // Skipped when the carriage is moving. Runs on the calling thread. 1 when the cycle ran; 0 when
+    // it was skipped or ended early on a failed card call (then everything it switched is off).
+    int PRNHeadsCleaning();
     // The cleaning station's places on the carriage path, in X steps from the protected end.
     struct CleaningPositions {
         unsigned end = 0, cleaning = 0, wiping = 0, far = 0;

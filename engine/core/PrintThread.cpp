@@ -232,7 +232,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
         while (d.uiStepSendCurrent < d.uiStepSendCount) {
             StageClock clock;
             PassStats st;
-            // 1., 2. Preparation, while the previous pass is still travelling.
+            // Preparation, while the previous pass is still travelling.
             d.MOVSetParamsMovement();
             d.PRNSetMaxOffset();
             d.PRNSetStep(tags::RD);
@@ -246,10 +246,10 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             d.PRNSetStep(tags::RTC);
             d.IMGRowToColumn();
             st.transposeUs = clock.lap();
-            // 3. The pass's length and its end of travel.
+            // The pass's length and its end of travel.
             const int64_t len = std::llabs(int64_t(d.UI_DPIRate(0, d.uiColorBarWidth)) + d.UI_DPIRate(0, d.uiPassWidthDots) +
                                            d.XMMToPulse(14) + d.uiHeadWidth + 2 * int64_t(d.uiAccelerationLength) + 100);
-            // 4. The previous pass.
+            // The previous pass must have ended before this one is sent.
             if (!firstPass && d.bPassFired) {
                 d.PRNSetStep(tags::WUPO);
                 const int r = d.PRNWaitUntilPrintOver();
@@ -268,7 +268,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             // the status still names that pass (fed, not finished), so a resume prints it again
             // in full where it was, rather than skipping it.
             if (d.AUXDIOSensor(10) || d.bEmergencyStop) return emergencyEnd();
-            // 5., 6. Media advance.
+            // Media advance.
             int32_t n = int32_t(d.uiNozzlesPerPass);
             if (d.uiPrintJobKind == 2 && d.uiHeadsPerColorMode == 0)
                 n -= int32_t(d.uiHeadsPerColor - 1) * int32_t(d.NOZZLESPERHEAD);
@@ -283,11 +283,10 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                 d.uiLastYStep = 4 * n;
                 d.MOVMoveY(0, d.uiYSpeed, 4 * n, 0);
             }
-            // 7.
+            // The pass is the card's now: a resume starts after it.
             d.uiStepSendCurrent = p + 1;
             d.AUXSavePrintingStatus(1);
             if (d.onPassStart) d.onPassStart(p);
-            // 8.
             d.PRNSetStep(tags::SMT);
             // The transfer sets the direction line of this pass's printing move ahead, once the
             // carriage has braked: the move then needs no settling waits.
@@ -296,7 +295,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             if (!d.bStop) d.PRNSendMemoryToCard();
             d.iPresetXDirection = -1;
             st.sendUs = clock.lap();
-            // 9.
+            // The feed and the previous pass's way back.
             d.PRNSetStep(tags::WUYS);
             d.MOVWaitUntilYStop();
             d.PRNSetStep(tags::WUXS);
@@ -305,20 +304,20 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             d.AUXUVSet(3, 0);
             d.AUXUVSet(4, 0);
             st.feedUs = clock.lap();
-            // 10. Emergency stop.
+            // Emergency stop and failed card calls end the job before the next pass.
             if (d.AUXDIOSensor(10) || d.bEmergencyStop) return emergencyEnd();
             if (const std::string why = fault(); !why.empty()) return d.PRNFailJob(why);
-            // 11.
+            // Test mode: the encoder position shown after every pass.
             if (d.bTestMode) {
                 platform::sleepMs(1000);
                 platform::messageBox("EncoderValue:" + std::to_string(d.MOVGetXPosition()), platform::Buttons::Ok);
             }
-            // 12.
+            // Stop between passes.
             if (d.bStop) {
                 d.PRNFinishPrinting();
                 return 1;
             }
-            // 13. Periodic cleaning.
+            // Periodic cleaning.
             if (d.cleaning.bEnable && d.cleaning.uiFrequency > 0 && !d.bBlankPass) {
                 if (d.uiCleanCounter >= d.cleaning.uiFrequency) {
                     d.PRNSetStep(tags::CLN);
@@ -334,7 +333,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                     ++d.uiCleanCounter;
                 }
             }
-            // 14. Pause.
+            // Pause.
             if (d.bPause) {
                 d.AUXUVSet(3, 0);
                 d.AUXUVSet(4, 0);
@@ -360,7 +359,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                 d.PRNSetPosition(back, d.uiXSpeed, 1);
                 d.PRNPausePrinting(0);
             }
-            // 15. Smart print: blank passes are not fired.
+            // Smart print: blank passes are not fired.
             unsigned tL = 0, tR = 0;
             if (d.bSmartPrint) {
                 if (d.bBlankPass) {
@@ -388,7 +387,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                     else if (d.uiColorBarPosition == 1) tL = 0;
                 }
             }
-            // 16. Fire position.
+            // Fire position.
             const int B = d.headAlignment.BiDifference[std::min(d.uiXSpeed, 2u)];
             const int b = d.iEncoderShiftNumber ? B / 2 : B;
             // A right-to-left pass at a divided fire clock: the card counts the dots of the job,
@@ -429,7 +428,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                 }
             }
             F = std::max<int64_t>(0, F);
-            // 17. The fire window.
+            // The fire window.
             const unsigned t1 = d.bPassToLeft ? tL : tR, t2 = d.bPassToLeft ? tR : tL;
             const int first = int(d.UI_DPIRate(1, t1)) + 1;
             const int last = int(d.uiColorBarWidth) - int(d.UI_DPIRate(1, t2)) + int(d.UI_DPIRate(1, d.uiHeadWidth + 100)) +
@@ -437,7 +436,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             cardmem::setFireWindow(first, last, uint32_t(std::max<int64_t>(0, startDot)), shift);
             d.IMGSetFlashPrint(0);
             d.IMGSetStartPrintMode(1);
-            // 18.
+            // When the job asks so, every pass is printed on its own and followed by a pause.
             if (d.bWaitEachPass) {
                 d.PRNCheckStartPrint();
                 platform::sleepMs(500);
@@ -445,11 +444,10 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                 d.PRNWaitUntilPrintOver();
                 platform::sleepMs(7000);
             }
-            // 19.
             d.bPassFired = 1;
             d.PRNSetStep(tags::PRN);
             d.AUXSavePrintingStatus(0);
-            // 20. The printing move.
+            // The printing move.
             const int64_t from = d.uiXTarget;
             if (!d.bPassToLeft) {
                 const int64_t end = from + len;
@@ -473,7 +471,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                 d.AUXUVSet(4, 1);
             }
             st.moveUs = clock.lap();
-            // 21.
+            // The next pass's direction.
             if (!d.bUnidirection) {
                 d.bPassToLeft = !d.bPassToLeft;
                 d.bPassMirror = !d.bPassMirror;
@@ -493,7 +491,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             d.passStats.moveUs += st.moveUs;
             d.passStats.totalUs += st.readUs + st.rowsUs + st.transposeUs + st.waitPassUs + st.sendUs + st.feedUs + st.moveUs;
         }
-        // 10. After the copy.
+        // After the copy.
         const bool allDone = d.uiStepSendCurrent >= d.uiStepTotal;
         d.MOVWaitUntilXStop(0);
         // The last pass counts only when its move and firing went without a failed card call.

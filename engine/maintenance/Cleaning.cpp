@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "core/DrvPrint.h"
+#include "hardware/CardIo.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
 
@@ -28,33 +29,56 @@ void CDrvPrint::PRNJobCleaning() {
     else PRNHeadsCleaning();
 }
 
-void CDrvPrint::PRNHeadsCleaning() {
-    // 1. Never start a cycle under a moving carriage: another thread is driving it.
+int CDrvPrint::PRNHeadsCleaning() {
+    // Never start a cycle under a moving carriage: another thread is driving it. A failed read of
+    // the carriage counts as moving.
+    const uint64_t faultsAtStart = hw::cardFaults();
     if (MOVCheckIfMoveX()) {
         platform::sleepMs(10);
         if (MOVCheckIfMoveX()) {
             platform::logf(platform::LogLevel::Info, "head cleaning skipped: the carriage is moving");
-            return;
+            return 0;
         }
+    }
+    if (hw::cardFaults() != faultsAtStart) {
+        platform::logf(platform::LogLevel::Error, "head cleaning skipped: the card did not answer");
+        return 0;
     }
     ++uiCleaningCycles;
     const CleaningPositions pos = PRNCleaningPositions();
     const CleaningSettings& c = cleaning;
     const unsigned mode = c.uiMode;
+    // A card call that failed means the carriage may not be where the cycle thinks, or an output may
+    // not have switched: purging or wiping on from there could put ink on the media. The cycle ends
+    // at once with everything it may have switched on switched off.
+    auto faulted = [&] {
+        if (hw::cardFaults() == faultsAtStart) return false;
+        MOVStopMove();
+        AUXSetPurge(0);
+        AUXSetCleaner(0);
+        AUXDIOSet(DIO_SET_PUMP_COMMON, 0);
+        AUXCLNSet(14, 0);
+        AUXDIOSet(DIO_SET_WIPER_POSITION, 0);
+        IMGSetFlashPrint(0);
+        platform::logf(platform::LogLevel::Error, "head cleaning ended: a card call failed");
+        return true;
+    };
 
-    // 2. Flash only: the flash stays on afterwards.
+    // Flash only: the flash stays on afterwards.
     if (mode == 1) {
         PRNSetPosition(pos.end, uiXSpeed, 1);
+        if (faulted()) return 0;
         IMGSetFlashPrint(c.uiFlashFrequencyCleaning);
         platform::sleepMs(uint32_t(std::min<uint64_t>(uint64_t(c.uiTimes) * 1000, UINT32_MAX)));
-        return;
+        return faulted() ? 0 : 1;
     }
 
-    // 3. Purge (modes 3 and 4).
+    // Purge (modes 3 and 4).
     if (mode == 3 || mode == 4) {
         PRNSetPosition(pos.cleaning, 1, 1);
         platform::sleepMs(c.uiSyringeUpPredelay);
         for (unsigned i = 0; i < c.uiSyringeTimes; ++i) {
+            if (faulted()) return 0;
             AUXDIOSet(DIO_SET_PUMP_COMMON, 1);
             AUXCLNSet(14, 1);
             AUXSetPurge(1);
@@ -66,6 +90,7 @@ void CDrvPrint::PRNHeadsCleaning() {
         }
         // Waste ink out of the station with the wiper enabled.
         AUXSetPurge(0);
+        if (faulted()) return 0;
         AUXDIOSet(DIO_SET_WIPER_ENABLE, 1);
         platform::sleepMs(c.uiSyringeDownPredelay);
         AUXDIOSet(DIO_SET_PUMP_COMMON, 1);
@@ -77,8 +102,10 @@ void CDrvPrint::PRNHeadsCleaning() {
 
         if (mode == 3) {
             PRNSetPosition(pos.wiping, 0, 1);
+            if (faulted()) return 0;
             if (c.bSyringeFlush) IMGSetFlashPrint(c.uiFlashFrequencyCleaning);
             for (unsigned i = 0; i < c.uiWipeTime; ++i) {
+                if (faulted()) return 0;
                 AUXDIOSet(DIO_SET_WIPER_POSITION, 1);
                 AUXSetCleaner(0);
                 platform::sleepMs(300);
@@ -87,6 +114,7 @@ void CDrvPrint::PRNHeadsCleaning() {
                 AUXDIOSet(DIO_SET_WIPER_POSITION, 0);
                 AUXSetCleaner(0);
             }
+            if (faulted()) return 0;
             AUXDIOSet(DIO_SET_WIPER_ENABLE, 1);
             PRNCleaningWipper();
             if (c.bSyringeFlush) IMGSetFlashPrint(0);
@@ -98,13 +126,15 @@ void CDrvPrint::PRNHeadsCleaning() {
         }
     }
 
-    // 4. Cleaner passes (modes 0, 2 and 4).
+    // Cleaner passes (modes 0, 2 and 4).
     if (mode == 0 || mode == 2 || mode == 4) {
         const bool between = uiXTarget > uiLeftLimitPos && uiXTarget < uiRightLimitPos;
         const unsigned speed = (!PRNCheckStop() && between) ? uiXSpeed : 0;
         PRNSetPosition(pos.end, speed, 1);
+        if (faulted()) return 0;
         AUXSetCleaner(1);
         for (unsigned i = 0; i < c.uiTimes && !bEmergencyStop; ++i) {
+            if (faulted()) return 0;
             PRNSetPosition(pos.far, speed, 1);
             platform::sleepMs(10);
             PRNSetPosition(pos.cleaning, speed, 1);
@@ -112,13 +142,15 @@ void CDrvPrint::PRNHeadsCleaning() {
         }
         PRNSetPosition(pos.end, 0, 1);
         AUXSetCleaner(0);
+        if (faulted()) return 0;
         IMGSetFlashPrint(c.uiFlashFrequencyCleaning);
         platform::sleepMs(c.uiFlashFrequencyCleaningDelay);
     }
 
-    // 5. The flash state after the cycle.
+    // The flash state after the cycle.
     if (c.uiFlashAtHome) IMGSetFlashPrint(c.uiFlashFrequency);
     else IMGSetFlashPrint(0);
+    return faulted() ? 0 : 1;
 }
 
 int CDrvPrint::PRNCleaningWipper() {

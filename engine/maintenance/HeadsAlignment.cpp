@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "core/DrvPrint.h"
+#include "hardware/CardIo.h"
 #include "platform/Clock.h"
 #include "platform/Prompter.h"
 
@@ -65,6 +66,17 @@ unsigned CDrvPrint::PRNThreadHeadsAlignment(void* engine) {
         d.iAlignPassOffsetY = 0;
         return 1u;
     };
+    // Any card call that fails from here on ends the print, as it ends a job.
+    const uint64_t faultsAtStart = hw::cardFaults();
+    d.csStreamError.clear();
+    auto failed = [&] {
+        const std::string why = d.PRNJobFault(faultsAtStart);
+        if (why.empty()) return false;
+        d.iFeedCorrection = 0;
+        d.iAlignPassOffsetY = 0;
+        d.PRNFailJob(why);
+        return true;
+    };
     // The job: open, check and refuse before any motion.
     if (!d.PRNOpenJobChecked()) return 0u;
     // Fresh flags; no feed correction until the first offset.
@@ -111,6 +123,7 @@ unsigned CDrvPrint::PRNThreadHeadsAlignment(void* engine) {
         d.PRNSetMaxOffset();
         d.PRNSetStep(tags::RD);
         d.PRNReadData();
+        if (failed()) return 0u;
 
         // One pass per entry of the offset list.
         for (unsigned k = 0; k <= n; ++k) {
@@ -144,6 +157,7 @@ unsigned CDrvPrint::PRNThreadHeadsAlignment(void* engine) {
             d.MOVWaitUntilXStop(1);
             // Emergency stop and stop between passes.
             if (d.AUXDIOSensor(10) || d.bEmergencyStop) return emergency();
+            if (failed()) return 0u;
             if (d.PRNCheckStop()) return finish();
             // Periodic cleaning.
             if (d.cleaning.uiFrequency > 0 && d.cleaning.bEnable && !d.bBlankPass) {
@@ -212,14 +226,16 @@ unsigned CDrvPrint::PRNThreadHeadsAlignment(void* engine) {
             if (d.bEmergencyStop) return emergency();
         }
         if (r == 1) {
-            // The second print is the last.
+            // The second print is the last; it counts only when every card call of it went through.
             d.MOVWaitUntilXStop(0);
+            if (failed()) return 0u;
             return finish();
         }
         // Back over the same media for the second print.
         d.PRNCleanBuffMemory();
         d.PRNReadClose();
         d.MOVWaitUntilXStop(1);
+        if (failed()) return 0u;
         d.MOVMoveY(1, 1, int(4 * d.uiOffsetList[n]), 1);
         d.uiStepSendCurrent = 0;
         d.uiBandsRead = 0;

@@ -70,13 +70,13 @@ unsigned CDrvPrint::PRNThreadTakeup(void* engine) {
         d.PRNTakeupMotorB(0, 0);
     };
     while (!d.bEmergencyStop && !w.stopRequested()) {
-        // 1.
+        // One cycle every 50 ms; the emergency button is read on each.
         if (!w.sleepMs(50)) break;
         d.AUXDIOSensor(10);
         ++cycle;
         ++d.uiTakeupCycles;
         if (d.bEmergencyStop) break;
-        // 2. The machine's sensors, every 20th cycle, confirmed after 300 ms.
+        // The machine's sensors, every 20th cycle, confirmed after 300 ms.
         if (cycle % 20 == 0 && sensorsActive() > 0) {
             if (!w.sleepMs(300)) break;
             if (sensorsActive() > 0) {
@@ -86,12 +86,12 @@ unsigned CDrvPrint::PRNThreadTakeup(void* engine) {
                 d.AUXSetAlarmSound(2, 300);
             }
         }
-        // 3. The two manual switches, only while no job runs.
+        // The two manual switches, only while no job runs.
         if (!d.bEmergencyStop && d.bStopSeen) {
             mirror(DIO_GET_MANUAL_SWITCH_1, DIO_GET_MANUAL_OUTPUT_1, DIO_SET_MANUAL_OUTPUT_1, 3, 1000);
             mirror(DIO_GET_MANUAL_SWITCH_2, DIO_GET_MANUAL_OUTPUT_2, DIO_SET_MANUAL_OUTPUT_2, 1, 800);
         }
-        // 4. Take-up.
+        // Take-up.
         const unsigned mode = d.uiTakeupMode;
         if (!d.bTakeupRunning || (mode != 1 && mode != 2)) {
             if (driving) rollsStill();

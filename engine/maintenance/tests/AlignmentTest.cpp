@@ -7,6 +7,7 @@
 #include "testsupport/RipFiles.h"
 #include "../../hardware/tests/HardwareTestSupport.h"
 #include "core/DrvPrint.h"
+#include "hardware/CardIo.h"
 #include "platform/Registry.h"
 
 using hwtest::HardwareTest;
@@ -84,19 +85,14 @@ protected:
         }
     }
     std::string makeRip(unsigned w, unsigned h) {
-        RipHead head = testsupport::ripHead(w, h, 4, 180);
-        std::vector<uint8_t> v(kRipHeadSize);
-        EncodeRipHead(head, v.data());
-        const unsigned bpl = head.uiBytesPerLine;
-        for (unsigned y = 0; y < h; ++y)
-            for (unsigned k = 0; k < 4; ++k) {
-                std::vector<uint8_t> line(bpl, 0);
-                // A vertical bar per plane at its own place: misplacement shows as a shift.
-                for (unsigned x = 8 + 12 * k; x < 12 + 12 * k && x < w; ++x) line[x / 8] |= uint8_t(0x80 >> (x % 8));
-                v.insert(v.end(), line.begin(), line.end());
-            }
         const std::string path = dir_ + "/~TP01-test.prn";
-        testsupport::writeBytes(path, v);
+        // A vertical bar per plane at its own place: misplacement shows as a shift.
+        testsupport::writeRip(path, testsupport::ripHead(w, h, 4, 180), [w](uint32_t, uint32_t k, uint32_t byte) {
+            uint8_t v = 0;
+            for (unsigned x = 8 + 12 * k; x < 12 + 12 * k && x < w; ++x)
+                if (x / 8 == byte) v |= uint8_t(0x80 >> (x % 8));
+            return v;
+        });
         return path;
     }
     int run(const std::string& path) {
@@ -192,6 +188,51 @@ TEST_F(Alignment, EmergencyStopEndsWithZero) {
     EXPECT_EQ(d->bStop.load(), 1u);
     EXPECT_LE(machine_->passes().size(), 2u);
     EXPECT_TRUE(yBackMoves().empty()); // the second print never started
+}
+
+// A card call failing anywhere in an alignment print, up to its last pass, ends it as a failed
+// job: never finished, no pass beyond those a fault-free print makes, the thread gone. (A failure
+// while parking after the last pass loses nothing printed.) Sampled evenly over the print's calls.
+TEST_F(Alignment, AFailedCardCallEndsThePrintAsFailed) {
+    setOffsetsY({0, 24, 24, 8});
+    const std::string rip = makeRip(64, 40);
+    const sim::MachineConfig cfg = machine_->config();
+    // Where the last pass starts firing, in card calls and in failed card calls of the run.
+    uint64_t lastPassCall = 0, faultsAtLastPass = 0;
+    d->onStepTag = [&](const char* t) {
+        if (std::string(t) != "PRN") return;
+        lastPassCall = machine_->callCount(sim::CallKind::Any);
+        faultsAtLastPass = hw::cardFaults();
+    };
+    const uint64_t before = machine_->callCount(sim::CallKind::Any);
+    ASSERT_EQ(run(rip), 1);
+    ASSERT_GT(lastPassCall, before);
+    const uint64_t calls = lastPassCall - before;
+    const size_t cleanPasses = machine_->passes().size();
+    constexpr uint64_t kSamples = 24;
+    unsigned checked = 0;
+    for (uint64_t i = 1; i <= kSamples; ++i) {
+        const uint64_t n = std::max<uint64_t>(1, calls * i / (kSamples + 1));
+        SCOPED_TRACE("failing call " + std::to_string(n) + " of " + std::to_string(calls));
+        machine_ = sim::newMachine(cfg);
+        machine_->setCarriage(0.0);
+        const uint64_t faults = hw::cardFaults();
+        faultsAtLastPass = faults;
+        machine_->failCall(sim::CallKind::Any, n);
+        const int r = run(rip);
+        machine_->clearFaults();
+        EXPECT_EQ(d->bPrintThreadRunning.load(), 0u);
+        EXPECT_LE(machine_->passes().size(), cleanPasses);
+        // Polls make the count of calls vary a little from run to run: a failure that came only
+        // after this run's last pass had begun firing may fall into the parking.
+        if (faultsAtLastPass == faults && d->iPrintResult == 1) continue;
+        ++checked;
+        EXPECT_EQ(r, 0);
+        EXPECT_STREQ(d->csPrintStep.get(), "CLS");
+        EXPECT_NE(d->csRefusal.find("card call"), std::string::npos) << d->csRefusal;
+        if (::testing::Test::HasFailure()) return;
+    }
+    EXPECT_GE(checked, kSamples / 2);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // Head cleaning cycles of every mode, watched through the virtual printer's event log.
 #include "MaintTestSupport.h"
+#include "hardware/CardIo.h"
 #include "hardware/CardRegisters.h"
 
 using mainttest::MaintTest;
@@ -190,3 +191,38 @@ TEST_F(Cleaning, ASecondWiperWorkerIsNotStartedAndTheEngineStopsTheRunningOne) {
 }
 
 } // namespace
+
+// A card call that fails anywhere in a cycle ends it at once: reported as not done, and nothing it
+// switched stays on (purge, pump, cleaner), the carriage standing. Swept over the card calls of a
+// fault-free cycle of the purging modes.
+TEST_F(Cleaning, AFailedCardCallAnywhereEndsTheCycleWithEverythingOff) {
+    drv_->cleaning.uiSyringeTimes = 2;
+    drv_->cleaning.uiTimes = 1;
+    for (unsigned mode : {3u, 4u}) {
+        SCOPED_TRACE("mode " + std::to_string(mode));
+        drv_->cleaning.uiMode = mode;
+        uint64_t before = machine_->callCount(sim::CallKind::Any);
+        ASSERT_EQ(drv_->PRNHeadsCleaning(), 1);
+        drv_->wipperWorker.join();
+        const uint64_t calls = machine_->callCount(sim::CallKind::Any) - before;
+        ASSERT_GT(calls, 10u);
+        // Every call of the cycle's start, then an even sample: most of the rest are the polls of
+        // the carriage's moves, alike.
+        const uint64_t stride = std::max<uint64_t>(1, calls / 60);
+        for (uint64_t n = 1; n <= calls; n += n < 20 ? 1 : stride) {
+            SCOPED_TRACE("failing call " + std::to_string(n) + " of " + std::to_string(calls));
+            const uint64_t faults = hw::cardFaults();
+            machine_->failCall(sim::CallKind::Any, n);
+            const int r = drv_->PRNHeadsCleaning();
+            machine_->clearFaults();
+            drv_->wipperWorker.join();
+            if (hw::cardFaults() == faults) continue; // this run made fewer calls (shorter polls)
+            EXPECT_EQ(r, 0);
+            EXPECT_EQ(drv_->AUXCheckPurge(), 0);
+            EXPECT_EQ(drv_->AUXCheckCleaner(), 0);
+            EXPECT_EQ(drv_->AUXDIOGet(DIO_GET_PUMP_COMMON), 0);
+            EXPECT_FALSE(machine_->xMoving());
+            if (::testing::Test::HasFailure()) return; // one failing call number says enough
+        }
+    }
+}
