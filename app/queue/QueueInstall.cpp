@@ -1,9 +1,24 @@
+// The queue part of the main window: the queue list in its pane, the print control commands,
+// the control bar's job values, test prints and network jobs.
 #include "frame/Panes.h"
 
+#include "OrvixApp.h"
+#include "core/DrvPrint.h"
 #include "frame/MainFrame.h"
+#include "queue/MachineCommands.h"
+#include "queue/PrintQueue.h"
+#include "queue/QueueView.h"
 
 namespace orvix {
 
-void installQueue(MainFrame&) {}
+void installQueue(MainFrame& frame) {
+    auto* queue = new PrintQueue(frame);
+    frame.setQueue(queue->view());
+    queue->load();
+    OrvixApp& app = frame.app();
+    app.hooks.queueFile = [queue](const QString& rip) { return queue->addFile(rip); };
+    app.hooks.saveQueue = [queue] { queue->save(); };
+    installMachineCommands(frame, *queue);
+}
 
 } // namespace orvix
