@@ -16,8 +16,9 @@ void installQueue(MainFrame& frame) {
     frame.setQueue(queue->view());
     queue->load();
     OrvixApp& app = frame.app();
-    app.hooks.queueFile = [queue](const QString& rip) { return queue->addFile(rip); };
-    app.hooks.saveQueue = [queue] { queue->save(); };
+    // A hook already set (a test's stand-in) is kept.
+    if (!app.hooks.queueFile) app.hooks.queueFile = [queue](const QString& rip) { return queue->addFile(rip); };
+    if (!app.hooks.saveQueue) app.hooks.saveQueue = [queue] { queue->save(); };
     installMachineCommands(frame, *queue);
 }
 
