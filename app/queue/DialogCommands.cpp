@@ -5,6 +5,8 @@
 #include "OrvixApp.h"
 #include "core/DrvPrint.h"
 #include "dialogs/AuxSwitchDialog.h"
+#include "dialogs/JobPropertiesDialog.h"
+#include "frame/ControlBar.h"
 #include "frame/Commands.h"
 #include "frame/MainFrame.h"
 #include "frame/StatusPanes.h"
@@ -29,6 +31,23 @@ void installDialogCommands(MainFrame& frame) {
                                              QPointer<MainFrame> fp = f;
                                              return new AuxSwitchDialog(f->app().engine(), [fp] { return fp && emergencySampled(*fp); },
                                                                         parent);
+                                         }});
+    frame.app().dialogShots().push_back({QStringLiteral("job-properties"), [](QWidget* parent) -> QWidget* {
+                                             QueueRow r;
+                                             r[kColFile] = QStringLiteral("样张.prn");
+                                             r[kColPath] = QStringLiteral("/RIP/样张.prn");
+                                             r[kColPass] = QStringLiteral("4 Pass");
+                                             r[kColPassIndex] = QStringLiteral("3");
+                                             r[kColSpeedIndex] = QStringLiteral("2");
+                                             r[kColCopies] = QStringLiteral("1");
+                                             r[kColMargin] = QStringLiteral("20");
+                                             r[kColSize] = QStringLiteral("1.016x0.508:0.516m2");
+                                             r[kColDpi] = QStringLiteral("180x180");
+                                             r[kColInk] = QStringLiteral("20,20,20,20,20,0,0,0,0,0,0,");
+                                             r[kColColors] = QStringLiteral("4");
+                                             r[kColStartPass] = QStringLiteral("0");
+                                             r[kColMirror] = QStringLiteral("NO");
+                                             return new JobPropertiesDialog(r, ControlBar::passModes(), parent);
                                          }});
 }
 

@@ -52,7 +52,7 @@ void farEnd(OrvixApp& a) {
 }
 
 void stop(OrvixApp& a) {
-    if (platform::messageBox(queueText("提示信息：是否终止打印?").toStdString(), platform::Buttons::YesNo) == platform::IDNO)
+    if (platform::messageBox(queueText(QT_TRANSLATE_NOOP("Queue", "提示信息：是否终止打印?")).toStdString(), platform::Buttons::YesNo) == platform::IDNO)
         return;
     a.engine().PRNStopPrinting(1);
 }
@@ -114,7 +114,7 @@ bool stopAndSettle(CDrvPrint& d) {
         last = now;
         if (platform::tickMs() - t0 > kSettleLimitMs) {
             platform::log(platform::LogLevel::Warn, "the carriage did not come to rest after a stop");
-            tell(queueText("车头未能停稳，请检查车头后再移动"));
+            tell(queueText(QT_TRANSLATE_NOOP("Queue", "车头未能停稳，请检查车头后再移动")));
             return false;
         }
     }

@@ -64,7 +64,7 @@ void PrintQueue::load() {
         for (const QString& p : loadProblems_) platform::log(platform::LogLevel::Warn, "queue file: " + p.toStdString());
         QStringList shown = loadProblems_.mid(0, 8);
         if (loadProblems_.size() > shown.size()) shown << QStringLiteral("...");
-        const QString text = queueText("打印列表文件有错误，已跳过以下内容（原文件保存为 %1）：\n%2").arg(kept, shown.join(QLatin1Char('\n')));
+        const QString text = queueText(QT_TRANSLATE_NOOP("Queue", "打印列表文件有错误，已跳过以下内容（原文件保存为 %1）：\n%2")).arg(kept, shown.join(QLatin1Char('\n')));
         QTimer::singleShot(0, this, [this, text] { tell(text); });
     }
 }
@@ -100,11 +100,11 @@ RowValues PrintQueue::controlBarValues() const {
 
 bool PrintQueue::addFile(const QString& path) {
     if (path.isEmpty() || !QFileInfo(path).isFile()) {
-        tell(queueText("请选择RIP文件并添加到打印列表里进行打印"));
+        tell(queueText(QT_TRANSLATE_NOOP("Queue", "请选择RIP文件并添加到打印列表里进行打印")));
         return false;
     }
     if (!storableName(path)) {
-        tell(queueText("文件名中含有制表符或换行符，无法加入打印列表，请重命名该文件：\n%1").arg(path));
+        tell(queueText(QT_TRANSLATE_NOOP("Queue", "文件名中含有制表符或换行符，无法加入打印列表，请重命名该文件：\n%1")).arg(path));
         return false;
     }
     QueueRow row = makeRow(engine(), QFileInfo(path).absoluteFilePath(), controlBarValues());
@@ -194,7 +194,7 @@ void PrintQueue::rowSelected(int row) {
 
 bool PrintQueue::startWorker(bool single) {
     if (jobActive() || !worker_->start(single)) {
-        tell(queueText("错误代码 00166: 正在打印，请稍候再执行打印测试"));
+        tell(queueText(QT_TRANSLATE_NOOP("Queue", "错误代码 00166: 正在打印，请稍候再执行打印测试")));
         return false;
     }
     frame_.updateCommands();
@@ -213,7 +213,7 @@ void PrintQueue::print() {
 void PrintQueue::printSelected(int row) {
     if (!engine().bHardwareOK || model_.empty() || row < 0 || row >= model_.size()) return;
     if (jobActive()) {
-        tell(queueText("错误代码 00166: 正在打印，请稍候再执行打印测试"));
+        tell(queueText(QT_TRANSLATE_NOOP("Queue", "错误代码 00166: 正在打印，请稍候再执行打印测试")));
         return;
     }
     if (row != 0) model_.move(row, 0);
@@ -225,7 +225,7 @@ bool PrintQueue::loadLastJob() {
     CDrvPrint& d = engine();
     if (jobActive()) {
         // The engine's progress counters are the running job's: loading now would overwrite them.
-        tell(queueText("错误代码 00166: 正在打印，请稍候再执行打印测试"));
+        tell(queueText(QT_TRANSLATE_NOOP("Queue", "错误代码 00166: 正在打印，请稍候再执行打印测试")));
         return false;
     }
     JobList job;

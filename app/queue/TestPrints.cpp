@@ -27,7 +27,7 @@ void testPrint(MainFrame& frame) {
     CDrvPrint& d = frame.app().engine();
     ControlBar& bar = *frame.controlBar();
     if (!engineReady(d) || d.bPrintThreadRunning) {
-        tell(queueText("错误代码 00165: 正在打印，请稍候再执行打印测试"));
+        tell(queueText(QT_TRANSLATE_NOOP("Queue", "错误代码 00165: 正在打印，请稍候再执行打印测试")));
         return;
     }
     d.uiFire = unsigned(std::max(0, d.XMMToPulse(std::max(0, bar.firePosition()->text().toInt())))) + d.uiLeftLimitPos;
@@ -41,7 +41,7 @@ void testPrint(MainFrame& frame) {
     if (choice < 0 || choice > 3) return;
     const QString path = QDir(QString::fromStdString(d.csBaseDir)).filePath(QString::fromStdString(d.TestPattern[choice]));
     if (!QFileInfo(path).isFile()) {
-        tell(queueText("测试图案文件不存在：%1").arg(path));
+        tell(queueText(QT_TRANSLATE_NOOP("Queue", "测试图案文件不存在：%1")).arg(path));
         return;
     }
     if (!frame.app().ensurePrintBuffers()) return;
@@ -75,10 +75,10 @@ QString speedTest(MainFrame& frame) {
     const double t = double(platform::tickMs() - t0) * 0.001;
     const double area = n * double(d.fMMPerYStep) * step * distance * 0.000004;
     const double output = t > 0 ? 3600.0 / t * area : 0.0;
-    return QString::asprintf("%s%f%s\n%s%f%s\n%s%f%s", queueText("时间: ").toUtf8().constData(), t,
-                             queueText(" 秒 ").toUtf8().constData(), queueText(" 面积: ").toUtf8().constData(), area,
-                             queueText(" 平方米 ").toUtf8().constData(), queueText(" 产量: ").toUtf8().constData(), output,
-                             queueText(" 平米/小时").toUtf8().constData());
+    return QString::asprintf("%s%f%s\n%s%f%s\n%s%f%s", queueText(QT_TRANSLATE_NOOP("Queue", "时间: ")).toUtf8().constData(), t,
+                             queueText(QT_TRANSLATE_NOOP("Queue", " 秒 ")).toUtf8().constData(), queueText(QT_TRANSLATE_NOOP("Queue", " 面积: ")).toUtf8().constData(), area,
+                             queueText(QT_TRANSLATE_NOOP("Queue", " 平方米 ")).toUtf8().constData(), queueText(QT_TRANSLATE_NOOP("Queue", " 产量: ")).toUtf8().constData(), output,
+                             queueText(QT_TRANSLATE_NOOP("Queue", " 平米/小时")).toUtf8().constData());
 }
 
 } // namespace orvix
