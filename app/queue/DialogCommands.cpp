@@ -5,6 +5,7 @@
 #include "OrvixApp.h"
 #include "core/DrvPrint.h"
 #include "dialogs/AuxSwitchDialog.h"
+#include "dialogs/HeadParamsDialog.h"
 #include "dialogs/JobPropertiesDialog.h"
 #include "frame/ControlBar.h"
 #include "frame/Commands.h"
@@ -31,6 +32,20 @@ void installDialogCommands(MainFrame& frame) {
                                              QPointer<MainFrame> fp = f;
                                              return new AuxSwitchDialog(f->app().engine(), [fp] { return fp && emergencySampled(*fp); },
                                                                         parent);
+                                         }});
+    frame.commands().setHandler(ID_HEAD_PARAMS, [f](OrvixApp& a) {
+        CDrvPrint& d = a.engine();
+        const unsigned type = d.uiHTVBoardType;
+        if (type < 1 || type > 3) return;
+        // The newer board's voltages change under a running job's heads.
+        if (type == 3 && !d.bStop && !d.bPause)
+            platform::messageBox(QCoreApplication::translate("Queue", QT_TRANSLATE_NOOP("Queue", "建议：打印当中不要打开喷头调压窗口"))
+                                     .toStdString());
+        HeadParamsDialog dlg(d, type, f);
+        dlg.exec();
+    });
+    frame.app().dialogShots().push_back({QStringLiteral("head-voltages"), [f](QWidget* parent) -> QWidget* {
+                                             return new HeadParamsDialog(f->app().engine(), 2, parent);
                                          }});
     frame.app().dialogShots().push_back({QStringLiteral("job-properties"), [](QWidget* parent) -> QWidget* {
                                              QueueRow r;

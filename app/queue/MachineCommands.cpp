@@ -29,12 +29,6 @@ void tell(const QString& text) { platform::messageBox(text.toStdString()); }
 
 int distanceMM(MainFrame& f) { return std::clamp(f.controlBar()->moveDistance()->text().toInt(), 0, 100000); }
 
-// Runs `fn` after `machineMs` of the machine's clock without holding the GUI thread.
-void after(QObject* ctx, int machineMs, std::function<void()> fn) {
-    const double scale = std::max(1.0, platform::timeScale());
-    QTimer::singleShot(std::max(0, int(std::lround(machineMs / scale))), ctx, std::move(fn));
-}
-
 void home(OrvixApp& a) {
     CDrvPrint& d = a.engine();
     if (engineReady(d) && d.MOVCheckPosition() == 1) {
@@ -135,19 +129,9 @@ void moveCarriage(OrvixApp& a, int left, int distance) {
     const unsigned target = manualTarget(d, left != 0, d.XMMToPulse(distance));
     d.PRNSetPosition(target, d.uiXSpeed, 0);
     if (distance < 1500) return;
-    // A long move measures the carriage's speed once it has run up: two reads a second apart.
-    MainFrame* f = a.frame();
-    if (!f) return;
-    after(f, d.iXAccTime + 1000, [&a, f] {
-        CDrvPrint& e = a.engine();
-        const unsigned x0 = e.MOVGetXPosition();
-        const uint32_t t0 = platform::tickMs();
-        after(f, 1000, [&a, x0, t0] {
-            CDrvPrint& g = a.engine();
-            const unsigned x1 = g.MOVGetXPosition();
-            a.measuredSpeed = carriageSpeed(g, x0, x1, platform::tickMs() - t0);
-        });
-    });
+    // A long move measures the carriage's speed once it has run up: two reads a second apart, on
+    // the machine's clock, off the GUI thread.
+    if (PrintQueue* q = a.frame() ? a.frame()->findChild<PrintQueue*>() : nullptr) q->measureSpeed();
 }
 
 void takeSpeed(CDrvPrint& d, int selection) {

@@ -10,9 +10,11 @@
 #include "frame/Commands.h"
 #include "frame/ControlBar.h"
 #include "frame/MainFrame.h"
+#include "platform/Clock.h"
 #include "platform/Log.h"
 #include "platform/Prompter.h"
 #include "queue/JobValues.h"
+#include "queue/MachineCommands.h"
 #include "queue/QueueFile.h"
 #include "queue/QueueView.h"
 #include "queue/QueueWorker.h"
@@ -39,7 +41,26 @@ PrintQueue::PrintQueue(MainFrame& frame) : QObject(&frame), frame_(frame) {
     });
 }
 
-PrintQueue::~PrintQueue() = default;
+PrintQueue::~PrintQueue() {
+    if (speedProbe_.joinable()) speedProbe_.join();
+}
+
+void PrintQueue::measureSpeed() {
+    if (probing_) return;
+    if (speedProbe_.joinable()) speedProbe_.join();
+    probing_ = true;
+    OrvixApp* a = &app();
+    speedProbe_ = std::thread([this, a] {
+        CDrvPrint& d = a->engine();
+        platform::sleepMs(uint32_t(std::max(0, d.iXAccTime)) + 1000);
+        const unsigned x0 = d.MOVGetXPosition();
+        const uint32_t t0 = platform::tickMs();
+        platform::sleepMs(1000);
+        const unsigned x1 = d.MOVGetXPosition();
+        a->measuredSpeed = carriageSpeed(d, x0, x1, platform::tickMs() - t0);
+        probing_ = false;
+    });
+}
 
 OrvixApp& PrintQueue::app() { return frame_.app(); }
 CDrvPrint& PrintQueue::engine() { return frame_.app().engine(); }

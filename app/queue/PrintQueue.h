@@ -5,6 +5,9 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <atomic>
+#include <thread>
+
 #include "queue/QueueModel.h"
 #include "queue/QueueRow.h"
 
@@ -67,6 +70,10 @@ public:
     // levels at once.
     void applyProperties(int row, const QueueRow& edited);
 
+    // Measures the carriage's speed during a long manual move (after the run-up, over a second)
+    // into the application's speed value; one measurement at a time.
+    void measureSpeed();
+
 signals:
     void message(const QString& text);
 
@@ -83,6 +90,8 @@ private:
     QTimer saveTimer_;
     QStringList loadProblems_;
     bool loading_ = false;
+    std::atomic<bool> probing_{false};
+    std::thread speedProbe_;
 };
 
 } // namespace orvix

@@ -6,10 +6,12 @@
 
 #include "OrvixApp.h"
 #include "core/DrvPrint.h"
+#include "core/TestPatterns.h"
 #include "frame/Commands.h"
 #include "frame/ControlBar.h"
 #include "frame/MainFrame.h"
 #include "platform/Clock.h"
+#include "platform/Log.h"
 #include "platform/Prompter.h"
 #include "queue/MachineCommands.h"
 #include "queue/QueueRow.h"
@@ -40,6 +42,15 @@ void testPrint(MainFrame& frame) {
     }
     if (choice < 0 || choice > 3) return;
     const QString path = QDir(QString::fromStdString(d.csBaseDir)).filePath(QString::fromStdString(d.TestPattern[choice]));
+    if (!QFileInfo(path).exists()) {
+        // A new machine has no pattern files yet: they are made for its heads.
+        std::string error;
+        if (!rip::WritePattern(rip::TestPatternKind(unsigned(choice)), rip::PatternSetupFrom(d), path.toStdString(), error)) {
+            tell(queueText(QT_TRANSLATE_NOOP("Queue", "测试图案文件不存在，也无法生成：%1\n%2")).arg(path, QString::fromStdString(error)));
+            return;
+        }
+        platform::log(platform::LogLevel::Info, "test pattern made: " + path.toStdString());
+    }
     if (!QFileInfo(path).isFile()) {
         tell(queueText(QT_TRANSLATE_NOOP("Queue", "测试图案文件不存在：%1")).arg(path));
         return;

@@ -8,10 +8,15 @@
 #include <QClipboard>
 #include <QtTest>
 
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+
+#include <algorithm>
 #include <thread>
 
 #include "QueueFixture.h"
 #include "dialogs/AuxSwitchDialog.h"
+#include "dialogs/HeadParamsDialog.h"
 #include "queue/MachineCommands.h"
 
 using namespace orvix;
@@ -196,6 +201,64 @@ private slots:
         QCOMPARE(sim::machine()->passes().size(), size_t(0));
         // And while a job prints the network job is not taken either.
         QVERIFY(!networkJob(fr) || d.bNetwork);
+    }
+
+    void testPatternOnANewMachine() {
+        AppFixture f;
+        PrintQueue* q = startForPrinting(f);
+        QVERIFY(q);
+        CDrvPrint& d = f.app->engine();
+        ControlBar& bar = *f.app->frame()->controlBar();
+        QVERIFY(takeMargin(d, bar, QStringLiteral("200")));
+        // A queue job first: its record must keep its own ending.
+        QVERIFY(makeRip(f.path("q.prn"), 64, 64));
+        QVERIFY(q->addFile(f.path("q.prn")));
+        QVERIFY(f.app->frame()->runCommand(ID_PRINT));
+        QVERIFY(waitIdle(*q));
+        QTRY_VERIFY_WITH_TIMEOUT(d.bStopSeen && !d.bPrintThreadRunning, 10000);
+        const std::string pattern = d.TestPattern[0];
+        QVERIFY(!QFile::exists(f.path(QString::fromStdString(pattern))));
+        bar.testList()->setCurrentIndex(0);
+        f.answers->clear();
+        QTest::mouseClick(bar.testButton(), Qt::LeftButton);
+        QVERIFY(f.answers->texts().empty());
+        QVERIFY(QFile::exists(f.path(QString::fromStdString(pattern)))); // made for this machine
+        QCOMPARE(d.uiPrintJobKind, 1u);
+        QTRY_VERIFY_WITH_TIMEOUT(!d.bPrintThreadRunning && d.bStopSeen, 60000);
+        QCOMPARE(d.csPrintStep.str(), std::string(tags::PFNSH));
+        QVERIFY(sim::machine()->passes().size() > 0);
+        QVERIFY(d.job.DBRecordSelect("") >= 1);
+        const auto status = std::find(CJob::kRowColumns.begin(), CJob::kRowColumns.end(), std::string("Status")) - CJob::kRowColumns.begin();
+        const auto file = std::find(CJob::kRowColumns.begin(), CJob::kRowColumns.end(), std::string("FileName")) - CJob::kRowColumns.begin();
+        bool found = false;
+        for (int r = 0; r < d.job.m_nRows; ++r) {
+            const JobRow& row = d.job.m_Rows[size_t(r)];
+            if (row[size_t(file)] != "q.prn") continue;
+            found = true;
+            const std::string& st = row[size_t(status)];
+            QVERIFY2(!st.empty() && st.find('/') != std::string::npos, st.c_str());
+            const std::string done = st.substr(0, st.find('/'));
+            QCOMPARE(done, st.substr(st.find('/') + 1)); // all its passes, not the test print's
+        }
+        QVERIFY(found);
+    }
+
+    void headParameters() {
+        AppFixture f;
+        QVERIFY(f.start(kActionNothing).run);
+        CDrvPrint& d = f.app->engine();
+        HeadParamsDialog volts(d, 2);
+        QVERIFY(d.uiHTVHeads > 0);
+        volts.voltage(0)->setValue(22.5);
+        volts.offset(0)->setValue(0.5);
+        volts.writeVoltages();
+        QCOMPARE(d.HTVVoltageDefine[0], 22.5f);
+        QCOMPARE(d.HTVVoltageOffset[0], 0.5f);
+        HeadParamsDialog older(d, 1);
+        older.bytes()->setText(QStringLiteral("01 00 02"));
+        QVERIFY(!older.writeHead()); // not a block of 16 bytes
+        QVERIFY(older.readHead());
+        QCOMPARE(older.bytes()->text().split(QLatin1Char(' ')).size(), 16);
     }
 
     void auxiliarySwitchesShowAndSwitch() {

@@ -19,9 +19,9 @@
 #include "core/RipValidate.h"
 #include "rip/Image.h"
 #include "rip/MkRip.h"
-#include "rip/Patterns.h"
+#include "core/TestPatterns.h"
 #include "rip/Progress.h"
-#include "rip/Screen.h"
+#include "core/RipScreen.h"
 
 namespace {
 
