@@ -68,14 +68,22 @@ inline int64_t sheetDifferences(const sim::Sheet& after, const sim::Sheet& befor
     for (int k = 0; k < std::max(int(h.uiColors), after.colours()); ++k) {
         for (int64_t y = 0; y < int64_t(h.uiHeight); ++y)
             for (int64_t x = 0; x < int64_t(h.uiWidth); ++x)
-                diff += want(k, x, y) != (k < after.colours() && fresh(k, x + ox, y + oy));
+                if (want(k, x, y) != (k < after.colours() && fresh(k, x + ox, y + oy))) {
+                    ++diff;
+                    if (qEnvironmentVariableIsSet("QUEUE_DIFF_DEBUG") && diff < 20)
+                        qDebug("plane %d x %lld y %lld %s", k, (long long)x, (long long)y, want(k, x, y) ? "missing" : "extra");
+                }
     }
     // New ink outside the file's area is wrong too.
     for (int k = 0; k < after.colours(); ++k)
         for (int64_t y = e.y0; y < e.y0 + e.height; ++y)
             for (int64_t x = e.x0; x < e.x0 + e.width; ++x) {
                 const int64_t fx = x - ox, fy = y - oy;
-                if ((fx < 0 || fy < 0 || fx >= int64_t(h.uiWidth) || fy >= int64_t(h.uiHeight)) && fresh(k, x, y)) ++diff;
+                if ((fx < 0 || fy < 0 || fx >= int64_t(h.uiWidth) || fy >= int64_t(h.uiHeight)) && fresh(k, x, y)) {
+                    ++diff;
+                    if (qEnvironmentVariableIsSet("QUEUE_DIFF_DEBUG") && diff < 40)
+                        qDebug("outside: plane %d file x %lld y %lld", k, (long long)fx, (long long)fy);
+                }
             }
     return diff;
 }

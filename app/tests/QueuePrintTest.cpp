@@ -2,6 +2,8 @@
 // pause and continue; the running row left alone; the last job loaded again and resumed.
 #include <QtTest>
 
+#include <map>
+
 #include "QueueFixture.h"
 #include "queue/QueueModel.h"
 #include "queue/QueueView.h"
@@ -186,6 +188,55 @@ private slots:
         QCOMPARE(d.uiStepSendCurrent.load(), d.uiStepSendCount.load());
         QCOMPARE(sheetDifferences(sim::machine()->sheet(), before, f.path("r.prn")), int64_t(0));
         QVERIFY(d.job.DBRecordSelect("") >= 2);
+    }
+
+    // An operator's morning: three pictures queued; the first paused and continued, the second
+    // stopped and resumed with the last job, the third printed; every sheet equals its file and
+    // every job has its record.
+    void threePicturesPausedStoppedResumed() {
+        AppFixture f;
+        PrintQueue* q = startForPrinting(f);
+        QVERIFY(q);
+        CDrvPrint& d = f.app->engine();
+        MainFrame& fr = *f.app->frame();
+        QVERIFY(makeRip(f.path("a.prn"), 96, 500));
+        QVERIFY(makeRip(f.path("b.prn"), 120, 700));
+        QVERIFY(makeRip(f.path("c.prn"), 80, 300));
+        for (const char* n : {"a.prn", "b.prn", "c.prn"}) QVERIFY(q->addFile(f.path(n)));
+        std::map<QString, sim::Sheet> after;
+        QStringList ended;
+        connect(&q->worker(), &QueueWorker::jobEnded, this, [&](const QString& file, const QString& how) {
+            ended << file + QLatin1Char(':') + how;
+            after[file] = sim::machine()->sheet();
+        });
+        const sim::Sheet start = sim::machine()->sheet();
+        QVERIFY(fr.runCommand(ID_PRINT));
+        QTRY_VERIFY_WITH_TIMEOUT(d.uiStepSendCurrent >= 2 && !d.bStopSeen, 60000);
+        QVERIFY(fr.runCommand(ID_PAUSE));
+        QTRY_VERIFY_WITH_TIMEOUT(d.bPauseSeen, 60000);
+        fr.updateCommands();
+        QVERIFY(fr.runCommand(ID_CONTINUE));
+        QTRY_VERIFY_WITH_TIMEOUT(ended.size() == 1, 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(d.uiStepSendCurrent >= 3 && !d.bStopSeen, 60000);
+        f.answers->push(platform::IDYES);
+        QVERIFY(fr.runCommand(ID_STOP));
+        QVERIFY(waitIdle(*q));
+        QCOMPARE(ended, QStringList({"a.prn:printed", "b.prn:stopped"}));
+        QTRY_VERIFY_WITH_TIMEOUT(d.bStopSeen && !d.bPrintThreadRunning, 10000);
+        QVERIFY(fr.runCommand(ID_LOAD_LAST_JOB));
+        QCOMPARE(q->model().size(), 2);
+        QVERIFY(q->model().row(0)[kColStartPass].toUInt() > 0);
+        fr.updateCommands();
+        QVERIFY(fr.runCommand(ID_PRINT));
+        QVERIFY(waitIdle(*q));
+        QCOMPARE(ended, QStringList({"a.prn:printed", "b.prn:stopped", "b.prn:printed", "c.prn:printed"}));
+        QCOMPARE(q->model().size(), 0);
+        QCOMPARE(sheetDifferences(after["a.prn"], start, f.path("a.prn")), int64_t(0));
+        QCOMPARE(sheetDifferences(after["b.prn"], after["a.prn"], f.path("b.prn")), int64_t(0));
+        QCOMPARE(sheetDifferences(after["c.prn"], after["b.prn"], f.path("c.prn")), int64_t(0));
+        QCOMPARE(sim::machine()->dropsOffSheet(), uint64_t(0));
+        // Four records: a, b stopped, b resumed, c.
+        QCOMPARE(d.job.DBRecordSelect(""), 4);
     }
 };
 
