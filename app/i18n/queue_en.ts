@@ -85,6 +85,49 @@
     </message>
 </context>
 <context>
+    <name>orvix::HeadParamsDialog</name>
+    <message>
+        <source>喷头参数调整</source>
+        <translation>Head parameters</translation>
+    </message>
+    <message>
+        <source>喷头:</source>
+        <translation>Head:</translation>
+    </message>
+    <message>
+        <source>读取</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>写入</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>喷头</source>
+        <translation>Head</translation>
+    </message>
+    <message>
+        <source>电压</source>
+        <translation>Voltage</translation>
+    </message>
+    <message>
+        <source>温度</source>
+        <translation>Temperature</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>加热温度</source>
+        <translation>Heater temperature</translation>
+    </message>
+    <message>
+        <source>电压偏移</source>
+        <translation>Voltage offset</translation>
+    </message>
+</context>
+<context>
     <name>orvix::JobPropertiesDialog</name>
     <message>
         <source>打印任务属性</source>
@@ -220,6 +263,12 @@
     <message>
         <source>错误代码 00165: 正在打印，请稍候再执行打印测试</source>
         <translation>Error code 00165: printing, please wait before a test print</translation>
+    </message>
+    <message>
+        <source>测试图案文件不存在，也无法生成：%1
+%2</source>
+        <translation>The test pattern file does not exist and cannot be made: %1
+%2</translation>
     </message>
     <message>
         <source>测试图案文件不存在：%1</source>

@@ -28,7 +28,7 @@ const std::array<ColumnInfo, kColumnCount>& queueColumns() {
         {QT_TRANSLATE_NOOP("Queue", "跳Pass打印"), 30},
         {QT_TRANSLATE_NOOP("Queue", "镜向"), 60},
         {QT_TRANSLATE_NOOP("Queue", "步进"), 0},
-        {QT_TRANSLATE_NOOP("Queue", "预计时间"), 0},
+        {QT_TRANSLATE_NOOP("Queue", "预计时间"), 70},
     }};
     return columns;
 }
