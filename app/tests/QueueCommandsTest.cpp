@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include <QDoubleSpinBox>
+#include <QAction>
 #include <QLineEdit>
 
 #include <algorithm>
@@ -109,6 +110,24 @@ private slots:
         QCOMPARE(d.MOVCheckIfMoveX(), 0);
         QCOMPARE(d.uiXTarget, d.MOVGetXPosition());
         QVERIFY(d.uiXTarget < d.uiRightLimitPos);
+    }
+
+    void mediaBackShowsPressedAndTensionFollows() {
+        AppFixture f;
+        QVERIFY(f.start(kActionHome).run);
+        CDrvPrint& d = f.app->engine();
+        MainFrame& fr = *f.app->frame();
+        fr.controlBar()->moveDistance()->setText(QStringLiteral("500"));
+        QVERIFY(fr.runCommand(ID_MEDIA_BACK));
+        QTRY_VERIFY_WITH_TIMEOUT(d.MOVCheckIfMoveY() == 2, 5000);
+        fr.updateCommands();
+        QVERIFY(fr.action(ID_MEDIA_BACK)->isChecked());
+        QCOMPARE(d.AUXCheckTension1(), 1);
+        QVERIFY(fr.runCommand(ID_MEDIA_BACK)); // a second press stops the media
+        QTRY_VERIFY_WITH_TIMEOUT(d.MOVCheckIfMoveY() == 0, 5000);
+        fr.updateCommands();
+        QVERIFY(!fr.action(ID_MEDIA_BACK)->isChecked());
+        QCOMPARE(d.AUXCheckTension1(), 0);
     }
 
     void speedForLongMoves() {

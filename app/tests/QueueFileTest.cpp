@@ -6,6 +6,10 @@
 #include "queue/JobValues.h"
 #include "queue/QueueFile.h"
 #include "queue/QueueModel.h"
+#include "queue/QueueView.h"
+
+#include <QContextMenuEvent>
+#include <QMenu>
 
 using namespace orvix;
 using namespace orvix::test;
@@ -222,6 +226,29 @@ private slots:
         QCOMPARE(r[kColColors], QStringLiteral("4"));
         QCOMPARE(r[kColMirror], QStringLiteral("NO"));
         QCOMPARE(r[kColInk], QStringLiteral("20,20,20,20,20,0,0,0,0,0,0,"));
+    }
+
+    void selectionShowsThePictureAndTakesTheHeader() {
+        AppFixture f;
+        QStringList shown;
+        f.app->hooks.frameCreated = [&](MainFrame&) {
+            f.app->hooks.showPicture = [&](const QString& bmp, const QString& rip) { shown << bmp << rip; };
+        };
+        QVERIFY(f.start(kActionNothing).run);
+        PrintQueue* q = queueOf(f);
+        QVERIFY(makeRip(f.path("a.prn"), 64, 32, 4, 180));
+        QVERIFY(makeRip(f.path("b.prn"), 48, 24, 2, 360));
+        QVERIFY(q->addFile(f.path("a.prn")));
+        QVERIFY(q->addFile(f.path("b.prn")));
+        q->view()->selectRow(1);
+        QCOMPARE(shown, QStringList({f.path("b.bmp"), f.path("b.prn")}));
+        CDrvPrint& d = f.app->engine();
+        QCOMPARE(d.ripHead.uiWidth, 48u);
+        QCOMPARE(d.ripHead.uiXDPI, 360u);
+        // The menu opens 5 pixels inside the list's corner from the keyboard.
+        QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(200, 200), QPoint(900, 900));
+        QCOMPARE(q->view()->menuPosition(key), q->view()->mapToGlobal(QPoint(5, 5)));
+        QCOMPARE(q->view()->contextMenu()->actions().size(), 8);
     }
 
     void movesAtTheEndsDoNothing() {

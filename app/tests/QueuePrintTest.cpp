@@ -47,6 +47,21 @@ private slots:
         QVERIFY(d.job.DBRecordSelect("") >= 2);
     }
 
+    void printSelectedPrintsThatRowOnly() {
+        AppFixture f;
+        PrintQueue* q = startForPrinting(f);
+        QVERIFY(q);
+        QVERIFY(makeRip(f.path("a.prn"), 64, 64));
+        QVERIFY(makeRip(f.path("b.prn"), 64, 64));
+        QVERIFY(q->addFile(f.path("a.prn")));
+        QVERIFY(q->addFile(f.path("b.prn")));
+        q->printSelected(1);
+        QVERIFY(q->worker().singleJob());
+        QVERIFY(waitIdle(*q));
+        QCOMPARE(q->model().size(), 1);
+        QCOMPARE(q->model().row(0)[kColFile], QStringLiteral("a.prn"));
+    }
+
     void stopKeepsTheRowAndPrintStartsItAgain() {
         AppFixture f;
         PrintQueue* q = startForPrinting(f);
