@@ -2,6 +2,8 @@
 // the control bar's job values, test prints and network jobs.
 #include "frame/Panes.h"
 
+#include <QPointer>
+
 #include "OrvixApp.h"
 #include "core/DrvPrint.h"
 #include "frame/MainFrame.h"
@@ -16,9 +18,13 @@ void installQueue(MainFrame& frame) {
     frame.setQueue(queue->view());
     queue->load();
     OrvixApp& app = frame.app();
-    // A hook already set (a test's stand-in) is kept.
-    if (!app.hooks.queueFile) app.hooks.queueFile = [queue](const QString& rip) { return queue->addFile(rip); };
-    if (!app.hooks.saveQueue) app.hooks.saveQueue = [queue] { queue->save(); };
+    // A hook already set (a test's stand-in) is kept; the queue's own go with it.
+    QPointer<PrintQueue> q = queue;
+    if (!app.hooks.queueFile) app.hooks.queueFile = [q](const QString& rip) { return q && q->addFile(rip); };
+    if (!app.hooks.saveQueue)
+        app.hooks.saveQueue = [q] {
+            if (q) q->save();
+        };
     installMachineCommands(frame, *queue);
 }
 

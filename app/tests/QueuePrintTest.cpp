@@ -2,7 +2,9 @@
 // pause and continue; the running row left alone; the last job loaded again and resumed.
 #include <QtTest>
 
+#include <algorithm>
 #include <map>
+#include <string>
 
 #include "QueueFixture.h"
 #include "queue/QueueModel.h"
@@ -60,6 +62,44 @@ private slots:
         QVERIFY(waitIdle(*q));
         QCOMPARE(q->model().size(), 1);
         QCOMPARE(q->model().row(0)[kColFile], QStringLiteral("a.prn"));
+    }
+
+    // A job the engine refuses, and one an emergency stop ends: the row stays at the top, the run
+    // ends, and the job's record says how it ended.
+    void refusedAndEmergencyStoppedJobsKeepTheirRows() {
+        AppFixture f;
+        PrintQueue* q = startForPrinting(f);
+        QVERIFY(q);
+        CDrvPrint& d = f.app->engine();
+        const auto status = std::find(CJob::kRowColumns.begin(), CJob::kRowColumns.end(), std::string("Status")) -
+                            CJob::kRowColumns.begin();
+        auto lastStatus = [&] {
+            d.job.DBRecordSelect("");
+            std::string st;
+            int64_t best = -1;
+            for (int r = 0; r < d.job.m_nRows; ++r) {
+                const JobRow& row = d.job.m_Rows[size_t(r)];
+                if (std::stoll(row[0]) > best) best = std::stoll(row[0]), st = row[size_t(status)];
+            }
+            return st;
+        };
+        QVERIFY(makeRip(f.path("bad.prn"), 64, 64, 4, 20)); // 20 dpi: refused
+        QVERIFY(q->addFile(f.path("bad.prn")));
+        QVERIFY(f.app->frame()->runCommand(ID_PRINT));
+        QVERIFY(waitIdle(*q));
+        QCOMPARE(q->model().size(), 1);
+        QCOMPARE(lastStatus(), std::string("refused"));
+        q->clearAll();
+
+        QVERIFY(makeRip(f.path("e.prn"), 96, 700));
+        QVERIFY(q->addFile(f.path("e.prn")));
+        sim::machine()->scheduleEmergencyStopAtPass(true, 2);
+        QVERIFY(f.app->frame()->runCommand(ID_PRINT));
+        QVERIFY(waitIdle(*q));
+        sim::machine()->pressEmergencyStop(false);
+        QCOMPARE(q->model().size(), 1);
+        QCOMPARE(q->model().row(0)[kColStatus], QString::fromLatin1(tags::EMG));
+        QVERIFY2(lastStatus().rfind("EMG STOP! ", 0) == 0, lastStatus().c_str());
     }
 
     void stopKeepsTheRowAndPrintStartsItAgain() {
