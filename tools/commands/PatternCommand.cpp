@@ -6,7 +6,7 @@
 #include "Session.h"
 #include "platform/Files.h"
 #include "rip/MkRip.h"
-#include "rip/Patterns.h"
+#include "core/TestPatterns.h"
 
 namespace cli {
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/RipHead.h"
-#include "rip/Screen.h"
+#include "core/RipScreen.h"
 
 namespace rip {
 

@@ -19,15 +19,14 @@
 #include "core/RipValidate.h"
 #include "rip/Image.h"
 #include "rip/MkRip.h"
-#include "rip/Patterns.h"
+#include "core/TestPatterns.h"
 #include "rip/Progress.h"
-#include "rip/Screen.h"
+#include "core/RipScreen.h"
 #include "testsupport/ScratchDir.h"
 
 namespace {
 
-// A temporary folder; the working directory (which "--base" moves into it) is restored first.
-// A scratch folder that also puts the working folder back.
+// A scratch folder; the working folder (which "--base" moves into it) is put back first.
 struct TempDir : testsupport::ScratchDir {
     std::filesystem::path old = std::filesystem::current_path();
     TempDir() : ScratchDir("riptools") {}

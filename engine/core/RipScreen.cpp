@@ -1,4 +1,4 @@
-#include "rip/Screen.h"
+#include "core/RipScreen.h"
 
 #include <algorithm>
 #include <cstring>

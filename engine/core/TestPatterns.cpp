@@ -1,4 +1,4 @@
-#include "rip/Patterns.h"
+#include "core/TestPatterns.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include "core/RipValidate.h"
 #include "core/RipWriter.h"
 #include "platform/Files.h"
-#include "rip/Screen.h"
+#include "core/RipScreen.h"
 #include "settings/SetupSettings.h"
 
 namespace rip {

@@ -1,0 +1,264 @@
+#include "queue/MachineCommands.h"
+
+#include <QFileInfo>
+#include <QPointer>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "OrvixApp.h"
+#include "core/DrvPrint.h"
+#include "frame/Commands.h"
+#include "frame/ControlBar.h"
+#include "frame/MainFrame.h"
+#include "platform/Clock.h"
+#include "platform/Log.h"
+#include "platform/Prompter.h"
+#include "queue/DialogCommands.h"
+#include "queue/PrintQueue.h"
+#include "queue/QueueWorker.h"
+
+namespace orvix {
+
+namespace {
+
+QString queueText(const char* source) { return QCoreApplication::translate("Queue", source); }
+void tell(const QString& text) { platform::messageBox(text.toStdString()); }
+
+int distanceMM(MainFrame& f) { return std::clamp(f.controlBar()->moveDistance()->text().toInt(), 0, 100000); }
+
+void home(OrvixApp& a) {
+    CDrvPrint& d = a.engine();
+    if (engineReady(d) && d.MOVCheckPosition() == 1) {
+        d.PRNRePosition(1);
+        return;
+    }
+    d.PRNSetPosition(d.bRepositionLeft ? d.uiLeftLimitPos : d.uiRightLimitPos, 1, 1);
+    if (d.cleaning.uiFlashAtHome) d.IMGSetFlashPrint(d.cleaning.uiFlashFrequency);
+}
+
+void farEnd(OrvixApp& a) {
+    CDrvPrint& d = a.engine();
+    if (!readyOrPaused(d)) return;
+    d.PRNSetPosition(d.bRepositionLeft ? d.uiRightLimitPos : d.uiLeftLimitPos, d.uiXSpeed, 1);
+}
+
+void stop(OrvixApp& a) {
+    if (platform::messageBox(queueText(QT_TRANSLATE_NOOP("Queue", "提示信息：是否终止打印?")).toStdString(), platform::Buttons::YesNo) == platform::IDNO)
+        return;
+    a.engine().PRNStopPrinting(1);
+}
+
+void flash(OrvixApp& a) {
+    CDrvPrint& d = a.engine();
+    if (d.IMGCheckFlashPrint())
+        d.IMGSetFlashPrint(0);
+    else
+        d.IMGSetFlashPrint(d.cleaning.uiFlashFrequency & 15u);
+}
+
+void media(MainFrame& f, int direction) {
+    CDrvPrint& d = f.app().engine();
+    if (d.MOVCheckIfMoveY()) {
+        d.MOVStopMoveY();
+        return;
+    }
+    d.MOVMoveY(direction, int(std::max(1u, d.uiYSpeed)) - 1, d.YMMToPulse(distanceMM(f)), 0);
+}
+
+int zoomOf(const ControlBar& bar) {
+    const QString t = bar.zoomList()->currentText();
+    return t.compare(QLatin1String("Fit"), Qt::CaseInsensitive) == 0 ? -1 : t.toInt();
+}
+
+void startNetworkReceiver(MainFrame& f) {
+    CDrvPrint& d = f.app().engine();
+    if (d.netFile.ReceiverPort() != 0) return;
+    // The receiver calls from its own thread: the job is taken on the GUI thread.
+    QPointer<MainFrame> frame = &f;
+    d.onNetJobReady = [frame] {
+        QMetaObject::invokeMethod(qApp, [frame] {
+            if (frame) networkJob(*frame);
+        }, Qt::QueuedConnection);
+    };
+    d.PRNNetStart();
+}
+
+} // namespace
+
+unsigned manualTarget(const CDrvPrint& d, bool left, int64_t steps) {
+    const int64_t from = d.uiXTarget;
+    const int64_t to = left ? std::max<int64_t>(from - steps, d.uiLeftLimitPos) : std::min<int64_t>(from + steps, d.uiRightLimitPos);
+    return unsigned(std::max<int64_t>(0, to));
+}
+
+bool stopAndSettle(CDrvPrint& d) {
+    d.MOVStopMoveX();
+    const uint32_t t0 = platform::tickMs();
+    unsigned last = d.MOVGetXPosition();
+    for (;;) {
+        platform::sleepMs(50);
+        const unsigned now = d.MOVGetXPosition();
+        if (now == last) {
+            d.uiXTarget = now;
+            return true;
+        }
+        last = now;
+        if (platform::tickMs() - t0 > kSettleLimitMs) {
+            platform::log(platform::LogLevel::Warn, "the carriage did not come to rest after a stop");
+            tell(queueText(QT_TRANSLATE_NOOP("Queue", "车头未能停稳，请检查车头后再移动")));
+            return false;
+        }
+    }
+}
+
+unsigned carriageSpeed(CDrvPrint& d, unsigned x0, unsigned x1, uint32_t ticks) {
+    if (ticks == 0) return 0;
+    const int64_t moved = std::llabs(int64_t(x1) - int64_t(x0));
+    return unsigned(std::max<int64_t>(0, int64_t(d.XPulseToMM(int32_t(std::min<int64_t>(moved, INT32_MAX)))) * 1000 / ticks));
+}
+
+void moveCarriage(OrvixApp& a, int left, int distance) {
+    CDrvPrint& d = a.engine();
+    if (d.MOVCheckIfMoveX()) {
+        stopAndSettle(d);
+        return;
+    }
+    const unsigned target = manualTarget(d, left != 0, d.XMMToPulse(distance));
+    d.PRNSetPosition(target, d.uiXSpeed, 0);
+    if (distance < 1500) return;
+    // A long move measures the carriage's speed once it has run up: two reads a second apart, on
+    // the machine's clock, off the GUI thread.
+    if (PrintQueue* q = a.frame() ? a.frame()->findChild<PrintQueue*>() : nullptr) q->measureSpeed();
+}
+
+void takeSpeed(CDrvPrint& d, int selection) {
+    if (selection >= 0) d.uiXSpeed = unsigned(selection) + 1;
+}
+
+bool takeCopies(CDrvPrint& d, const QString& text) {
+    bool ok = false;
+    const int n = text.trimmed().toInt(&ok);
+    if (!ok || n < 1 || n > 255) return false;
+    d.uiPrintQty = unsigned(n);
+    return true;
+}
+
+bool takeMargin(CDrvPrint& d, ControlBar& bar, const QString& text) {
+    bool ok = false;
+    const qlonglong mm = text.trimmed().toLongLong(&ok);
+    if (!ok || mm < 0 || mm >= 65536) return false;
+    d.uiMargin1 = unsigned(std::max(0, d.XMMToPulse(int32_t(mm))));
+    bar.firePosition()->setText(QString::number(d.XPulseToMM(int32_t(d.uiStartPos1 + d.uiMargin1))));
+    return true;
+}
+
+bool networkJob(MainFrame& f) {
+    CDrvPrint& d = f.app().engine();
+    if (!engineReady(d) || d.bPrintThreadRunning || !d.bNetwork) {
+        platform::log(platform::LogLevel::Info, "network job ignored: network printing is off or a job runs");
+        return false;
+    }
+    if (!f.app().ensurePrintBuffers()) return false;
+    ControlBar& bar = *f.controlBar();
+    const int fire = std::max(0, bar.firePosition()->text().toInt());
+    d.uiFire = unsigned(std::max(0, d.XMMToPulse(fire))) + d.uiLeftLimitPos;
+    d.uiStepSendCurrent = 0;
+    const QString passText = bar.passList()->currentText();
+    d.uiPassCount = std::max(1u, leadingNumber(passText));
+    d.uiPass = passIndexOf(passText, bar.passList()->currentIndex());
+    takeSpeed(d, bar.speedList()->currentIndex());
+    d.uiPrintQty = 1;
+    d.uiPrintJobKind = 0;
+    // The network job has its own record, so its end never completes the last queue job's.
+    JobRecord rec;
+    rec.csFile = CNetFile::kStreamName;
+    rec.csPath = CNetFile::kStreamName;
+    rec.csPassText = passText.toStdString();
+    rec.uiPass = d.uiPass;
+    rec.csSpeedText = std::to_string(d.uiXSpeed);
+    rec.uiSpeed = d.uiXSpeed;
+    rec.uiQty = 1;
+    rec.uiMarginMM = uint32_t(std::max(0, fire - d.XPulseToMM(int32_t(d.uiStartPos1))));
+    d.AUXDBRecordSave(&rec);
+    d.csPrintStep = tags::kNone;
+    d.PRNPrintFile(CNetFile::kStreamName);
+    return true;
+}
+
+void installMachineCommands(MainFrame& frame, PrintQueue& queue) {
+    CommandTable& t = frame.commands();
+    MainFrame* f = &frame;
+    PrintQueue* q = &queue;
+
+    // A job being started by the queue counts as running: print stays disabled meanwhile.
+    t.find(ID_PRINT)->enabled = [q](OrvixApp& a) { return engineReady(a.engine()) && !q->jobActive(); };
+    // "收料" shows pressed while the media moves back, and the tension roller follows it.
+    t.find(ID_MEDIA_BACK)->pressed = [](OrvixApp& a) {
+        const bool back = a.engine().MOVCheckIfMoveY() == 2;
+        a.engine().AUXSetTension1(back ? 1 : 0);
+        return back;
+    };
+
+    t.setHandler(ID_PRINT, [q](OrvixApp&) { q->print(); });
+    t.setHandler(ID_ADD_TO_QUEUE, [q](OrvixApp& a) { q->addFile(a.hooks.selectedRipFile ? a.hooks.selectedRipFile() : QString()); });
+    t.setHandler(ID_STOP, stop);
+    t.setHandler(ID_PAUSE, [](OrvixApp& a) { a.engine().PRNPausePrinting(1); });
+    t.setHandler(ID_CONTINUE, [](OrvixApp& a) { a.engine().PRNPausePrinting(0); });
+    t.setHandler(ID_ACC_PAUSE, [](OrvixApp& a) { a.engine().PRNPausePrinting(a.engine().PRNCheckPause() ? 0 : 1); });
+    t.setHandler(ID_HOME, home);
+    t.setHandler(ID_FAR_END, farEnd);
+    t.setHandler(ID_MEASURE, [f](OrvixApp& a) {
+        a.engine().PRNMeasure();
+        fillControlBar(*f->controlBar(), a.engine(), zoomOf(*f->controlBar()));
+    });
+    t.setHandler(ID_CLEAN_HEADS, [](OrvixApp& a) { a.engine().PRNHeadsCleaning(); });
+    t.setHandler(ID_PURGE, [](OrvixApp& a) { a.engine().AUXSetPurge(a.engine().AUXCheckPurge() ? 0 : 1); });
+    t.setHandler(ID_CLEANER, [](OrvixApp& a) { a.engine().AUXSetCleaner(a.engine().AUXCheckCleaner() ? 0 : 1); });
+    t.setHandler(ID_FLASH, flash);
+    t.setHandler(ID_NETWORK, [f](OrvixApp& a) {
+        CDrvPrint& d = a.engine();
+        d.bNetwork = d.bNetwork ? 0 : 1;
+        if (d.bNetwork) startNetworkReceiver(*f);
+    });
+    t.setHandler(ID_LEFT, [f](OrvixApp& a) { moveCarriage(a, 1, distanceMM(*f)); });
+    t.setHandler(ID_RIGHT, [f](OrvixApp& a) { moveCarriage(a, 0, distanceMM(*f)); });
+    t.setHandler(ID_MEDIA_FEED, [f](OrvixApp&) { media(*f, 0); });
+    t.setHandler(ID_MEDIA_BACK, [f](OrvixApp&) { media(*f, 1); });
+    t.setHandler(ID_LOAD_LAST_JOB, [q](OrvixApp&) { q->loadLastJob(); });
+
+    // Accelerators: the moves and the purge only while ready; stop, home, cleaning, flash and
+    // the cleaner at any time, but home, cleaning and flash never move or fire under a running
+    // pass (their own rules hold).
+    auto whenReady = [f](int id) {
+        return [f, id](OrvixApp& a) {
+            if (engineReady(a.engine())) f->runCommand(id);
+        };
+    };
+    t.setHandler(ID_ACC_LEFT, whenReady(ID_LEFT));
+    t.setHandler(ID_ACC_RIGHT, whenReady(ID_RIGHT));
+    t.setHandler(ID_ACC_UP, whenReady(ID_MEDIA_BACK));
+    t.setHandler(ID_ACC_DOWN, whenReady(ID_MEDIA_FEED));
+    t.setHandler(ID_ACC_F10, whenReady(ID_PURGE));
+    t.setHandler(ID_ACC_DEL, stop);
+    t.setHandler(ID_ACC_HOME, [f](OrvixApp&) { f->runCommand(ID_HOME); });
+    t.setHandler(ID_ACC_END, [f](OrvixApp&) { f->runCommand(ID_CLEAN_HEADS); });
+    t.setHandler(ID_ACC_F12, [f](OrvixApp&) { f->runCommand(ID_FLASH); });
+    t.setHandler(ID_ACC_F11, [](OrvixApp& a) { a.engine().AUXSetCleaner(a.engine().AUXCheckCleaner() ? 0 : 1); });
+
+    // The control bar's job values, taken as they are edited.
+    ControlBar* bar = frame.controlBar();
+    QObject::connect(bar->speedList(), &QComboBox::currentIndexChanged, &frame,
+                     [f](int i) { takeSpeed(f->app().engine(), i); });
+    QObject::connect(bar->copies(), &QLineEdit::textEdited, &frame, [f](const QString& s) { takeCopies(f->app().engine(), s); });
+    QObject::connect(bar->margin(), &QLineEdit::textEdited, &frame,
+                     [f](const QString& s) { takeMargin(f->app().engine(), *f->controlBar(), s); });
+    QObject::connect(bar->testButton(), &QPushButton::clicked, &frame, [f] { testPrint(*f); });
+
+    if (frame.app().engine().bNetwork) startNetworkReceiver(frame);
+    installDialogCommands(frame);
+}
+
+} // namespace orvix

@@ -1,0 +1,43 @@
+#pragma once
+// The print control commands (print, stop, pause, continue, home, moves, cleaning, flash,
+// network, the last job, auxiliary switches, head parameters), their keyboard accelerators and
+// the pressed states that read the machine, the control bar's job values taken as they are
+// edited, test prints and network jobs.
+#include <QString>
+
+class CDrvPrint;
+
+namespace orvix {
+
+class ControlBar;
+class MainFrame;
+class OrvixApp;
+class PrintQueue;
+
+void installMachineCommands(MainFrame& frame, PrintQueue& queue);
+
+// Manual carriage moves ("向左" direction 1, "向右" direction 0) by the control bar's distance (mm):
+// a moving carriage is stopped and settled instead; the target is held within the travel ends.
+void moveCarriage(OrvixApp& app, int left, int distanceMM);
+// Where a manual move goes: uiXTarget -/+ the distance, held within uiLeftLimitPos..uiRightLimitPos.
+unsigned manualTarget(const CDrvPrint& d, bool left, int64_t steps);
+// Stops the carriage and waits (bounded) until two position reads 50 ms apart agree; false when
+// it did not settle within kSettleLimitMs (the operator was told).
+bool stopAndSettle(CDrvPrint& d);
+constexpr unsigned kSettleLimitMs = 5000;
+// mm/s from two positions (X steps) and the ticks between them; 0 when no time passed.
+unsigned carriageSpeed(CDrvPrint& d, unsigned x0, unsigned x1, uint32_t ticks);
+
+// Control bar edits, taken at once.
+void takeSpeed(CDrvPrint& d, int selection);
+bool takeCopies(CDrvPrint& d, const QString& text);  // 1..255; others ignored (false)
+bool takeMargin(CDrvPrint& d, ControlBar& bar, const QString& text); // below 65536 (false otherwise)
+
+// The test print of the control bar's test list; refused unless the engine is ready.
+void testPrint(MainFrame& frame);
+// The speed test: trips, time, area, output; the message text ("时间: ..." three lines).
+QString speedTest(MainFrame& frame);
+// A network job is ready: printed when the engine is ready and network printing is on.
+bool networkJob(MainFrame& frame);
+
+} // namespace orvix
