@@ -1,5 +1,7 @@
 #include "queue/QueueView.h"
 
+#include <algorithm>
+
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -24,9 +26,22 @@ QueueView::QueueView(PrintQueue& queue, QWidget* parent) : QTreeView(parent), qu
         if (w == 0) setColumnHidden(c, true);
         else setColumnWidth(c, w);
     }
+    connect(model(), &QAbstractItemModel::rowsInserted, this, &QueueView::fitColumns);
+    connect(model(), &QAbstractItemModel::modelReset, this, &QueueView::fitColumns);
+    connect(model(), &QAbstractItemModel::dataChanged, this, &QueueView::fitColumns);
+    fitColumns();
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& now) { queue_.rowSelected(now.isValid() ? now.row() : -1); });
     buildMenu();
+}
+
+void QueueView::fitColumns() {
+    for (int c = 0; c < kColumnCount; ++c) {
+        if (isColumnHidden(c)) continue;
+        // Only the rows on screen are measured, so a long queue costs nothing more.
+        const int want = std::max({queueColumns()[size_t(c)].width, sizeHintForColumn(c), header()->sectionSizeHint(c)});
+        if (columnWidth(c) < want) setColumnWidth(c, want);
+    }
 }
 
 void QueueView::buildMenu() {

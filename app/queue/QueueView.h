@@ -28,6 +28,8 @@ protected:
 
 private:
     void buildMenu();
+    // The columns keep their set widths at least and grow to show their texts and headings whole.
+    void fitColumns();
 
     PrintQueue& queue_;
     QMenu* menu_ = nullptr;
