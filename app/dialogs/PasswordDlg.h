@@ -1,0 +1,26 @@
+#pragma once
+// The engineer password dialog "输入工程师口令" that guards the basic parameters.
+#include <QDialog>
+
+class QLineEdit;
+class QPushButton;
+
+namespace orvix {
+
+class CPasswordDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CPasswordDlg(QWidget* parent = nullptr);
+    QString password() const;
+    QLineEdit* edit() const { return edit_; }
+    QPushButton* okButton() const { return ok_; }
+
+    // The engineer password, compared exactly.
+    static bool isEngineerPassword(const QString& text);
+
+private:
+    QLineEdit* edit_;
+    QPushButton* ok_;
+};
+
+} // namespace orvix
