@@ -134,9 +134,15 @@ void runSettingsSheet(CDrvPrint& d, bool basicMode, QWidget* parent) {
 }
 
 bool askEngineerPassword(QWidget* parent) {
-    CPasswordDlg dlg(parent);
-    if (dlg.exec() != QDialog::Accepted) return false;
-    if (CPasswordDlg::isEngineerPassword(dlg.password())) return true;
+    QString typed;
+    if (CPasswordDlg::scripted()) {
+        if (CPasswordDlg::scripted()(typed) != QDialog::Accepted) return false;
+    } else {
+        CPasswordDlg dlg(parent);
+        if (dlg.exec() != QDialog::Accepted) return false;
+        typed = dlg.password();
+    }
+    if (CPasswordDlg::isEngineerPassword(typed)) return true;
     platform::messageBox(CPasswordDlg::tr("密码不正确!").toStdString());
     return false;
 }

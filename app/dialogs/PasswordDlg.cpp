@@ -28,6 +28,11 @@ CPasswordDlg::CPasswordDlg(QWidget* parent) : QDialog(parent) {
 
 QString CPasswordDlg::password() const { return edit_->text(); }
 
+std::function<int(QString&)>& CPasswordDlg::scripted() {
+    static std::function<int(QString&)> answer;
+    return answer;
+}
+
 bool CPasswordDlg::isEngineerPassword(const QString& text) { return text == QLatin1String("rEk"); }
 
 } // namespace orvix
