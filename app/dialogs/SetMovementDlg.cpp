@@ -167,8 +167,9 @@ void CSetMovementDlg::moveX() {
     runOnMachine(
         [this, mmPerStep, moved] {
             CDrvPrint& d = d_;
-            // The run needs the whole metre ahead of it: it starts from the home end.
-            if (d.MOVCheckPosition() != 1) d.PRNRePosition(1);
+            // The run needs the whole metre ahead of it, and an encoder set up by homing: it starts
+            // from the home end.
+            d.PRNRePosition(1);
             const long long p = d.MOVGetXPosition();
             const int steps = nearest(kXCalibrationMM / double(mmPerStep));
             const int away = d.bRepositionLeft ? 0 : 1;
