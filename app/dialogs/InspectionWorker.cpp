@@ -18,6 +18,11 @@ const std::array<InspectionItem, kInspectionTests>& inspectionItems() {
     return items;
 }
 
+QString homeFailureText(int code) {
+    return QString::fromLatin1(inspectionItems()[kTestHome].name) + QLatin1String(kResultFailed) +
+           QStringLiteral("Error Code: %1 Pls, Check Left/Right Limit Sensor and XMotor").arg(code);
+}
+
 InspectionWorker::InspectionWorker(CDrvPrint& d, std::array<bool, kInspectionTests> selected, QObject* parent)
     : QThread(parent), d_(d), selected_(selected) {}
 
@@ -59,9 +64,7 @@ QString InspectionWorker::runTest(int test) {
     case kTestEmergencyStop: return emergencyStop();
     case kTestHome: {
         const int r = d_.PRNRePosition(1);
-        if (r > 0) return verdict(true);
-        return name + QLatin1String(kResultFailed) +
-               QStringLiteral("Error Code: %1 Pls, Check Left/Right Limit Sensor and XMotor").arg(r);
+        return r > 0 ? verdict(true) : homeFailureText(r);
     }
     case kTestEncoder:
         return verdict(d_.AUXCheckMovement() != 0, " Pls Check Linear Encoder, and check the Movement parameters ");

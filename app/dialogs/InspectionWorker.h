@@ -12,7 +12,7 @@ class CDrvPrint;
 namespace orvix {
 
 // The tests in running order.
-enum InspectionTest {
+enum InspectionTestId {
     kTestEmergencyStop,
     kTestHome,
     kTestEncoder,
@@ -33,6 +33,9 @@ const std::array<InspectionItem, kInspectionTests>& inspectionItems();
 inline const char* const kResultOk = "----OK!";
 inline const char* const kResultFailed = "----Failed!!";
 inline const char* const kResultFinished = "----Finished!";
+
+// The home test's caption when homing returned `code` (0 or below).
+QString homeFailureText(int code);
 
 class InspectionWorker : public QThread {
     Q_OBJECT
