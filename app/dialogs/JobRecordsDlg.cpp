@@ -9,6 +9,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "JobCondition.h"
 #include "core/DrvPrint.h"
 #include "dialogs/SettingsPage.h"
 
@@ -35,15 +36,11 @@ constexpr int kDefaultDays = 30;
 } // namespace
 
 QString recordCondition(const QDate& startDate, const QDate& endDate) {
-    const QString start = startDate.isValid() ? startDate.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 00:00:00") : QString();
-    const QString end = endDate.isValid() ? endDate.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 23:59:59") : QString();
-    if (start.isEmpty() && end.isEmpty()) return {};
-    if (!start.isEmpty()) {
-        QString c = QStringLiteral("Where Date_T >='") + start + QStringLiteral("'");
-        if (!end.isEmpty()) c += QStringLiteral(" and Date_T <='") + end + QStringLiteral("'");
-        return c;
-    }
-    return QStringLiteral("Where Date_T <='") + end + QStringLiteral("'");
+    // The job database's own rule, so the browser and the database agree on the form.
+    auto day = [](const QDate& d) { return d.isValid() ? d.toString(QStringLiteral("yyyy-MM-dd")).toStdString() : std::string(); };
+    std::string condition, error;
+    if (!quillet::buildDateCondition(day(startDate), day(endDate), condition, error)) return {};
+    return QString::fromStdString(condition);
 }
 
 CJobRecordsDlg::CJobRecordsDlg(CDrvPrint& d, QWidget* parent) : QDialog(parent), d_(d) {
