@@ -103,6 +103,8 @@ CJobRecordsDlg::CJobRecordsDlg(CDrvPrint& d, QWidget* parent) : QDialog(parent),
     connect(query_, &QPushButton::clicked, this, &CJobRecordsDlg::query);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     resize(1000, 520);
+    // The records of the last 30 days come up at once.
+    query();
 }
 
 QDate CJobRecordsDlg::startDate() const { return useStart_->isChecked() ? start_->date() : QDate(); }

@@ -145,13 +145,23 @@ bool CSetMovementDlg::apply() {
     return true;
 }
 
+CSetMovementDlg::~CSetMovementDlg() {
+    // The machine's work refers to this page: it ends before the page does.
+    if (thread_) {
+        thread_->wait();
+        delete thread_;
+    }
+}
+
 void CSetMovementDlg::runOnMachine(std::function<void()> work, std::function<void()> done) {
     if (busy_) return;
     busy_ = true;
     for (QPushButton* b : findChildren<QPushButton*>()) b->setEnabled(false);
     QThread* t = QThread::create(std::move(work));
+    thread_ = t;
     connect(t, &QThread::finished, this, [this, t, done = std::move(done)] {
         t->deleteLater();
+        thread_ = nullptr;
         busy_ = false;
         for (QPushButton* b : findChildren<QPushButton*>()) b->setEnabled(true);
         if (done) done();

@@ -6,6 +6,7 @@
 #include "dialogs/SettingsPage.h"
 
 class QPushButton;
+class QThread;
 
 namespace orvix {
 
@@ -20,6 +21,7 @@ class CSetMovementDlg : public SettingsPage {
     Q_OBJECT
 public:
     explicit CSetMovementDlg(CDrvPrint& d, QWidget* parent = nullptr);
+    ~CSetMovementDlg() override;
     void load() override;
     bool apply() override;
 
@@ -53,6 +55,7 @@ private:
     CNumEdit* ySpeed_[5];
     QString speedLoaded_[10];
     bool busy_ = false;
+    QThread* thread_ = nullptr;
     int lastMaxLength_ = 0;
 };
 

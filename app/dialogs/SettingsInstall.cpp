@@ -58,9 +58,7 @@ void installSettingsHooks(OrvixApp& app) {
                      }});
     shots.push_back({QStringLiteral("inspection"), [&app](QWidget* p) -> QWidget* { return new CInspectionDlg(app.engine(), p); }});
     shots.push_back({QStringLiteral("job-records"), [&app](QWidget* p) -> QWidget* {
-                         auto* dlg = new CJobRecordsDlg(app.engine(), p);
-                         dlg->query();
-                         return dlg;
+                         return new CJobRecordsDlg(app.engine(), p);
                      }});
 }
 

@@ -94,6 +94,18 @@ private slots:
         QCOMPARE(dlg.table()->item(0, 8)->text(), QStringLiteral("180x180"));
     }
 
+    void opensWithTheLast30Days() {
+        AppFixture f;
+        f.writeFile("setup.ini", "");
+        QVERIFY(f.start().run);
+        const QDate today = QDate::currentDate();
+        insertRows(1, (today.addDays(-5).toString("yyyy-MM-dd") + " 12:00:00").toLatin1().constData());
+        insertRows(1, (today.addDays(-40).toString("yyyy-MM-dd") + " 12:00:00").toLatin1().constData());
+        CJobRecordsDlg dlg(f.app->engine());
+        QCOMPARE(dlg.table()->rowCount(), 1);
+        QCOMPARE(dlg.sqlLabel()->text(), recordCondition(today.addDays(-30), today));
+    }
+
     void aFullStoreShowsEveryRow() {
         AppFixture f;
         f.writeFile("setup.ini", "");
