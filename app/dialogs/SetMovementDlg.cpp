@@ -13,6 +13,7 @@
 
 #include "core/DrvPrint.h"
 #include "dialogs/NumEdit.h"
+#include "frame/Commands.h"
 #include "platform/Clock.h"
 #include "platform/Prompter.h"
 
@@ -155,6 +156,11 @@ CSetMovementDlg::~CSetMovementDlg() {
 
 void CSetMovementDlg::runOnMachine(std::function<void()> work, std::function<void()> done) {
     if (busy_) return;
+    if (!engineReady(d_)) {
+        // A job owns the carriage and the media now.
+        tell(tr("正在打印，机器不能移动。"));
+        return;
+    }
     busy_ = true;
     for (QPushButton* b : findChildren<QPushButton*>()) b->setEnabled(false);
     QThread* t = QThread::create(std::move(work));

@@ -685,5 +685,9 @@
         <source>取最大长度失败：车头没有到达行程开关。</source>
         <translation>Maximum length not measured: the carriage did not reach a limit switch.</translation>
     </message>
+    <message>
+        <source>正在打印，机器不能移动。</source>
+        <translation>A job is printing: the machine cannot move now.</translation>
+    </message>
 </context>
 </TS>

@@ -196,6 +196,21 @@ private slots:
         QVERIFY(QString::fromStdString(f_texts(m)).contains(QStringLiteral("取最大长度失败")));
     }
 
+    void noMachineMovesWhileAJobRuns() {
+        MachineFixture m{sim::MachineConfig{}};
+        CDrvPrint& d = m.d();
+        d.bStopSeen = 0; // a job owns the machine
+        m.machine->clearEvents();
+        CParams sheet(d, true, 1);
+        CSetMovementDlg* page = sheet.movementPage();
+        page->moveX();
+        page->maxLength();
+        QVERIFY(!page->busy());
+        QCOMPARE(m.machine->eventCount("move"), size_t(0));
+        QVERIFY(QString::fromStdString(f_texts(m)).contains(QStringLiteral("正在打印")));
+        d.bStopSeen = 1;
+    }
+
     void closingWaitsForTheMachine() {
         MachineFixture m{sim::MachineConfig{}};
         CParams sheet(m.d(), true, 1);
