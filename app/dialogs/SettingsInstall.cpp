@@ -74,6 +74,8 @@ void installSettings(MainFrame& frame) {
     commands.setHandler(ID_BASIC_PARAMS, [f](OrvixApp& app) {
         CDrvPrint& d = app.engine();
         if (!d.bHardwareOK) return;
+        // Pictures are taken with nobody at the screen to type the password.
+        if (!app.options().screenshot.isEmpty() || !app.options().screenshotDialogs.isEmpty()) return;
         if (!askEngineerPassword(f)) return;
         runSettingsSheet(d, true, f);
     });
