@@ -16,6 +16,7 @@
 #include "dialogs/StartupDialog.h"
 #include "frame/ControlBar.h"
 #include "frame/MainFrame.h"
+#include "frame/Panes.h"
 #include "frame/StatusPanes.h"
 #include "hardware/Devices.h"
 #include "platform/Clock.h"
@@ -145,6 +146,7 @@ OrvixApp::OrvixApp(const AppOptions& options) : options_(options) {
                                                             tr("信息提示：确认是否复位到喷头保护位置？"),
                                                             platform::Buttons::YesNoCancel, parent);
                             }});
+    installSettingsHooks(*this);
     if (virtualPrinter())
         dialogShots_.push_back({QStringLiteral("virtual-printer"), [](QWidget* parent) -> QWidget* {
                                     return new SheetWindow(parent);

@@ -1,9 +1,88 @@
-#include "frame/Panes.h"
+// The settings part of the application: the settings sheet commands, the start-up inspection and
+// the job record browser.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTabWidget>
 
+#include "GuiPrompter.h"
+#include "OrvixApp.h"
+#include "core/DrvPrint.h"
+#include "dialogs/InspectionDlg.h"
+#include "dialogs/JobRecordsDlg.h"
+#include "dialogs/Params.h"
+#include "dialogs/PasswordDlg.h"
+#include "frame/ControlBar.h"
 #include "frame/MainFrame.h"
+#include "frame/Panes.h"
 
 namespace orvix {
 
-void installSettings(MainFrame&) {}
+namespace {
+
+// Options first take the control bar's pass mode, speed, copies and margin into the engine.
+void takeControlBar(ControlBar& bar, CDrvPrint& d) {
+    // The pass list may leave modes out: the mode is found by its text, not its row.
+    const int pass = ControlBar::passModes().indexOf(bar.passList()->currentText());
+    if (pass >= 0) d.uiPass = static_cast<unsigned>(pass);
+    if (bar.speedList()->currentIndex() >= 0) d.uiXSpeed = static_cast<unsigned>(bar.speedList()->currentIndex() + 1);
+    bool ok = false;
+    const int copies = bar.copies()->text().trimmed().toInt(&ok);
+    if (ok && copies > 0) d.uiPrintQty = static_cast<unsigned>(copies);
+    const int margin = bar.margin()->text().trimmed().toInt(&ok);
+    if (ok && margin >= 0) d.uiMargin1 = static_cast<unsigned>(d.XMMToPulse(margin));
+}
+
+QWidget* sheetShot(OrvixApp& app, bool basic, int page, QWidget* parent) {
+    auto* sheet = new CParams(app.engine(), basic, page, parent);
+    sheet->resize(sheet->sizeHint().expandedTo(QSize(1100, 640)));
+    return sheet;
+}
+
+} // namespace
+
+void installSettingsHooks(OrvixApp& app) {
+    app.hooks.inspection = [&app](QWidget* parent) {
+        CInspectionDlg dlg(app.engine(), parent);
+        dlg.exec();
+    };
+    auto& shots = app.dialogShots();
+    shots.push_back({QStringLiteral("settings-print-mode"), [&app](QWidget* p) { return sheetShot(app, false, 0, p); }});
+    shots.push_back({QStringLiteral("settings-head-alignment"), [&app](QWidget* p) { return sheetShot(app, false, 1, p); }});
+    shots.push_back({QStringLiteral("basic-head-alignment"), [&app](QWidget* p) { return sheetShot(app, true, 0, p); }});
+    shots.push_back({QStringLiteral("basic-movement"), [&app](QWidget* p) { return sheetShot(app, true, 1, p); }});
+    shots.push_back({QStringLiteral("engineer-password"), [](QWidget* p) -> QWidget* { return new CPasswordDlg(p); }});
+    shots.push_back({QStringLiteral("save-params-question"), [](QWidget* p) -> QWidget* {
+                         return GuiPrompter::makeBox(QStringLiteral("Orvix"), CParams::tr("信息提示：确认是否要保存参数？"),
+                                                     platform::Buttons::YesNo, p);
+                     }});
+    shots.push_back({QStringLiteral("inspection"), [&app](QWidget* p) -> QWidget* { return new CInspectionDlg(app.engine(), p); }});
+    shots.push_back({QStringLiteral("job-records"), [&app](QWidget* p) -> QWidget* {
+                         return new CJobRecordsDlg(app.engine(), p);
+                     }});
+}
+
+void installSettings(MainFrame& frame) {
+    CommandTable& commands = frame.commands();
+    MainFrame* f = &frame;
+    commands.setHandler(ID_OPTIONS, [f](OrvixApp& app) {
+        CDrvPrint& d = app.engine();
+        if (!d.bHardwareOK) return; // no card: nothing opens
+        takeControlBar(*f->controlBar(), d);
+        runSettingsSheet(d, false, f);
+    });
+    commands.setHandler(ID_BASIC_PARAMS, [f](OrvixApp& app) {
+        CDrvPrint& d = app.engine();
+        if (!d.bHardwareOK) return;
+        // Pictures are taken with nobody at the screen to type the password.
+        if (!app.options().screenshot.isEmpty() || !app.options().screenshotDialogs.isEmpty()) return;
+        if (!askEngineerPassword(f)) return;
+        runSettingsSheet(d, true, f);
+    });
+    commands.setHandler(ID_JOB_RECORDS, [f](OrvixApp& app) {
+        CJobRecordsDlg dlg(app.engine(), f);
+        dlg.exec();
+    });
+}
 
 } // namespace orvix

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/RipWriter.h"
+#include "dialogs/PasswordDlg.h"
 #include "dialogs/StartupDialog.h"
 
 namespace orvix::test {
@@ -24,9 +25,13 @@ AppFixture::AppFixture(const QString& device, const QString& lang) {
     writeFile("PLENTAX.drv", "dsp image");
     app = std::make_unique<OrvixApp>(o);
     platform::setPrompter(answers);
+    // Nobody types the engineer password (a folder without a current setup asks for it at
+    // start-up): cancelled, unless a test answers it.
+    CPasswordDlg::scripted() = [](QString&) { return int(QDialog::Rejected); };
 }
 
 AppFixture::~AppFixture() {
+    CPasswordDlg::scripted() = nullptr;
     app.reset();
     QDir::setCurrent(savedDir);
 }
