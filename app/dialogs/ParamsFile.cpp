@@ -5,7 +5,7 @@
 
 #include "core/DrvPrint.h"
 #include "platform/Files.h"
-#include "settings/IniFile.h"
+#include "platform/IniFile.h"
 #include "settings/SetupSchema.h"
 
 namespace orvix {
