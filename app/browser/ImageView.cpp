@@ -298,39 +298,33 @@ QStringList ImageView::infoLines() const {
              .arg(d_.uiLinesLeft.load())
              .arg(d_.bStopSeen.load())
              .arg(d_.bPauseSeen.load());
+    if (!timeText_.isEmpty()) {
+        l << timeText_;
+        const QString left = clock_.leftText();
+        if (!left.isEmpty()) l << tr("剩余: %1").arg(left);
+    }
+    if (!coverage_.isEmpty()) {
+        l << tr("墨水覆盖率:");
+        for (int i = 0; i < coverage_.size(); i += 2) {
+            QString t = QStringLiteral("%1 %2%").arg(planeName(i, int(coverage_.size()))).arg(coverage_[i], 0, 'f', 1);
+            if (i + 1 < coverage_.size())
+                t += QStringLiteral("   %1 %2%").arg(planeName(i + 1, int(coverage_.size()))).arg(coverage_[i + 1], 0, 'f', 1);
+            l << t;
+        }
+    }
     return l;
 }
 
 void ImageView::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const int x = width() - kPanelWidth;
-    p.setPen(QColor(128, 128, 128));
-    int y = kFirstLineY;
     const QStringList lines = infoLines();
-    for (int i = 0; i < lines.size(); ++i, y += kLineStep) {
-        if (i == 2 && !fault_.isEmpty()) p.setPen(QColor(192, 0, 0));
-        p.drawText(QRect(x, y, kPanelWidth - 4, kLineStep * 3), Qt::TextWordWrap, lines[i]);
-    }
-    if (!fault_.isEmpty()) return;
-    p.setPen(QColor(128, 128, 128));
-    if (!timeText_.isEmpty()) {
-        p.drawText(x, y + 12, timeText_);
-        y += kLineStep;
-        const QString left = clock_.leftText();
-        if (!left.isEmpty()) {
-            p.drawText(x, y + 12, tr("剩余: %1").arg(left));
-            y += kLineStep;
-        }
-    }
-    if (!coverage_.isEmpty()) {
-        p.drawText(x, y + 12, tr("墨水覆盖率:"));
-        y += kLineStep;
-        for (int i = 0; i < coverage_.size(); i += 2, y += kLineStep) {
-            QString t = QStringLiteral("%1 %2%").arg(planeName(i, int(coverage_.size()))).arg(coverage_[i], 0, 'f', 1);
-            if (i + 1 < coverage_.size())
-                t += QStringLiteral("   %1 %2%").arg(planeName(i + 1, int(coverage_.size()))).arg(coverage_[i + 1], 0, 'f', 1);
-            p.drawText(x, y + 12, t);
-        }
+    for (int i = 0; i < lines.size(); ++i) {
+        // A refused header's reason (the third line) in red, and room to wrap.
+        const bool fault = i == 2 && !fault_.isEmpty();
+        p.setPen(fault ? QColor(192, 0, 0) : QColor(128, 128, 128));
+        p.drawText(QRect(x, kFirstLineY + i * kLineStep, kPanelWidth - 4, fault ? kLineStep * 6 : kLineStep),
+                   Qt::TextWordWrap, lines[i]);
     }
 }
 
