@@ -152,6 +152,7 @@ void ThumbWorker::work(int run, const QString& folder, const QStringList& files)
     if (reused != before) changed = true; // entries of files no longer listed are dropped
     if (changed && !writeThumbCache(folder, keep, began))
         platform::log(platform::LogLevel::Info, "thumbnail cache of " + folder.toStdString() + " cannot be written");
+    finished_ = run;
     ++ended_;
     emit runFinished(run, made, reused);
 }

@@ -42,8 +42,10 @@ public:
     void stop() { ++wanted_; }
     int currentRun() const { return wanted_.load(); }
 
-    // Runs finished (or given up) so far; for tests and benchmarks.
+    // Runs finished (or given up) so far, and the number of the last one that went through to its
+    // end; for tests and benchmarks.
     int runsEnded() const { return ended_.load(); }
+    int lastFinished() const { return finished_.load(); }
 
 signals:
     // Queued to the GUI thread: row `index` of run `run` shows `path`.
@@ -57,6 +59,7 @@ private:
     QObject* inThread_ = nullptr; // lives on thread_: the runs are queued to it
     std::atomic<int> wanted_{0};
     std::atomic<int> ended_{0};
+    std::atomic<int> finished_{0};
 };
 
 } // namespace orvix
