@@ -66,7 +66,7 @@ public:
         QFont f = opt.font;
         f.setPixelSize(10);
         p->setFont(f);
-        const QRect captionRect(cell.left(), frame.bottom() + 2, cell.width(), 14);
+        const QRect captionRect(cell.left(), frame.bottom() + 4, cell.width(), 14);
         p->setPen(opt.palette.color(QPalette::Text));
         p->drawText(captionRect, Qt::AlignHCenter | Qt::AlignTop, index.data(BrowserModel::CaptionRole).toString());
         const QRect nameRect(cell.left() + 1, captionRect.bottom() + 1, cell.width() - 2, 16);

@@ -75,9 +75,7 @@ ThumbRecord recordOf(const QString& name, const Thumb& t) {
 
 ThumbWorker::ThumbWorker() {
     qRegisterMetaType<Thumb>();
-    inThread_ = new QObject;
-    inThread_->moveToThread(&thread_);
-    connect(&thread_, &QThread::finished, inThread_, &QObject::deleteLater);
+    inThread_.moveToThread(&thread_);
     thread_.setObjectName(QStringLiteral("thumbnails"));
     thread_.start(QThread::LowPriority);
 }
@@ -90,7 +88,7 @@ ThumbWorker::~ThumbWorker() {
 
 int ThumbWorker::start(const QString& folder, const QStringList& files) {
     const int run = ++wanted_;
-    QMetaObject::invokeMethod(inThread_, [this, run, folder, files] { work(run, folder, files); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(&inThread_, [this, run, folder, files] { work(run, folder, files); }, Qt::QueuedConnection);
     return run;
 }
 

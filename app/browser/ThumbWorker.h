@@ -56,7 +56,7 @@ private:
     void work(int run, const QString& folder, const QStringList& files);
 
     QThread thread_;
-    QObject* inThread_ = nullptr; // lives on thread_: the runs are queued to it
+    QObject inThread_; // lives on thread_: the runs are queued to it
     std::atomic<int> wanted_{0};
     std::atomic<int> ended_{0};
     std::atomic<int> finished_{0};
