@@ -299,6 +299,20 @@ private slots:
         QVERIFY(passesFilter("/r/x.prn", {"bmp", "*"}));
     }
 
+    void englishTexts() {
+        AppFixture f(QStringLiteral("sim"), QStringLiteral("en"));
+        QDir(f.dir.path()).mkdir(QStringLiteral("RIP"));
+        QVERIFY(makeRip(f.path("RIP/e.prn"), 360, 180));
+        QVERIFY(f.start().run);
+        auto* b = f.app->frame()->findChild<FolderBrowser*>();
+        QCOMPARE(b->contextMenu()->actions().first()->text(), QStringLiteral("&Add to Print List"));
+        b->selectRow(0);
+        const QStringList lines = f.app->frame()->findChild<ImageView*>()->infoLines();
+        QVERIFY2(lines[0].startsWith(QStringLiteral("Media width:")) && lines[2] == QStringLiteral("Width: 0.05 m"),
+                 qPrintable(lines.join(" | ")));
+        QVERIFY(lines.contains(QStringLiteral("Ink coverage:")));
+    }
+
     void contextMenuByKeyboardOpensInsideTheTopLeftCorner() {
         BrowserFixture f;
         QVERIFY(makeRip(f.rip("k.prn"), 120, 80));
