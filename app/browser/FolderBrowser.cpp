@@ -83,6 +83,12 @@ public:
     }
 };
 
+bool sameFolder(const QString& a, const QString& b) {
+    if (a.isEmpty() || b.isEmpty()) return a.isEmpty() && b.isEmpty();
+    const QString ca = QFileInfo(a).canonicalFilePath(), cb = QFileInfo(b).canonicalFilePath();
+    return !ca.isEmpty() && !cb.isEmpty() ? ca == cb : QDir::cleanPath(a) == QDir::cleanPath(b);
+}
+
 } // namespace
 
 FolderBrowser::FolderBrowser(OrvixApp& app, ImageView* view, QWidget* parent)
@@ -160,7 +166,9 @@ void FolderBrowser::showMessage(const QString& text) {
 }
 
 void FolderBrowser::openFolder(const QString& path) {
-    if (path.compare(folder_, Qt::CaseInsensitive) == 0) return;
+    // Names that differ only in case are different folders here: the same folder is the same
+    // path once "." and ".." and links are resolved.
+    if (sameFolder(path, folder_)) return;
     worker_.stop();
     model_.clear();
     attached_ = 0;

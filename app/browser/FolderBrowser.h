@@ -29,7 +29,7 @@ public:
     FolderBrowser(OrvixApp& app, ImageView* view, QWidget* parent = nullptr);
     ~FolderBrowser() override;
 
-    // Opens a folder: nothing when it is the current one (compared without case); otherwise
+    // Opens a folder: nothing when it is the current one; otherwise
     // renders the previews that are missing, lists the folder and starts the thumbnails.
     void openFolder(const QString& path);
     // The control bar's folder again ("代码 006" when the path is empty).

@@ -38,7 +38,8 @@ ImageWindow::ImageWindow(QWidget* parent) : QAbstractScrollArea(parent) {
 }
 
 bool ImageWindow::load(const QString& path) {
-    if (path.compare(path_, Qt::CaseInsensitive) == 0 && !path.isEmpty() && !image_.isNull()) return true;
+    // Exact names: "A.bmp" and "a.bmp" are two pictures on this file system.
+    if (path == path_ && !path.isEmpty() && !image_.isNull()) return true;
     image_ = QImage();
     path_ = path;
     horizontalScrollBar()->setValue(0);

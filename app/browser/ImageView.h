@@ -23,7 +23,7 @@ class ImageWindow : public QAbstractScrollArea {
 public:
     explicit ImageWindow(QWidget* parent = nullptr);
 
-    // Loads an image file (nothing when it is the one shown, compared without case); "" clears.
+    // Loads an image file (nothing when it is the one shown); "" clears.
     // False when the file could not be read (the window is then empty).
     bool load(const QString& path);
     void clear();

@@ -107,7 +107,7 @@ void ThumbWorker::work(int run, const QString& folder, const QStringList& files)
     bool changed = false;
     if (cacheInfo.exists()) {
         if (auto records = readThumbCache(folder)) {
-            for (ThumbRecord& r : *records) cached.insert(r.name.toLower(), std::move(r));
+            for (ThumbRecord& r : *records) cached.insert(r.name, std::move(r)); // exact: names differing in case are two files
         } else {
             platform::log(platform::LogLevel::Info, "thumbnail cache of " + folder.toStdString() + " is not sound; rebuilt");
             changed = true;
@@ -122,7 +122,7 @@ void ThumbWorker::work(int run, const QString& folder, const QStringList& files)
             return;
         }
         const QFileInfo fi(files[i]);
-        const QString key = fi.fileName().toLower();
+        const QString key = fi.fileName();
         Thumb t;
         auto it = cached.find(key);
         bool fresh = false;

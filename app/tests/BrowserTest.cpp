@@ -98,6 +98,11 @@ private slots:
         f.browser()->openFolder(f.browser()->folder());
         QCOMPARE(f.browser()->worker().runsEnded(), runs);
         QVERIFY(!QFileInfo::exists(f.rip("c.bmp")));
+        // A folder whose name differs only in case is another folder.
+        QVERIFY(QDir(f.dir.path()).mkdir(QStringLiteral("Rip")));
+        QVERIFY(makeRip(f.path("Rip/other.prn"), 120, 80));
+        f.browser()->openFolder(f.path("Rip"));
+        QCOMPARE(f.names(), QStringList{"other.bmp"});
     }
 
     void cancelledPreviewLeavesNoBitmapAndListsWhatExists() {

@@ -59,6 +59,10 @@ private slots:
         QTest::mouseRelease(w->viewport(), Qt::LeftButton, {}, QPoint(150, 120));
         QCOMPARE(w->horizontalScrollBar()->value(), 50);
         QCOMPARE(w->verticalScrollBar()->value(), 30);
+        // Names differing only in case are two pictures.
+        QVERIFY(BrowserFixture::writeImage(f.rip("P.png"), 50, 50));
+        QVERIFY(w->load(f.rip("P.png")));
+        QCOMPARE(w->image().size(), QSize(50, 50));
         QVERIFY(!w->load(f.rip("missing.png")));
         QVERIFY(w->image().isNull());
     }
