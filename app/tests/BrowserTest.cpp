@@ -3,6 +3,7 @@
 // sorting and the context menu.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -127,6 +128,26 @@ private slots:
         QVERIFY(!f.app->engine().pImageThread.running());
         QCOMPARE(QDir(f.rip(QString())).entryList({"slow*", "*.tmp", "z.bmp"}, QDir::Files), QStringList{"slow.prn"});
         QCOMPARE(f.names(), QStringList{"a.bmp"});
+    }
+
+    void folderPickerStartsAtThePathAndOpensTheChoice() {
+        BrowserFixture f;
+        QVERIFY(QDir(f.dir.path()).mkdir(QStringLiteral("other")));
+        QVERIFY(makeRip(f.path("other/o.prn"), 120, 80));
+        QVERIFY(f.start().run);
+        QString started;
+        later([&] {
+            auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(d);
+            started = d->directory().absolutePath();
+            d->selectFile(f.path("other"));
+            QMetaObject::invokeMethod(d, "accept");
+        }, 50);
+        QTest::mouseClick(f.frame()->controlBar()->browse(), Qt::LeftButton); // "..." opens the picker
+        QCOMPARE(started, f.rip(QString()).chopped(1));
+        QCOMPARE(f.frame()->controlBar()->path()->text(), f.path("other"));
+        QVERIFY(f.waitThumbs(2));
+        QCOMPARE(f.names(), QStringList{"o.bmp"});
     }
 
     void refreshWithoutAFolderAsksForOne() {
