@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <QMenu>
+#include <QPointer>
 
 #include "OrvixApp.h"
 #include "browser/FolderBrowser.h"
@@ -54,8 +55,12 @@ void installBrowser(MainFrame& frame) {
     });
     QObject::connect(bar->browse(), &QPushButton::clicked, browser, [&frame] { frame.runCommand(ID_FILE_OPEN); });
 
-    app.hooks.refreshFolder = [browser, &app] {
-        browser->refresh();
+    // The hooks outlive the frame in the application object: they do nothing once it is gone.
+    QPointer<FolderBrowser> b(browser);
+    QPointer<ImageView> v(view);
+    app.hooks.refreshFolder = [b, &app] {
+        if (!b) return;
+        b->refresh();
         // A picture of the window is taken right after start-up: with the thumbnails in it and the
         // first file shown.
         static bool firstShot = true;
@@ -63,17 +68,23 @@ void installBrowser(MainFrame& frame) {
             firstShot = false;
             QElapsedTimer t;
             t.start();
-            while (browser->worker().runsEnded() < 1 && t.elapsed() < 5000)
+            while (b && b->worker().lastFinished() != b->run() && t.elapsed() < 5000)
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
             QCoreApplication::processEvents();
-            browser->selectRow(0);
+            if (b) b->selectRow(0);
         }
     };
-    app.hooks.selectedRipFile = [browser] { return browser->selectedRip(); };
-    app.hooks.showPicture = [browser](const QString& bmp, const QString& rip) { browser->showPicture(bmp, rip); };
-    app.hooks.startJobClock = [view](unsigned total, unsigned left) { view->startClock(total, left); };
-    app.hooks.stopJobClock = [view] { view->stopClock(); };
-    app.hooks.jobTimeText = [view] { return view->timeText(); };
+    app.hooks.selectedRipFile = [b] { return b ? b->selectedRip() : QString(); };
+    app.hooks.showPicture = [b](const QString& bmp, const QString& rip) {
+        if (b) b->showPicture(bmp, rip);
+    };
+    app.hooks.startJobClock = [v](unsigned total, unsigned left) {
+        if (v) v->startClock(total, left);
+    };
+    app.hooks.stopJobClock = [v] {
+        if (v) v->stopClock();
+    };
+    app.hooks.jobTimeText = [v] { return v ? v->timeText() : QString(); };
 
     // The progress window as a preview shows it, for the screenshots.
     auto& shots = app.dialogShots();
