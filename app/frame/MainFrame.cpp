@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDir>
 #include <QHeaderView>
 #include <QIcon>
 #include <QLabel>
@@ -184,16 +183,6 @@ void MainFrame::buildCentral() {
     splitter_->setStretchFactor(1, 1);
     splitter_->setSizes({220, 600});
     setCentralWidget(splitter_);
-
-    // Until the browser takes over, the left pane lists the RIP files of the control bar's folder.
-    app_.hooks.refreshFolder = [this] {
-        auto* list = splitter_->findChild<QListWidget*>(QStringLiteral("browserPlaceholder"));
-        if (!list) return;
-        list->clear();
-        const QString path = controlBar_->path()->text();
-        if (path.isEmpty()) return;
-        list->addItems(QDir(path).entryList({QStringLiteral("*.prn"), QStringLiteral("*.prt")}, QDir::Files, QDir::Name));
-    };
 }
 
 void MainFrame::replacePane(QSplitter* s, int index, QWidget* w) {

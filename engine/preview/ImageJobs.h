@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "preview/ImageWorker.h"
 #include "preview/RipSource.h"
@@ -30,6 +31,7 @@ struct WorkResult {
     uint32_t columns = 0;   // preview columns
     uint32_t widthMM = 0, heightMM = 0;
     uint64_t bytesRead = 0; // raster bytes read from the source
+    std::vector<double> coverage; // preview: per cent of each plane's dots set, on the lines read
 };
 
 struct PreviewOptions {

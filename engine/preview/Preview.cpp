@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "preview/ImageJobs.h"
+#include "preview/InkCoverage.h"
 #include "preview/PreviewRender.h"
 #include "preview/RipSource.h"
 
@@ -60,6 +61,7 @@ WorkResult makePreview(const std::string& ripPath, const PreviewOptions& options
     std::vector<uint8_t> window(kSampleLines * line);
     std::vector<uint8_t> row(rowBytes, 0);
     PreviewRenderer renderer(h, size.columns, options.alignColors);
+    InkCoverage coverage(h);
 
     if (hooks.progress) hooks.progress->store(0);
     if (hooks.status) hooks.status->store(size.rows);
@@ -82,6 +84,7 @@ WorkResult makePreview(const std::string& ripPath, const PreviewOptions& options
             }
             std::memset(window.data() + want, 0, window.size() - want);
             renderer.renderRow(window.data(), row.data());
+            coverage.addLines(window.data(), lines);
             lastStart = start;
         }
         if (!writeAt(out.get(), row.data(), rowBytes, kBitmapHeaderSize + uint64_t(r - 1) * rowBytes)) {
@@ -96,6 +99,10 @@ WorkResult makePreview(const std::string& ripPath, const PreviewOptions& options
         res.error = "cannot write " + bmpPath + ": " + errnoText(errno);
         return res;
     }
+    // The ink each plane sets, kept beside the bitmap (before it, so a bitmap never has an older
+    // one); a file that cannot be written only leaves the figures out.
+    res.coverage = coverage.percent();
+    writeCoverage(coveragePathFor(bmpPath), res.coverage);
     if (::rename(tmp.path().c_str(), bmpPath.c_str()) != 0) {
         res.error = "cannot create " + bmpPath + ": " + errnoText(errno);
         return res;

@@ -10,6 +10,7 @@
 #include "core/DrvPrint.h"
 #include "platform/Clock.h"
 #include "preview/ImageJobs.h"
+#include "preview/InkCoverage.h"
 #include "preview/PreviewRender.h"
 #include "BitmapFields.h"
 
@@ -146,7 +147,7 @@ TEST(PreviewBitmap, HeaderCarriesSizeAndMillimetres) {
     EXPECT_EQ(le32(b, 42), 500u);
     EXPECT_EQ(le32(b, 46), 0u);
     EXPECT_EQ(le32(b, 50), 0u);
-    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"A.bmp", "A.prn"}));
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"A.bmp", "A.ink", "A.prn"})); // no temporary file left
 }
 
 TEST(PreviewBitmap, RowBytesArePaddedToFourBytes) {
@@ -417,7 +418,7 @@ TEST(PreviewCancel, EngineCancelJoinsTheWorker) {
     if (result == 2) {
         EXPECT_EQ(dir.entries(), std::vector<std::string>{"k.prn"});
     } else {
-        EXPECT_EQ(dir.entries(), (std::vector<std::string>{"k.bmp", "k.prn"}));
+        EXPECT_EQ(dir.entries(), (std::vector<std::string>{"k.bmp", "k.ink", "k.prn"}));
     }
 }
 
@@ -434,4 +435,30 @@ TEST(PreviewNames, OutputsBesideTheSource) {
     EXPECT_EQ(r.outcome, WorkResult::Failed);
     EXPECT_NE(r.error.find("replace the file itself"), std::string::npos) << r.error;
     EXPECT_EQ(readBytes(dir.file("self.bmp")), before);
+}
+
+TEST(PreviewCoverage, PerCentOfTheDotsOfEachPlaneWithoutThePadding) {
+    ScratchDir dir;
+    // 20 dots in 4 bytes a line: the last 12 bits of each line are padding, set here to be ignored.
+    RipHead h = ripHead(20, 64, 4, 72, 72);
+    h.uiBytesPerLine = 4;
+    writeRip(dir.file("i.prn"), h, [](uint32_t line, uint32_t plane, uint32_t) {
+        switch (plane) {
+        case 0: return uint8_t(0xFF);                    // every dot
+        case 1: return uint8_t(0xAA);                    // every other dot
+        case 2: return uint8_t(line % 4 == 0 ? 0xFF : 0); // every fourth line
+        default: return uint8_t(0);
+        }
+    });
+    WorkResult r = preview::makePreview(dir.file("i.prn"), {}, {});
+    ASSERT_EQ(r.outcome, WorkResult::Done) << r.error;
+    ASSERT_EQ(r.coverage.size(), 4u);
+    EXPECT_DOUBLE_EQ(r.coverage[0], 100.0);
+    EXPECT_DOUBLE_EQ(r.coverage[1], 50.0);
+    EXPECT_DOUBLE_EQ(r.coverage[2], 25.0);
+    EXPECT_DOUBLE_EQ(r.coverage[3], 0.0);
+    const auto bytes = readBytes(dir.file("i.ink"));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "planes=4\n0=100.000\n1=50.000\n2=25.000\n3=0.000\n");
+    EXPECT_EQ(preview::coveragePathFor("/r/a.b/x.bmp"), "/r/a.b/x.ink");
+    EXPECT_EQ(preview::coveragePathFor("/r/a.b/x"), "/r/a.b/x.ink");
 }
