@@ -21,6 +21,7 @@
 #include <memory>
 #include <vector>
 
+#include "GuiBench.h"
 #include "OrvixApp.h"
 #include "browser/FolderBrowser.h"
 #include "core/RipWriter.h"
@@ -39,28 +40,11 @@ orvix::OrvixApp* gApp = nullptr;
 QString gFolder;
 double gWorstWarmMs = 0, gWorstStallMs = 0;
 
-bool writeRip(const QString& path) {
-    RipHead head;
-    head.uiXDPI = head.uiYDPI = 180;
-    head.uiWidth = 720;
-    head.uiHeight = 360;
-    head.uiBytesPerLine = 90;
-    head.uiColors = 4;
-    RipWriter out;
-    if (!out.Open(path.toStdString(), head)) return false;
-    std::vector<uint8_t> line(size_t(head.uiBytesPerLine) * 4);
-    for (unsigned y = 0; y < head.uiHeight; ++y) {
-        for (size_t i = 0; i < line.size(); ++i) line[i] = uint8_t((i * 37 + y * 11) & 0x5A);
-        if (!out.WriteLine(line.data())) return false;
-    }
-    return out.Finish();
-}
-
 // 300 copies of one print file and its rendered preview.
 bool makeFolder(const QString& folder) {
     QDir().mkpath(folder);
     const QString rip = folder + "/job000.prn";
-    if (!writeRip(rip)) return false;
+    if (!guibench::writeJob(rip, 720, 360)) return false;
     if (preview::makePreview(rip.toStdString(), {}, {}).outcome != preview::WorkResult::Done) return false;
     for (int i = 1; i < kFiles; ++i) {
         const QString stem = folder + QString::asprintf("/job%03d", i);
@@ -162,17 +146,9 @@ int main(int argc, char** argv) {
     gFolder = dir.filePath("jobs");
     std::printf("making %d print files with their previews ...\n", kFiles);
     if (!makeFolder(gFolder)) return 2;
-    for (const char* image : {"TORVIAN.drv", "PLENTAX.drv"}) { // the card's firmware images
-        QFile f(dir.filePath(QString::fromLatin1(image)));
-        if (!f.open(QIODevice::WriteOnly) || f.write("image") != 5) return 2;
-    }
-    orvix::AppOptions o;
-    o.base = dir.path();
-    o.device = QStringLiteral("sim");
-    o.startupAction = orvix::kActionNothing;
-    orvix::OrvixApp app(o);
-    platform::setPrompter(std::make_shared<platform::DefaultPrompter>());
-    if (!app.startUp().run) return 2;
+    const auto started = guibench::startApp(dir, orvix::kActionNothing);
+    if (!started) return 2;
+    orvix::OrvixApp& app = *started;
     app.frame()->resize(1440, 900);
     gApp = &app;
 

@@ -4,9 +4,6 @@
 // print time against the time the job took. Ends with status 1 when the stall reaches 50 ms or
 // an estimate is more than 10 % off.
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -18,12 +15,11 @@
 #include <string>
 #include <vector>
 
+#include "GuiBench.h"
 #include "OrvixApp.h"
-#include "core/RipWriter.h"
 #include "frame/ControlBar.h"
 #include "frame/MainFrame.h"
 #include "platform/Clock.h"
-#include "platform/Prompter.h"
 #include "queue/PrintQueue.h"
 #include "queue/QueueWorker.h"
 
@@ -31,23 +27,6 @@ namespace {
 
 constexpr double kStallLimitMs = 50;
 constexpr double kEstimateTolerance = 0.10;
-
-bool writeJob(const QString& path, unsigned w, unsigned h) {
-    RipHead head;
-    head.uiXDPI = head.uiYDPI = 180;
-    head.uiWidth = w;
-    head.uiHeight = h;
-    head.uiBytesPerLine = (w + 7) / 8;
-    head.uiColors = 4;
-    RipWriter out;
-    if (!out.Open(path.toStdString(), head)) return false;
-    std::vector<uint8_t> line(size_t(head.uiBytesPerLine) * 4);
-    for (unsigned y = 0; y < h; ++y) {
-        for (size_t i = 0; i < line.size(); ++i) line[i] = uint8_t((i * 37 + y * 11) & 0x5A);
-        if (!out.WriteLine(line.data())) return false;
-    }
-    return out.Finish();
-}
 
 } // namespace
 
@@ -63,17 +42,9 @@ int main(int argc, char** argv) {
     platform::setTimeScale(200); // start-up and measuring fast; the queue prints in real time
 
     QTemporaryDir dir;
-    orvix::AppOptions o;
-    o.base = dir.path();
-    o.device = QStringLiteral("sim");
-    o.startupAction = orvix::kActionHome;
-    for (const char* image : {"TORVIAN.drv", "PLENTAX.drv"}) {
-        QFile f(dir.filePath(QString::fromLatin1(image)));
-        if (!f.open(QIODevice::WriteOnly) || f.write("image") != 5) return 2;
-    }
-    orvix::OrvixApp app(o);
-    platform::setPrompter(std::make_shared<platform::DefaultPrompter>());
-    if (!app.startUp().run) return 2;
+    const auto started = guibench::startApp(dir);
+    if (!started) return 2;
+    orvix::OrvixApp& app = *started;
     orvix::MainFrame* frame = app.frame();
     auto* queue = frame->findChild<orvix::PrintQueue*>();
     if (!queue) return 2;
@@ -83,21 +54,10 @@ int main(int argc, char** argv) {
     frame->controlBar()->passList()->setCurrentIndex(1);
     for (unsigned j = 0; j < jobs; ++j) {
         const QString job = dir.filePath(QStringLiteral("job%1.prn").arg(j));
-        if (!writeJob(job, width, height) || !queue->addFile(job)) return 2;
+        if (!guibench::writeJob(job, width, height) || !queue->addFile(job)) return 2;
     }
 
-    double worstMs = 0;
-    unsigned beats = 0;
-    QElapsedTimer clock;
-    QTimer heart;
-    heart.setTimerType(Qt::PreciseTimer);
-    qint64 last = 0;
-    QObject::connect(&heart, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        worstMs = std::max(worstMs, double(now - last) / 1e6 - 10.0);
-        ++beats;
-        last = now;
-    });
+    guibench::Heartbeat heart;
     bool estimatesOk = true;
     QObject::connect(&queue->worker(), &orvix::QueueWorker::jobEnded, [&](const QString& file, const QString& how) {
         const double took = queue->worker().lastJobSeconds(), est = queue->worker().lastJobEstimate();
@@ -130,8 +90,7 @@ int main(int argc, char** argv) {
     platform::setTimeScale(1);
     std::printf("queue: %u jobs of %ux%u dots at time scale 1 ...\n", jobs, width, height);
     std::fflush(stdout);
-    clock.start();
-    heart.start(10);
+    heart.start();
     frame->runCommand(orvix::ID_PRINT);
     qa.exec();
     d.PRNWaitPrintThread();
@@ -140,10 +99,11 @@ int main(int argc, char** argv) {
         std::printf("first tag after %.2f s\n", 0.0);
         for (const auto& [tag, sec] : tagSeconds) std::printf("  %-6s %.2f s\n", tag.c_str(), sec);
     }
-    std::printf("queue printed in %.1f s; heartbeats %u\n", double(clock.elapsed()) / 1000, beats);
+    const double worstMs = heart.worstMs();
+    std::printf("queue printed in %.1f s; heartbeats %u\n", heart.seconds(), heart.beats());
     std::printf("longest GUI stall: %.1f ms (limit %.0f ms): %s\n", worstMs, kStallLimitMs,
                 worstMs < kStallLimitMs ? "ok" : "TOO LONG");
     std::printf("estimates within %.0f %%: %s\n", kEstimateTolerance * 100, estimatesOk ? "ok" : "NO");
-    app.engine().PRNDestroyMemory();
+    d.PRNDestroyMemory();
     return worstMs < kStallLimitMs && estimatesOk ? 0 : 1;
 }
