@@ -267,7 +267,12 @@ StartupResult OrvixApp::startUp() {
     const int found = d.AUXINIGetCurrentSetup(name);
     setupName_ = QString::fromStdString(name.empty() && found ? d.csCurrentSetupFile : name);
     frame_->setWindowTitle(caption());
-    if (!found) frame_->runCommand(ID_BASIC_PARAMS);
+    // Pictures for people are taken unattended: nobody could type the engineer's password there.
+    const bool unattended = !options_.screenshot.isEmpty() || !options_.screenshotDialogs.isEmpty();
+    if (!found && unattended)
+        platform::log(platform::LogLevel::Warn, "no current setup: the basic settings are not opened for pictures");
+    else if (!found)
+        frame_->runCommand(ID_BASIC_PARAMS);
 
     // Control bar. The RIP folder is the home folder's "RIP" folder when there is one.
     fillControlBar(*frame_->controlBar(), d, -1);

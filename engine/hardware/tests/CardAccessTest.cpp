@@ -190,17 +190,27 @@ TEST_F(HardwareTest, MissingFirmwareIsReportedAndLoadingGoesOn) {
     EXPECT_EQ(texts[0], "Loading Firmware 01 failed!");
     EXPECT_FALSE(machine_->fpga().loaded);
     EXPECT_TRUE(machine_->dsp().loaded);
-    // A file left in the driver directory by someone else is not deleted: only what was staged.
-    const std::string stale = platform::joinPath(d.AUXDriverDirectory(), kFpgaImageName);
-    writeFile(stale, "old image");
     prompter_->clear();
     d.bLanguageChinese = 1;
+    writeFile(platform::joinPath(dir_, d.csDrv + ".drv"), "fpga");
     ::unlink(platform::joinPath(dir_, "PLENTAX.drv").c_str());
     EXPECT_EQ(d.AUXInitPCIcard(), 0);
     texts = prompter_->texts();
-    ASSERT_EQ(texts.size(), 2u);
+    ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(texts[0], "固件程序加载失败!");
-    EXPECT_EQ(texts[1], "固件程序加载失败!");
+}
+
+// A fresh folder on the virtual printer has no image at all: the virtual card needs none, and
+// nobody is asked to acknowledge a failure that is none. The card is still started, and a file left
+// in the driver directory by someone else is not deleted: only what was staged.
+TEST_F(HardwareTest, NoFirmwareAtAllIsNoFaultOnTheVirtualCard) {
+    CDrvPrint d;
+    d.bLanguageChinese = 1;
+    ASSERT_TRUE(platform::makeDirs(d.AUXDriverDirectory()));
+    const std::string stale = platform::joinPath(d.AUXDriverDirectory(), kFpgaImageName);
+    writeFile(stale, "old image");
+    EXPECT_EQ(d.AUXInitPCIcard(), 0);
+    EXPECT_TRUE(prompter_->texts().empty());
     EXPECT_TRUE(platform::fileExists(stale));
     EXPECT_EQ(machine_->fpga().bytes, 9u); // the driver used whatever image it found
 }
