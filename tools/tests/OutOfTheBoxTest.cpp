@@ -114,7 +114,7 @@ TEST_F(OutOfTheBox, SigtermStopsAtTheNextPassAndFails) {
     const std::string rip = makeRip("t.prn", "64x200");
     Child c({"--base", base, "--time-scale", "100", "print", rip, "--passes", "4"}, env, tmp.path);
     const std::string status = file("PrintingStatus.ini");
-    for (int i = 0; i < 3000 && c.running() && readAll(status).find("uiStepSendCurrent=2") == std::string::npos; ++i)
+    for (int i = 0; i < 12000 && c.running() && readAll(status).find("uiStepSendCurrent=2") == std::string::npos; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     c.kill(SIGTERM);
     Outcome r = c.wait();
@@ -173,7 +173,8 @@ TEST_F(Interrupted, KilledAtRandomMomentsResumesToTheSameSheet) {
         platform::makeDirs(base);
         Child c({"--base", base, "--time-scale", "200", "print", rip, "--passes", "4"}, env, tmp.path);
         const std::string status = file("PrintingStatus.ini"), want = "uiStepSendCurrent=" + std::to_string(pass);
-        for (int i = 0; i < 6000 && c.running() && readAll(status).find(want) == std::string::npos; ++i)
+        // Bounded generously: a sanitizer build on a busy machine takes many seconds to get there.
+        for (int i = 0; i < 60000 && c.running() && readAll(status).find(want) == std::string::npos; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         std::this_thread::sleep_for(std::chrono::milliseconds(waitMs));
         c.kill(SIGKILL);
