@@ -1,10 +1,5 @@
 // The print control commands beside printing: control bar edits, manual moves held within the
 // travel, the speed test, network jobs over TCP, the auxiliary-switch dialog.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QClipboard>
 #include <QtTest>
 
@@ -19,32 +14,10 @@
 #include "dialogs/AuxSwitchDialog.h"
 #include "dialogs/HeadParamsDialog.h"
 #include "queue/MachineCommands.h"
+#include "testsupport/NetSender.h"
 
 using namespace orvix;
 using namespace orvix::test;
-
-namespace {
-
-// Sends a whole file to the network receiver and closes the connection.
-std::thread sendFile(uint16_t port, QByteArray bytes) {
-    return std::thread([port, bytes] {
-        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(port);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
-            for (qsizetype off = 0; off < bytes.size();) {
-                const ssize_t n = ::send(fd, bytes.constData() + off, size_t(bytes.size() - off), MSG_NOSIGNAL);
-                if (n <= 0) break;
-                off += n;
-            }
-        }
-        if (fd >= 0) ::close(fd);
-    });
-}
-
-} // namespace
 
 class QueueCommandsTest : public QObject {
     Q_OBJECT
@@ -188,7 +161,8 @@ private slots:
         QVERIFY(d.uiNetPort != 0);
         QVERIFY(makeRip(f.path("net.prn"), 120, 160));
         const sim::Sheet before = sim::machine()->sheet();
-        std::thread sender = sendFile(uint16_t(d.uiNetPort), f.readFile("net.prn"));
+        const QByteArray file = f.readFile("net.prn");
+        std::thread sender = testsupport::sendBytes(uint16_t(d.uiNetPort), std::vector<uint8_t>(file.begin(), file.end()));
         QTRY_VERIFY_WITH_TIMEOUT(d.bPrintThreadRunning || d.csPrintStep.is(tags::PFNSH), 20000);
         QTRY_VERIFY_WITH_TIMEOUT(!d.bPrintThreadRunning && d.bStopSeen, 60000);
         sender.join();
@@ -211,7 +185,8 @@ private slots:
         QCOMPARE(d.bNetwork, 0);
         QVERIFY(makeRip(f.path("net.prn"), 64, 64));
         const unsigned announced = d.uiNetJobReady;
-        std::thread sender = sendFile(uint16_t(d.uiNetPort), f.readFile("net.prn"));
+        const QByteArray file = f.readFile("net.prn");
+        std::thread sender = testsupport::sendBytes(uint16_t(d.uiNetPort), std::vector<uint8_t>(file.begin(), file.end()));
         QTRY_VERIFY_WITH_TIMEOUT(d.uiNetJobReady > announced, 20000);
         QTest::qWait(50);
         sender.join();

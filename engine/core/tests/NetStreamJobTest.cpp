@@ -1,39 +1,14 @@
 // A "##*NET" job whose sender stops before the height its header promised: the job stops at
 // once, says why, and feeds no more media.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <thread>
 
 #include "PrintJobFixture.h"
+#include "testsupport/NetSender.h"
 
 namespace {
 
 using printjobtest::PrintJob;
-
-// Sends `bytes`, then keeps the connection open until `release` is set (when given) or closes it.
-std::thread sendStream(uint16_t port, std::vector<uint8_t> bytes, std::atomic<bool>* release) {
-    return std::thread([=] {
-        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(port);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
-            for (size_t off = 0; off < bytes.size();) {
-                const ssize_t n = ::send(fd, bytes.data() + off, bytes.size() - off, MSG_NOSIGNAL);
-                if (n <= 0) break;
-                off += size_t(n);
-            }
-            if (release)
-                while (!*release) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        if (fd >= 0) ::close(fd);
-    });
-}
 
 struct StreamCase {
     const char* name;
@@ -69,7 +44,7 @@ TEST_P(NetStreamJob, EndsAtOnceWhenTheStreamStopsShort) {
     d->AUXDBRecordSave(&rec);
 
     std::atomic<bool> release{false};
-    std::thread sender = sendStream(uint16_t(d->uiNetPort), sent, c.silent ? &release : nullptr);
+    std::thread sender = testsupport::sendBytes(uint16_t(d->uiNetPort), sent, c.silent ? &release : nullptr);
     const int result = run(CNetFile::kStreamName, 1);
     release = true;
     sender.join();
