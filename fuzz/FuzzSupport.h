@@ -3,6 +3,7 @@
 // answers every question the safe way (or Yes), and whole-file writes.
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -36,6 +37,14 @@ inline const std::string& baseDir() {
         if (!made) std::abort();
         return std::string(made);
     }();
+    // libFuzzer leaves through exit() at the end of a run: the folder goes with the process (a
+    // crash leaves it, with the files of the input that crashed). Registered after `dir` is made,
+    // so it runs before `dir` is destroyed.
+    static const bool removedAtExit = std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(baseDir(), ignored);
+    }) == 0;
+    (void)removedAtExit;
     return dir;
 }
 
