@@ -438,16 +438,11 @@ const std::vector<std::string>& saveSections(Group g) {
     return print;
 }
 
-const std::vector<const KeyDef*>& saveOrder(const std::string& section) {
-    // Every save walks every section: built once rather than by a scan of the schema each time.
-    static const std::map<std::string, std::vector<const KeyDef*>, std::less<>> orders = [] {
-        std::map<std::string, std::vector<const KeyDef*>, std::less<>> m;
-        for (const auto& k : schema()) m[k.section].push_back(&k); // the schema is kept in save order
-        return m;
-    }();
-    static const std::vector<const KeyDef*> none;
-    auto it = orders.find(section);
-    return it == orders.end() ? none : it->second;
+std::vector<const KeyDef*> saveOrder(const std::string& section) {
+    std::vector<const KeyDef*> v;
+    for (const auto& k : schema())
+        if (k.section == section) v.push_back(&k); // the schema is kept in save order
+    return v;
 }
 
 const KeyDef* findKey(const std::string& section, const std::string& key) {
