@@ -74,13 +74,17 @@ CParams::CParams(CDrvPrint& d, bool basicMode, int startPage, QWidget* parent) :
 }
 
 bool CParams::applyAll() {
+    bool ok = true;
     for (SettingsPage* p : pages_) {
         if (!p->apply()) {
             tabs_->setCurrentWidget(p);
-            return false;
+            ok = false;
+            break;
         }
     }
-    return true;
+    // Pages before a refused one have written their values: what they derive follows either way.
+    d_.PRMDeriveParams();
+    return ok;
 }
 
 void CParams::done(int r) {

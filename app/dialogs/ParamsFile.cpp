@@ -146,7 +146,7 @@ bool loadParamsFile(CDrvPrint& d, const std::string& path, std::string& error) {
     }
     for (const setup::KeyDef& k : setup::schema())
         if (inFile(k)) copyKey(k, *copy, d);
-    d.uiFireDivider = static_cast<unsigned>(d.iFireFrequency);
+    d.PRMDeriveParams();
     return true;
 }
 

@@ -1,6 +1,8 @@
 // Parameter files (*.tkw): saved from the sheet and opened again they restore the values; a file
 // that does not fit the setup changes nothing.
 #include <QDir>
+#include <QRegularExpression>
+#include <algorithm>
 
 #include "SettingsFixture.h"
 #include "dialogs/Params.h"
@@ -99,6 +101,32 @@ private slots:
         QCOMPARE(f.answers->texts().size(), size_t(1));
         QVERIFY(QString::fromStdString(f.answers->texts()[0]).startsWith(QStringLiteral("参数文件无法打开")));
         QCOMPARE(f.readFile("bad.tkw"), file); // and the file is left as it was
+    }
+
+    // Values a load derives (each head's place within its colour, steps per 1.44 mm) follow a
+    // parameter file and an applied sheet at once, as they would after a restart.
+    void derivedValuesFollowAnOpenedFileAndTheSheet() {
+        AppFixture f;
+        CDrvPrint& d = f.app->engine();
+        const unsigned heads = std::min(d.HEADS, kMaxHeads);
+        QVERIFY(heads >= 2);
+        QString file = QString::fromUtf8(snapshot(f, "one-colour.tkw"));
+        for (unsigned h = 1; h <= heads; ++h)
+            file.replace(QRegularExpression(QStringLiteral("\nColorChannel%1=[^\r]*").arg(h)),
+                         QStringLiteral("\nColorChannel%1=0").arg(h));
+        file.replace(QRegularExpression(QStringLiteral("\nfMMPerXStep=[^\r]*")), QStringLiteral("\nfMMPerXStep=0.0144"));
+        f.writeFile("one-colour.tkw", file.toUtf8());
+        QVERIFY(d.uiHeadIndexInColor[heads - 1] != heads - 1); // the setup has more than one colour
+
+        CParams sheet(d, false, 0);
+        QVERIFY(sheet.openParams(f.path("one-colour.tkw")));
+        for (unsigned h = 0; h < heads; ++h) QCOMPARE(d.uiHeadIndexInColor[h], h); // all heads one colour
+        QCOMPARE(d.uiStepsPer144MM, 100);
+
+        // A page's write (here straight into the engine) derives on apply.
+        d.ColorChannel[0] = 5;
+        QVERIFY(sheet.applyAll());
+        QCOMPARE(d.uiHeadIndexInColor[1], 0u);
     }
 
     void missingFileRefused() {

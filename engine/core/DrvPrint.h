@@ -226,6 +226,10 @@ public:
     int AUXINISetCurrentSetup(std::string& name);
     // The setup file's path: setupIni's name resolved against csBaseDir.
     std::string PRMSetupFilePath() const;
+    // Recomputes what a load derives from the setup values (fire divider, steps per 1.44 mm, heads
+    // and nozzles per colour, each head's place within its colour). For settings changed in memory
+    // (the settings sheet, a parameter file, the console) so the next job does not use the old ones.
+    void PRMDeriveParams();
     // The setup file CurrentSetup.ini names ("setup.ini" without one); a name that is not a plain
     // file name in the base folder is refused with a logged error, and "setup.ini" used.
     std::string PRMCurrentSetupFileName() const;

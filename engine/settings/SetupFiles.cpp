@@ -123,6 +123,11 @@ void CDrvPrint::PRMLoadParamsPrintSetting() { loadGroup(*this, setup::Group::Pri
 
 int CDrvPrint::PRMSaveParamsPrintSetting() { return saveGroup(*this, setup::Group::PrintSetting); }
 
+void CDrvPrint::PRMDeriveParams() {
+    deriveMovement();
+    deriveBaseHeadAlignment();
+}
+
 void CDrvPrint::deriveMovement() {
     uiFireDivider = static_cast<unsigned>(iFireFrequency);
     fDPIRate = 1.0f;

@@ -30,6 +30,7 @@ void add(ConsoleTable& t) {
 
     t.method("PRMLoadParams", &CDrvPrint::PRMLoadParams);
     t.method("PRMSaveParams", &CDrvPrint::PRMSaveParams);
+    t.method("PRMDeriveParams", &CDrvPrint::PRMDeriveParams);
     t.method("PRMLoadParamsMovement", &CDrvPrint::PRMLoadParamsMovement);
     t.method("PRMSaveParamsMovement", &CDrvPrint::PRMSaveParamsMovement);
     t.method("PRMLoadParamsBaseHeadAlignment", &CDrvPrint::PRMLoadParamsBaseHeadAlignment);
