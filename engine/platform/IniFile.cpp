@@ -12,6 +12,7 @@
 namespace {
 
 constexpr std::string_view kBlanks = " \t\n\v\f\r";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 std::string_view trimLeft(std::string_view s) {
     size_t p = s.find_first_not_of(kBlanks);
@@ -155,8 +156,6 @@ void CIniFile::clear() {
 void CIniFile::parse(std::string_view rest) {
     clear();
     warning_.clear();
-    // A byte-order mark from a Windows editor would hide the first header.
-    if (rest.substr(0, 3) == "\xEF\xBB\xBF") rest.remove_prefix(3);
 
     size_t controls = 0;
     for (char c : rest) {
@@ -171,18 +170,24 @@ void CIniFile::parse(std::string_view rest) {
         size_t nl = rest.find('\n');
         std::string_view line = nl == std::string_view::npos ? rest : rest.substr(0, nl);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        // A byte-order mark from a Windows editor must not hide the first header. It stays in the
+        // line, so that a save writes it back: dropped there, a second mark behind it would become
+        // the first, and the next load would read a header the file never had.
+        std::string_view meaning = line;
+        if (number == 1 && meaning.substr(0, kByteOrderMark.size()) == kByteOrderMark)
+            meaning.remove_prefix(kByteOrderMark.size());
         std::string_view name;
-        if (headerName(line, name)) {
+        if (headerName(meaning, name)) {
             firstSection_.emplace(std::string(name), sections_.size());
             sections_.push_back(Section{std::string(line), {}, {}, false});
         } else {
             // Blank lines are fine; a key line before any header can never be read.
-            const bool blank = trimLeft(line).empty();
-            const bool keyLine = line.find('=') != std::string_view::npos;
+            const bool blank = trimLeft(meaning).empty();
+            const bool keyLine = meaning.find('=') != std::string_view::npos;
             if (!blank && (!keyLine || sections_.size() == 1)) {
                 if (++badCount <= 3) {
                     if (!badShown.empty()) badShown += ", ";
-                    badShown += "line " + std::to_string(number) + " \"" + printable(line, 40) + "\"";
+                    badShown += "line " + std::to_string(number) + " \"" + printable(meaning, 40) + "\"";
                 }
             }
             sections_.back().lines.emplace_back(line);
@@ -207,6 +212,8 @@ std::vector<std::string> CIniFile::Lines() const {
         if (i > 0) all.push_back(sections_[i].header);
         all.insert(all.end(), sections_[i].lines.begin(), sections_[i].lines.end());
     }
+    // Readers of the lines see what they say; only a save keeps the mark.
+    if (!all.empty() && all.front().starts_with(kByteOrderMark)) all.front().erase(0, kByteOrderMark.size());
     return all;
 }
 

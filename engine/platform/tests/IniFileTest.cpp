@@ -142,9 +142,18 @@ TEST_F(IniFileTest, CrLfAndLfBothReadAndSaveWritesCrLf) {
     EXPECT_EQ(disk(), "[A]\r\nx=1\r\n[B]\r\ny=5\r\n");
 }
 
-TEST_F(IniFileTest, ByteOrderMarkDoesNotHideTheFirstSection) {
+TEST_F(IniFileTest, ByteOrderMarkDoesNotHideTheFirstSectionAndSurvivesASave) {
     use("\xEF\xBB\xBF[A]\nx=1\n");
     EXPECT_EQ(ini.ReadInt("A", "x", 0), 1);
+    ini.WriteInt("A", "x", 2);
+    EXPECT_EQ(disk(), "\xEF\xBB\xBF[A]\r\nx=2\r\n");
+    EXPECT_EQ(ini.Lines().front(), "[A]"); // for readers of the lines, the mark is not there
+    // Only the first mark is one: a line behind a second stays what it was, save after save.
+    use("\xEF\xBB\xBF\xEF\xBB\xBF[A]\nx=1\n");
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_EQ(ini.ReadInt("A", "x", 0), 0) << round;
+        ini.WriteInt("B", "y", round);
+    }
 }
 
 TEST_F(IniFileTest, WritesEditTheCopyOfTheLastReadWithoutReloading) {
