@@ -14,7 +14,7 @@ protected:
         platform::setTimeScale(100); // the worker's cycles against the test thread's polls
     }
     // Selector pairs of the media path.
-    static constexpr unsigned kDirectionB = 1, kDirectionA = 3, kDancerB = 4;
+    static constexpr unsigned kDirectionB = 1, kDancerB = 4;
     bool runBit() { return (machine_->peekRegister(hw::REG_OUTPUT) >> 4) & 1u; }
     bool modeBit() { return (machine_->peekRegister(hw::REG_OUTPUT) >> 5) & 1u; }
     unsigned motors() { return machine_->dioOutput(4) & 0x16u; } // B1 (bit 1), B2 (bit 2), A (bit 4)
