@@ -68,12 +68,15 @@ struct PassConfig {
     unsigned widthDots;  // dots across the pass
     float dpiRate;       // job dots per native X step (native 180 dpi)
     unsigned passCount;  // passes per band
+    unsigned ydpi = 0;   // along the media when it differs from dpi (0: dpi)
 };
 // The construction defaults: 4 heads of 126 nozzles at 180 dpi, a 1.8 m wide print.
 inline const PassConfig kDefault{"Default", 4, 126, 180, 12800, 1.0f, 2};
 // A large machine: 8 heads of 512 nozzles at 720 dpi, 90,000 dots (3.2 m) wide.
 inline const PassConfig kLarge{"Large", 8, 512, 720, 90000, 4.0f, 4};
-inline const PassConfig& config(int64_t i) { return i == 0 ? kDefault : kLarge; }
+// The default machine across its whole 1600 mm sheet at 720 dpi (180 dpi along the media).
+inline const PassConfig kBanner720{"Banner720", 4, 126, 720, 45354, 4.0f, 2, 180};
+inline const PassConfig& config(int64_t i) { return i == 0 ? kDefault : i == 1 ? kLarge : kBanner720; }
 
 // An engine laid out for one pass of the configuration: head pass buffers of exactly the pass's
 // nozzle rows, card buffers of exactly the columns the layouts clear, random dots of the given

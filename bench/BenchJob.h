@@ -46,7 +46,9 @@ public:
 
 // Nozzle rows per inch of the heads the engine's setup names for a configuration: the default
 // heads at 185.21 dpi; the large heads at 180 dpi, so that a 720 dpi job interlaces 4 times.
-inline float headDpi(const PassConfig& c) { return c.dpi >= 720 ? 180.0f : 185.21f; }
+// A configuration with its own resolution along the media has the default heads.
+inline float headDpi(const PassConfig& c) { return c.dpi >= 720 && !c.ydpi ? 180.0f : 185.21f; }
+inline unsigned alongDpi(const PassConfig& c) { return c.ydpi ? c.ydpi : c.dpi; }
 
 // The setup of a configuration on a fresh engine (no buffers yet).
 inline void applySetup(CDrvPrint& e, const PassConfig& c) {
@@ -82,7 +84,7 @@ struct JobGeometry {
 inline JobGeometry geometryOf(const PassConfig& c, unsigned featherSize = 0, unsigned buffCount = 2) {
     JobGeometry g;
     g.bpl = (c.widthDots + 7) / 8;
-    g.interlace = std::max(1u, unsigned((double(c.dpi) + 0.5) / headDpi(c)));
+    g.interlace = std::max(1u, unsigned((double(alongDpi(c)) + 0.5) / headDpi(c)));
     const unsigned f = 2 * featherSize;
     g.nozzlesPerPass = (c.nozzles - f) / c.passCount;
     g.linesPerStep = g.interlace * g.nozzlesPerPass;
@@ -103,7 +105,7 @@ inline bool writeRipFile(const std::string& path, const PassConfig& c, uint32_t 
                          unsigned seed = 1) {
     RipHead h;
     h.uiXDPI = c.dpi;
-    h.uiYDPI = c.dpi;
+    h.uiYDPI = alongDpi(c);
     h.uiWidth = c.widthDots;
     h.uiBytesPerLine = (c.widthDots + 7) / 8;
     h.uiHeight = lines;

@@ -16,6 +16,9 @@
 // its printing move (arm_to_mv: the printing status and the motion command's settling waits).
 //
 // Usage: bench_carriage_wait [bands] [width dots]   (default 3 bands, the widest pass the card holds)
+//        bench_carriage_wait banner [bands]          the default machine and setup (no machine file):
+//                                                    its whole 1600 mm sheet at 720 dpi, both
+//                                                    directions, speed 4
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
@@ -46,9 +49,14 @@ const sim::Event* firstAfter(const std::vector<sim::Event>& ev, uint64_t t, cons
 } // namespace
 
 int main(int argc, char** argv) {
+    const bool banner = argc > 1 && std::strcmp(argv[1], "banner") == 0;
+    if (banner) {
+        --argc;
+        ++argv;
+    }
     const unsigned bands = argc > 1 ? unsigned(std::max(1, std::atoi(argv[1]))) : 3;
     const unsigned width = argc > 2 ? unsigned(std::max(64, std::atoi(argv[2]))) : 60000;
-    const benchpass::PassConfig cfg = benchpass::largeJob(width);
+    const benchpass::PassConfig cfg = banner ? benchpass::kBanner720 : benchpass::largeJob(width);
 
     benchpass::TempDir dir;
     const std::string oldDir = platform::currentDir();
@@ -58,7 +66,7 @@ int main(int argc, char** argv) {
     }
     sim::MachineConfig mc;
     std::string error;
-    if (!sim::loadMachineFile(benchpass::largeMachineFile(), mc, &error)) {
+    if (!banner && !sim::loadMachineFile(benchpass::largeMachineFile(), mc, &error)) {
         std::fprintf(stderr, "%s: %s\n", benchpass::largeMachineFile().c_str(), error.c_str());
         return 1;
     }
@@ -66,18 +74,33 @@ int main(int argc, char** argv) {
     auto prompts = benchpass::quietPrompter();
     hw::openDevices("sim");
     auto m = sim::newMachine(mc);
-    m->setCarriage(0.0);
     m->setSheetResolution(45, 46); // a coarse sheet: the drops are counted, not looked at
 
     auto d = std::make_unique<CDrvPrint>();
     CDrvPrint& e = *d;
-    benchpass::applyLargeMachineSetup(e, cfg);
-    e.PRNInitMemory();
+    if (banner) {
+        // The default setup as a fresh folder has it, printing both ways at the top speed; the
+        // carriage where homing leaves it (the switch and the back-off of 50 steps).
+        m->setCarriage(50 * 25.4 / 180);
+        e.csBaseDir = dir.path;
+        e.bJobRecord = 0;
+        e.bUnidirection = 0;
+        e.uiXSpeed = 4;
+        e.uiPassCount = cfg.passCount;
+        e.PRNInitMemory();
+        e.PRNInitLimitPosition();
+        e.AUXInitHardware(unsigned(e.iXEncoderInitial), e.uiFireDivider);
+        e.uiFire = e.uiLeftLimitPos + e.uiStartPos1; // a margin of 0
+    } else {
+        m->setCarriage(0.0);
+        benchpass::applyLargeMachineSetup(e, cfg);
+        e.PRNInitMemory();
+        e.AUXInitHardware(0, 3); // homed: the encoder counts from the left end
+    }
     if (!e.bBuffersReady) {
         std::fprintf(stderr, "buffers: %s\n", e.csBufferError.c_str());
         return 1;
     }
-    e.AUXInitHardware(0, 3); // homed: the encoder counts from the left end
 
     const benchpass::JobGeometry g = benchpass::geometryOf(cfg);
     const std::string path = dir.path + "/large.prn";
@@ -156,9 +179,9 @@ int main(int argc, char** argv) {
     for (const auto& gp : gaps) engineMs += gp.engineMs;
 
     const CDrvPrint::PassStats st = e.PRNGetPassStats();
-    std::printf("\nlarge configuration: %u heads x %u nozzles, %u dpi, %u dots (%.2f m) wide, %u passes a band,"
+    std::printf("\n%s configuration: %u heads x %u nozzles, %u dpi, %u dots (%.2f m) wide, %u passes a band,"
                 " card bus %.0f MB/s\n",
-                cfg.heads, cfg.nozzles, cfg.dpi, cfg.widthDots, cfg.widthDots * 25.4 / cfg.dpi / 1000, cfg.passCount,
+                banner ? "default machine's banner" : "large", cfg.heads, cfg.nozzles, cfg.dpi, cfg.widthDots, cfg.widthDots * 25.4 / cfg.dpi / 1000, cfg.passCount,
                 busMBps);
     std::printf("\n%-5s %9s %9s %9s %9s %9s %9s %10s %11s %9s %9s\n", "gap", "gap_ms", "brake_ms", "feed_ms", "bus_ms",
                 "bytes_MB", "engine_ms", "to_feed_ms", "feed_to_snd", "send_ms", "arm_to_mv");

@@ -654,11 +654,13 @@ void Machine::fireBetween(uint64_t ta, uint64_t& tb, bool& interrupted) {
 
     if (!win_.started) {
         // The window opens when the encoder steps onto the start dot (17-bit compare), in
-        // whichever direction the carriage travels.
+        // whichever direction the carriage travels; moving left at a divided clock it opens
+        // early by the fire clock's lead.
         const int64_t first = da + dir;
         const int64_t count = std::llabs(db - da);
         const uint32_t fm = uint32_t(uint64_t(first) & kPositionMask);
-        const int64_t k = dir > 0 ? int64_t((win_.start - fm) & kPositionMask) : int64_t((fm - win_.start) & kPositionMask);
+        const uint32_t target = dir > 0 ? win_.start : uint32_t(uint64_t(int64_t(win_.start) + leftFireLeadDots()) & kPositionMask);
+        const int64_t k = dir > 0 ? int64_t((target - fm) & kPositionMask) : int64_t((fm - target) & kPositionMask);
         if (k >= count) return;
         const int64_t d = first + dir * k;
         const uint64_t ts = timeOf(dotEntryMM(d, dir));
@@ -705,6 +707,31 @@ void Machine::fireBetween(uint64_t ta, uint64_t& tb, bool& interrupted) {
                               (unsigned long long)passInfo().drops));
         (void)mm;
     }
+}
+
+// The card fires a right-to-left pass on a timing trimmed for the native fire divider and the
+// speed the carriage is driven at there. At a divided clock the carriage is driven slower (a
+// lower speed word on the DSP, a longer period on the card's own motion registers), and the trim,
+// still the native one, opens the window early by the speed difference: one native step per
+// fireTrimUnits of it, rounded half away from zero, the same quantity either card generation
+// derives from its own speed word. Returned in job dots.
+int64_t Machine::leftFireLeadDots() const {
+    const double counts = double(divider() + 1), native = cfg_.nativeFireCounts;
+    if (!(native > counts) || !(cfg_.fireTrimUnits > 0)) return 0;
+    const double rate = native / counts, f = cfg_.fireTrimRate;
+    auto nearest = [](double v) { return std::trunc(v + 0.5); };
+    double diff = 0;
+    if (x_.source == 0) {
+        const double word = double(dspRegs_[DSP_X_SPEED & 0xFF] & 0xFFFF);
+        diff = nearest(word * rate * f) - nearest(word * f);
+    } else {
+        auto get = [&](uint32_t p) { return regs_.count(p) ? regs_.at(p) : 0u; };
+        const double word = double(((get(REG_MOTION_2) & 0x3F) << 8) | ((get(REG_MOTION) >> 8) & 0xFF));
+        if (word <= 0) return 0;
+        diff = nearest(f * rate / word) - nearest(f / word);
+    }
+    const double steps = std::trunc(diff > 0 ? diff / cfg_.fireTrimUnits + 0.5 : diff / cfg_.fireTrimUnits - 0.5);
+    return std::llround(steps * rate);
 }
 
 void Machine::fireColumn(uint64_t t, double xMM, double speedMMs, uint32_t column) {

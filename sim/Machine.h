@@ -232,6 +232,7 @@ private:
     uint32_t divider() const;
     int64_t dotAt(double xMM) const;
     double dotEntryMM(int64_t dot, int dir) const;
+    int64_t leftFireLeadDots() const;
     bool limitActive(bool right, double x) const;
     bool dioLevel(unsigned port, unsigned bit);
     double wiperAt(uint64_t t) const;

@@ -77,7 +77,7 @@ struct MachineConfig {
     double dropFlightUs = 0;      // drops land this long after firing, carried by the carriage speed
 
     // ---- Card.
-    int memoryMode = 0;           // block layout of card memory (0..6)
+    int memoryMode = 1;           // block layout of card memory (0..6), as the default setup's
     bool eightLineFormat = true;  // column format of card memory: 8-line groups, else 16-byte columns
     bool requireFirmware = false; // true: registers are dead until the FPGA image is loaded
     int headBoardType = 2;        // 2 temperature/voltage boards, 1 older head-parameter board
@@ -88,11 +88,20 @@ struct MachineConfig {
     bool cleaningBoard = false;   // REG_INPUT bit 6: cleaning station down instead of Y home
     bool uvLampInputs = false;    // REG_INPUT bits 0, 1: UV lamp states instead of motor warnings
     bool estopStopsMotors = true; // the emergency-stop button cuts the motor drives
+    // The fire clock's right-to-left timing (see README, "Fire clock"): trimmed for the native
+    // divider (this many encoder counts a dot), it runs early at a divided clock by the speed
+    // difference over fireTrimUnits, the speed words scaled by fireTrimRate.
+    double nativeFireCounts = 4;
+    double fireTrimUnits = 88;
+    double fireTrimRate = 1.0;
 
     // ---- Media and sensors.
     double mediaLeftMM = 300;
     double mediaWidthMM = 1600;
-    double sensorOffsetMM = 0;    // media sensor relative to the carriage reference
+    // The media sensor, relative to the carriage reference: where the first column of a picture
+    // lands when the carriage stands at its fire position (the fire window's head span, 1100
+    // steps of 25.4/180 mm), so that the media start it measures is where a margin of 0 prints.
+    double sensorOffsetMM = 1100 * 25.4 / 180;
 
     // ---- Auxiliary devices.
     double wiperTravelMs = 300;

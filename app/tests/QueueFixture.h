@@ -70,7 +70,7 @@ inline int64_t sheetDifferences(const sim::Sheet& after, const sim::Sheet& befor
             for (int64_t x = 0; x < int64_t(h.uiWidth); ++x)
                 if (want(k, x, y) != (k < after.colours() && fresh(k, x + ox, y + oy))) {
                     ++diff;
-                    if (qEnvironmentVariableIsSet("QUEUE_DIFF_DEBUG") && diff < 20)
+                    if (qEnvironmentVariableIsSet("QUEUE_DIFF_DEBUG") && diff < qEnvironmentVariableIntValue("QUEUE_DIFF_DEBUG"))
                         qDebug("plane %d x %lld y %lld %s", k, (long long)x, (long long)y, want(k, x, y) ? "missing" : "extra");
                 }
     }

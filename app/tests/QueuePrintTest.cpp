@@ -254,7 +254,9 @@ private slots:
         QVERIFY(q);
         CDrvPrint& d = f.app->engine();
         MainFrame& fr = *f.app->frame();
-        QVERIFY(makeRip(f.path("a.prn"), 96, 500));
+        // The first tall enough (17 passes) that the pause, sent once two passes have printed,
+        // comes well before its end at the fast clock.
+        QVERIFY(makeRip(f.path("a.prn"), 96, 1000));
         QVERIFY(makeRip(f.path("b.prn"), 120, 700));
         QVERIFY(makeRip(f.path("c.prn"), 80, 300));
         for (const char* n : {"a.prn", "b.prn", "c.prn"}) QVERIFY(q->addFile(f.path(n)));

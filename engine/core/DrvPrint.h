@@ -432,6 +432,11 @@ public:
     // Refusal text when the file's resolution cannot be printed exactly with this setup (a fire
     // clock that cannot fire it, lines the interleave cannot place); empty when it can.
     std::string PRNCheckResolution();
+    // Whether a picture with this header, placed at the fire position (uiFire), lies on the
+    // media (MEDIA uiStartPos1, uiWidth1) at the resolution it will print at; empty when it
+    // does, else the numbers ("needs 1650 mm from 0 mm, the media is 1600 mm"). Moves nothing
+    // and programs nothing: a program can ask it before the carriage is homed.
+    std::string PRNCheckMediaFit(const RipHead& head);
     // The start of every print thread: opens the job, checks it and its limits (asking or telling
     // the operator), closes a file again for the copies to reopen. False when the job is refused:
     // the step tag is "CLS" and the engine is ready for the next job; nothing has moved.

@@ -270,6 +270,28 @@ std::string CDrvPrint::PRNCheckResolution() {
     return {};
 }
 
+std::string CDrvPrint::PRNCheckMediaFit(const RipHead& head) {
+    // The rate the job start will set (PRNResetDPI), without programming the card.
+    const int n = fMMPerXStep > 0 ? int(25.4 / fMMPerXStep + 0.5) : 180;
+    const int j = int(head.uiXDPI);
+    float rate = 1.0f;
+    if (j > 0 && std::abs(n - j) >= 11) {
+        const int q = ((iFireFrequency + 1) * n) / j;
+        if (q > 0) rate = float((iFireFrequency + 1.0) / q);
+    }
+    const float saved = fDPIRate;
+    fDPIRate = rate;
+    PRNSetColorBar();
+    const int64_t width = UI_DPIRate(0, head.uiWidth + uiColorBarWidth);
+    fDPIRate = saved;
+    const int64_t from = int64_t(uiFire) - int64_t(uiLeftLimitPos) - int64_t(uiStartPos1);
+    if (from >= 0 && from + width <= int64_t(uiWidth1)) return {};
+    auto mm = [&](int64_t steps) { return std::to_string(XPulseToMM(int32_t(std::clamp<int64_t>(steps, INT32_MIN, INT32_MAX)))); };
+    return bLanguageChinese ? "图像需要材料上从 " + mm(from) + " 毫米起的 " + mm(width) + " 毫米，材料宽 " + mm(uiWidth1) + " 毫米"
+                            : "the picture needs " + mm(width) + " mm from " + mm(from) + " mm, the media is " + mm(uiWidth1) +
+                                  " mm (MEDIA uiStartPos1, uiWidth1; the margin)";
+}
+
 bool CDrvPrint::PRNOpenJobChecked() {
     bool ok = PRNInitData() == 0;
     if (ok) {

@@ -215,8 +215,10 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
         d.bVertMirror = d.bVerticalMirror ? 1 : 0;
         d.PRNInitParams();
         d.PRNSetColorBar();
+        // A job starting right to left starts beyond the picture's right edge.
         const int64_t start =
-            d.bPassToLeft ? int64_t(d.uiFire) + d.XMMToPulse(7) + d.uiHeadWidth + d.uiAccelerationLength + 100
+            d.bPassToLeft ? int64_t(d.uiFire) + d.XMMToPulse(7) + d.uiHeadWidth + d.uiAccelerationLength + 100 +
+                                d.UI_DPIRate(0, d.uiColorBarWidth + d.ripHead.uiWidth)
                           : int64_t(d.uiFire) - d.uiAccelerationLength - d.XMMToPulse(7);
         d.uiLastYStep = 0;
         d.MOVSetParamsMovement();
@@ -387,18 +389,23 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                     else if (d.uiColorBarPosition == 1) tL = 0;
                 }
             }
-            // Fire position.
+            // Fire position. Whichever side a job starts from, the picture lies right of the
+            // fire position (uiFire is its left edge, as the margin, the job checks and the
+            // media measure count it): a right-to-left pass opens its window beyond the picture
+            // and the head span. (Counted from uiFire leftwards, as a job starting right to left
+            // once was, the picture lay off the media the checks had passed.)
             const int B = d.headAlignment.BiDifference[std::min(d.uiXSpeed, 2u)];
-            const int b = d.iEncoderShiftNumber ? B / 2 : B;
-            // A right-to-left pass at a divided fire clock: the card counts the dots of the job,
+            const bool fromRight = d.bUnidirectionToLeft != 0;
+            const int b = !fromRight && d.iEncoderShiftNumber ? B / 2 : B;
+            // A right-to-left pass at a divided fire clock: the card counts the dots of the job
             // and enters each at its upper edge moving left. The head offsets, calibrated at the
             // native resolution, hold that entry as two native steps (the fire position's and the
             // head offset's share); at the job's resolution it is two job dots, so the window
-            // starts 2 x (rate - 1) dots further on. The card fires exactly on the encoder, so no
-            // speed-dependent correction applies (PRNDPIRateBifference, which pulled these passes
-            // a further rate x D dots to the left: 4 dots in all at 360 dpi and the lowest speed).
-            const int D = 0;
-            const int64_t lead = std::llround(2.0 * (double(d.fDPIRate) - 1.0));
+            // starts 2 x (rate - 1) dots further on. The card's leftward fire timing, trimmed for
+            // the native clock, also runs early at the slower speed a divided clock drives the
+            // carriage at: PRNDPIRateBifference gives that in native steps (0 at the native clock).
+            const int D = d.PRNDPIRateBifference();
+            const int64_t lead = std::llround(2.0 * (double(d.fDPIRate) - 1.0)) - std::llround(D * double(d.fDPIRate));
             const int64_t C = d.UI_DPIRate(0, d.uiColorBarWidth);
             const int64_t W = d.UI_DPIRate(0, d.uiPassWidthDots);
             // F in X steps (where the carriage goes), and the card's start dot, counted in job
@@ -408,24 +415,14 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             auto dots = [&](int64_t steps) { return int64_t(d.UI_DPIRate(1, unsigned(std::max<int64_t>(0, steps)))); };
             int64_t F, startDot;
             unsigned shift = 0;
-            if (!d.bUnidirectionToLeft) {
-                if (!d.bPassToLeft) {
-                    F = int64_t(d.uiFire) + tR;
-                    startDot = dots(F);
-                    shift = unsigned(std::abs(B % 2)) * unsigned(std::max(0, d.iEncoderShiftNumber));
-                } else {
-                    F = int64_t(d.uiFire) + C + W + d.uiHeadsSpan - b - D - tL;
-                    startDot = dots(int64_t(d.uiFire) + d.uiHeadsSpan - b - D - tL) + Cd + Wd + lead;
-                }
+            if (!d.bPassToLeft) {
+                F = int64_t(d.uiFire) + tR;
+                startDot = dots(F);
+                if (!fromRight) shift = unsigned(std::abs(B % 2)) * unsigned(std::max(0, d.iEncoderShiftNumber));
             } else {
-                if (d.bPassToLeft) {
-                    F = int64_t(d.uiFire) + d.uiHeadsSpan - B - D - tL;
-                    startDot = dots(F) + lead;
-                    shift = unsigned(std::max(0, d.iEncoderShiftNumber));
-                } else {
-                    F = int64_t(d.uiFire) - tR - W - C;
-                    startDot = dots(int64_t(d.uiFire) - tR) - Wd - Cd;
-                }
+                F = int64_t(d.uiFire) + C + W + d.uiHeadsSpan - b - D - tL;
+                startDot = dots(int64_t(d.uiFire) + d.uiHeadsSpan - b - tL) + Cd + Wd + lead;
+                if (fromRight) shift = unsigned(std::max(0, d.iEncoderShiftNumber));
             }
             F = std::max<int64_t>(0, F);
             // The fire window.

@@ -76,7 +76,10 @@ struct SetupSettings {
     int bReverseLeftRightLSW = 0;
     int iEncoderShiftNumber = 0;
     int iFireFrequency = 3;
-    int iXEncoderInitial = 60000;
+    // The encoder counts job dots in 17 bits from this value at home: at the finest resolution
+    // the fire clock fires ((iFireFrequency + 1) x 180 = 720 dpi) the whole travel,
+    // (8000 + uiMovingLength 22000) x 4 = 120000 dots, stays below 131072.
+    int iXEncoderInitial = 8000;
     int iXAccTime = 120;
     int iYAccTime = 120;
     unsigned uiStepOffsetSize = 0;
@@ -119,12 +122,12 @@ struct SetupSettings {
     CleaningSettings cleaning;           // CLEANING
     ColorBarSettings colorBar;           // COLORBAR
 
-    // MEDIA. The first roll's start and width default to the sheet of the default machine: 300 mm
-    // right of the left limit switch and 1600 mm wide, the start counted from the carriage's home
-    // place (the switch plus the back-off of POSITION uiRepositionLeft, 50 steps): 2077 steps, a
-    // fraction of a step inside the sheet, and 11337 steps wide. `carvex measure --save` measures
-    // the media loaded.
-    unsigned uiAutoCut = 0, uiMargin1 = 0, uiMargin2 = 0, uiStartPos1 = 2077, uiStartPos2 = 0, uiWidth1 = 11337,
+    // MEDIA. The first roll's start and width default to what `carvex measure` finds on the
+    // default machine: its 1600 mm sheet 300 mm right of the left limit switch, read by the media
+    // sensor 1100 steps right of the heads, the start counted from home (the switch plus the
+    // back-off of POSITION uiRepositionLeft, 50 steps): 976 steps, and 11338 steps wide. With a
+    // margin of 0 the picture's first dot then lands on the sheet's first.
+    unsigned uiAutoCut = 0, uiMargin1 = 0, uiMargin2 = 0, uiStartPos1 = 976, uiStartPos2 = 0, uiWidth1 = 11338,
              uiWidth2 = 0, uiSpaceLefRight = 0, uiSpaceUpDown = 0;
     int iOverlap = 0;
     unsigned uiBytesOverLap = 0, uiBytesInterva = 0, uiBytesRoll1 = 0, uiBytesRoll2 = 0, uiRoll2 = 0;
@@ -148,7 +151,9 @@ struct SetupSettings {
     unsigned uiVacuum = 0;
     unsigned uiPrintQty = 1;
     unsigned uiResetHeadsBoard = 0;
-    unsigned uiMemoryMode = 0;
+    // 32 blocks of 1 MiB: a head's pass across the whole 1600 mm sheet at 720 dpi (49854
+    // columns with the head span, 798 KB) fits one block, which mode 0's 512 KiB does not.
+    unsigned uiMemoryMode = 1;
     unsigned uiRipHeadMode = 0;
     unsigned uiHeadsTeamMode = 0;
     unsigned uiPcicardMode = 0;

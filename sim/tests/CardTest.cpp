@@ -195,6 +195,7 @@ TEST_F(SimTest, SixteenByteColumnFormat) {
     sim::MachineConfig cfg;
     cfg.eightLineFormat = false;
     cfg.misplacement = false;
+    cfg.memoryMode = 0; // block 1 at 0x40000
     m = sim::newMachine(cfg);
     loadEncoder(1000, 3);
     std::vector<uint8_t> block(1024, 0);

@@ -142,9 +142,12 @@ TEST_F(SimTest, LimitSwitchFaults) {
 TEST_F(SimTest, MediaSensorFollowsTheGeometry) {
     m->setMedia(300, 1600);
     auto media = [] { return !(rd(REG_INPUT) & (1u << kInMedia)); };
+    // The sensor sits right of the carriage reference by its offset.
+    const double sensor = m->config().sensorOffsetMM;
+    EXPECT_NEAR(sensor, 1100 * 25.4 / 180, 1e-9);
     for (auto [x, over] : std::initializer_list<std::pair<double, bool>>{
              {299.0, false}, {300.5, true}, {1000, true}, {1899.5, true}, {1900.5, false}}) {
-        m->setCarriage(x);
+        m->setCarriage(x - sensor);
         EXPECT_EQ(media(), over) << x;
     }
     m->setMedia(0, 0);

@@ -7,6 +7,7 @@
 #include "Session.h"
 #include "job/JobRun.h"
 #include "platform/Files.h"
+#include "platform/Prompter.h"
 
 namespace cli {
 namespace {
@@ -49,6 +50,20 @@ void add(CLI::App& app, Session& s) {
             return;
         }
         CDrvPrint& d = s.engine();
+        // A picture that does not fit the media is told before the carriage moves at all.
+        d.PRNInitLimitPosition();
+        setJobValues(d, o.job);
+        if (RipHead head; d.AUXGetRipHead(o.job.file, &head) == 0) {
+            if (const std::string why = d.PRNCheckMediaFit(head); !why.empty()) {
+                if (platform::messageBox(why + ": print it beyond the media?", platform::Buttons::YesNo) !=
+                    platform::Answer::IDYES) {
+                    JobList record = jobRecordOf(d, o.job.file);
+                    recordRefusal(d, record);
+                    s.exitCode = reportError("refused: " + why);
+                    return;
+                }
+            }
+        }
         const std::string fail = startMachine(d);
         if (!fail.empty()) {
             s.exitCode = reportError(fail);

@@ -3,8 +3,8 @@
 //
 // The file's inked area is placed on the print's: a picture with blank margins prints only its
 // ink, so the first inked dot of the file (over all planes) goes on the first inked dot of the
-// sheet. Per plane the report gives the dots expected, printed, missing and extra and where the
-// first differences lie (file coordinates: x across, y down from the file's top-left dot); the
+// sheet; the report says where on the media the file's left edge landed. Per plane it gives the
+// dots expected, printed, missing and extra and where the first differences lie (file coordinates: x across, y down from the file's top-left dot); the
 // difference image (DIR/diff.png unless --diff names another file) shows dots that match in grey,
 // missing dots in red, extra dots in blue and both (in different planes) in magenta.
 #include <png.h>
@@ -135,6 +135,10 @@ void add(CLI::App& app, Session& s) {
         if (ext.width > 0 && !ink.empty() && (ext.width != ink.x1 - ink.x0 || ext.height != ink.y1 - ink.y0))
             std::printf("print is %lld x %lld dots, the file's ink %lld x %lld\n", (long long)ext.width,
                         (long long)ext.height, (long long)(ink.x1 - ink.x0), (long long)(ink.y1 - ink.y0));
+        // Where the picture lies on the media: its left edge counted from the media's.
+        if (ext.width > 0 && !ink.empty() && sheet.xdpi() > 0)
+            std::printf("placed at dot %lld of the media (%.2f mm from its left edge)\n", (long long)ox,
+                        double(ox) * 25.4 / sheet.xdpi());
         // Compared area in file coordinates: the file and the print placed on it.
         Region area{0, 0, int64_t(h.uiWidth), int64_t(h.uiHeight)};
         if (ext.width > 0) {

@@ -223,6 +223,13 @@ JobList jobRecordOf(CDrvPrint& drv, const std::string& path) {
     return l;
 }
 
+void recordRefusal(CDrvPrint& drv, JobList& record) {
+    drv.AUXDBFuns(0);
+    drv.AUXDBRecordSave(&record);
+    drv.job.DBRecordSetEnding("refused");
+    drv.AUXDBFuns(1);
+}
+
 int runJob(Session& s, CDrvPrint& drv, JobList& record, const JobRunOptions& o) {
     const std::string path = drv.csName;
     const bool onSim = hw::deviceChoice() == "sim";

@@ -39,6 +39,8 @@ void setJobValues(CDrvPrint& drv, const JobRequest& r);
 
 // The job record of a job whose values are set (the queue row's texts).
 JobList jobRecordOf(CDrvPrint& drv, const std::string& path);
+// Records a job refused before it started (one row, closed as "refused").
+void recordRefusal(CDrvPrint& drv, JobList& record);
 
 struct JobRunOptions {
     std::string proofDir;          // save the virtual sheet here

@@ -25,7 +25,8 @@ void splitLight(float v, float& dark, float& light) {
     }
 }
 
-uint32_t mmToDots(double mm, uint32_t dpi) { return uint32_t(std::lround(mm / 25.4 * dpi)); }
+// Whole dots that fit the length: a picture made 1600 mm wide is never wider than 1600 mm.
+uint32_t mmToDots(double mm, uint32_t dpi) { return uint32_t(std::floor(mm / 25.4 * dpi + 1e-6)); }
 
 } // namespace
 

@@ -51,7 +51,7 @@ protected:
 TEST_F(MotionCommands, HomeReportsTheHomedCarriage) {
     const Result r = run({"home"});
     EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_NE(r.out.find("ok: carriage homed: position 60000, encoder reads 60000"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("ok: carriage homed: position 8000, encoder reads 8000"), std::string::npos) << r.out;
     EXPECT_LT(sim::machine()->carriageMM(), 10.0);
 }
 
@@ -100,7 +100,7 @@ TEST_F(MotionCommands, MeasureReportsTheMediaAndSaves) {
     EXPECT_EQ(r.code, 0) << r.err;
     double start = 0, width = 0;
     ASSERT_EQ(std::sscanf(r.out.c_str(), "ok: media starts at %lf mm, width %lf mm", &start, &width), 2) << r.out;
-    EXPECT_NEAR(start, 300 - 50 * 0.1411111, 12);
+    EXPECT_NEAR(start, 300 - sim::machine()->config().sensorOffsetMM - 50 * 0.1411111, 12); // the sensor right of the heads
     EXPECT_NEAR(width, 300, 12);
     EXPECT_NE(r.err.find("Starting Position:"), std::string::npos) << r.err; // the engine's message
     std::ifstream f(platform::joinPath(dir_, "setup.ini"));
@@ -153,14 +153,14 @@ TEST_F(MotionCommands, ConsoleEntries) {
     console::Console con(drv, out);
     const int failed = con.runCommands(
         "call PRNInitLimitPosition; get uiRightLimitPos; call PRNRePosition 1; call MOVGetXPosition; "
-        "call PRNSetPosition 61000 1 1; get uiPreviousXTarget; call MOVCheckPosition; call PRNGetPosition 61000 1; "
+        "call PRNSetPosition 9000 1 1; get uiPreviousXTarget; call MOVCheckPosition; call PRNGetPosition 9000 1; "
         "call MOVCheckLeftLSW 0; call MOVMeasureXRate 1000 1100; get iXPositionError; set uiCarriageSlowMode 1; "
         "get uiCarriageSlowMode; call MOVGetYPosition");
     EXPECT_EQ(failed, 0) << out.str();
     const std::string text = out.str();
-    EXPECT_NE(text.find("uiRightLimitPos = 82000"), std::string::npos) << text;
-    EXPECT_NE(text.find("MOVGetXPosition = 60000"), std::string::npos) << text;
-    EXPECT_NE(text.find("uiPreviousXTarget = 60000"), std::string::npos) << text;
+    EXPECT_NE(text.find("uiRightLimitPos = 30000"), std::string::npos) << text;
+    EXPECT_NE(text.find("MOVGetXPosition = 8000"), std::string::npos) << text;
+    EXPECT_NE(text.find("uiPreviousXTarget = 8000"), std::string::npos) << text;
     EXPECT_NE(text.find("MOVCheckPosition = 0"), std::string::npos) << text;
     EXPECT_NE(text.find("PRNGetPosition = 141"), std::string::npos) << text;
     EXPECT_NE(text.find("MOVCheckLeftLSW = 0"), std::string::npos) << text;

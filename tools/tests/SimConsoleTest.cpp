@@ -63,7 +63,7 @@ TEST_F(SimConsole, CardCallsAndFaults) {
 
 TEST_F(SimConsole, SimCommandsActOnTheMachine) {
     int failed = 0;
-    auto out = run("sim carriage 10; sim media 0 100; sim state; sim fault limit left stuck; sim estop press; "
+    auto out = run("sim carriage 10; sim media 0 300; sim state; sim fault limit left stuck; sim estop press; "
                    "sim reg 0x21C; sim log fault 5; sim sheet png " + dir_ + "/s.png; sim sheet drops",
                    &failed);
     EXPECT_EQ(failed, 0) << out;

@@ -21,7 +21,9 @@ std::vector<size_t> bulkSizes(const hwtest::RecordingChannel& rec) {
 }
 
 TEST_F(HardwareTest, WriteCardMemorySplitsAndSwapsEveryWord) {
+    cardMemoryMode(0);
     CDrvPrint d;
+    d.uiMemoryMode = 0;
     auto rec = record();
     std::vector<uint8_t> data(40000);
     for (size_t i = 0; i < data.size(); ++i) data[i] = uint8_t(i * 13 + 1);
@@ -199,6 +201,7 @@ TEST_F(HardwareTest, EightLinePassGoesToEachHeadSlot) {
     r.d.uiHeadWidth = 0;
     r.d.fDPIRate = 1.0f;
     r.d.uiMemoryMode = 0;
+    cardMemoryMode(0);
     r.d.HeadChannel[0] = 1;
     r.d.HeadChannel[1] = 2;
     // Group 0 of head 1, row 3 and group 2, row 127.

@@ -13,8 +13,10 @@
 // prints what it found ("[proof] ...").
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -41,8 +43,15 @@ struct MatrixCase {
     bool reversed = false;  // heads mounted the other way round (and bVerticalMirror 0)
     unsigned width = 61;    // dots: 61 pads the 8-line layout's last byte, 203 takes the vector kernels
     unsigned memoryMode = 0; // card memory layout, the machine's and the setup's
-    unsigned xdpi = 180;    // the file's X resolution: 180 native, 360 with the fire clock halved
+    unsigned xdpi = 180;    // the file's X resolution: 180 native, 360 and 720 with the fire clock divided
+    unsigned speed = 1;     // PRINTMODE uiXSpeed: the right-to-left fire timing depends on it
+    unsigned gen = 0;       // card generation (PRINTMODE uiPcicardMode): how the speed is set
 };
+
+// Wider than this, a case is a banner across the media: its sheet alone is compared (a drop log
+// would hold millions of drops) and it starts at the media's left edge.
+constexpr unsigned kBannerDots = 4000;
+constexpr double kGenOneRate = 256000; // MOVEMENT fXMotorRate of the newer card's cases
 
 std::string caseName(const MatrixCase& c) {
     static const char* dirs[] = {"ToRight", "ToLeft", "BiFromLeft", "BiFromRight"};
@@ -55,6 +64,8 @@ std::string caseName(const MatrixCase& c) {
     n += "_W" + std::to_string(c.width);
     if (c.memoryMode) n += "_Mem" + std::to_string(c.memoryMode);
     if (c.xdpi != 180) n += "_X" + std::to_string(c.xdpi);
+    if (c.speed != 1) n += "_S" + std::to_string(c.speed);
+    if (c.gen) n += "_Gen" + std::to_string(c.gen);
     return n;
 }
 
@@ -84,6 +95,12 @@ protected:
         const MatrixCase c = GetParam();
         e.uiHeadsPerColorMode = c.heads == Heads::TwoStaggered ? 1 : 0;
         headsOver(e, c.heads == Heads::One ? 4 : 8);
+        if (c.width > kBannerDots) {
+            // A banner's rings and head passes: the default setup's caches.
+            const CDrvPrint defaults;
+            e.COLORCACHE = defaults.COLORCACHE;
+            e.HEADCACHE = defaults.HEADCACHE;
+        }
     }
     void TearDown() override {
         PrintJob::TearDown();
@@ -99,6 +116,9 @@ protected:
         sim::MachineConfig cfg;
         cfg.eightLineFormat = c.eightLine;
         cfg.memoryMode = int(c.memoryMode);
+        // The card's speed scale is the setup's motor rate; the newer card divides its clock by
+        // a speed word (larger is slower, speed 4 the fastest).
+        cfg.fireTrimRate = c.gen ? kGenOneRate : 1.0;
         cfg.heads.resize(n);
         CDrvPrint& e = *d;
         for (unsigned h = 0; h < n; ++h) {
@@ -133,6 +153,18 @@ protected:
         e.bVerticalMirror = c.reversed ? 0 : 1;
         e.NOZZLESOFFSET = c.reversed ? 128 - kNozzles : 0;
         e.uiDPIColorMode = c.mode;
+        e.uiXSpeed = c.speed;
+        e.uiPcicardMode = c.gen;
+        e.fXMotorRate = c.gen ? float(kGenOneRate) : 1.0f;
+        if (c.gen) {
+            static constexpr int kWords[5] = {0, 800, 600, 400, 200};
+            std::copy(std::begin(kWords), std::end(kWords), e.XSpeedPause);
+        }
+        if (c.width > kBannerDots) {
+            // The heads' first column lands 1100 steps right of the fire position: the media's
+            // edge at 2126 steps from the encoder's zero.
+            e.uiFire = e.uiStartPos1 = 2126 - 1100;
+        }
     }
 
     // Tall enough for a band and a half (so band joins are printed), at least 40 lines.
@@ -196,9 +228,22 @@ protected:
 TEST_P(ProofMatrix, SheetIsTheFile) {
     const MatrixCase c = GetParam();
     configure(c);
-    machine_->setDropLog(true);
+    const bool banner = c.width > kBannerDots;
+    machine_->setDropLog(!banner);
     const std::string path = makeRip(c.width, heightFor(c), 11 + c.passes, c.ydpi, c.xdpi);
     ASSERT_EQ(run(path, c.passes), 1);
+    if (banner) {
+        // From the media's left edge to its right, dot for dot.
+        EXPECT_EQ(machine_->dropsOffSheet(), 0u);
+        EXPECT_EQ(machine_->sheet().extent().x0, 0);
+        const auto exact = compare(c.hMirror);
+        EXPECT_GT(exact.expected, 100000u);
+        EXPECT_EQ(exact.missing, 0u);
+        EXPECT_EQ(exact.extra, 0u);
+        std::printf("[proof] %s: %llu dots, %llu missing, %llu extra\n", caseName(c).c_str(),
+                    (unsigned long long)exact.expected, (unsigned long long)exact.missing, (unsigned long long)exact.extra);
+        return;
+    }
     EXPECT_EQ(d->uiInterlace, c.interlace);
     EXPECT_EQ(d->uiStepSendCurrent.load(), d->uiStepTotal);
     const auto ps = machine_->passes();
@@ -238,6 +283,34 @@ TEST_P(ProofMatrix, SheetIsTheFile) {
     EXPECT_EQ(near.missing, 0u);
     EXPECT_EQ(near.extra, 0u);
 }
+
+// The card's leftward fire timing is part of the machine, and the engine's correction for it is
+// what keeps bidirectional prints at a divided fire clock exact: the same print on a card without
+// that timing error, or with another one, misprints its right-to-left passes.
+class FireClockTrim : public ProofMatrix {};
+
+TEST_P(FireClockTrim, AnotherCardTimingMisprints) {
+    const MatrixCase c = GetParam();
+    for (double units : {0.0, 44.0}) {
+        SCOPED_TRACE(units == 0 ? "card without the timing error" : "card trimmed otherwise");
+        configure(c);
+        sim::MachineConfig cfg = machine_->config();
+        cfg.fireTrimUnits = units;
+        useMachine(cfg, c.interlace);
+        machine_->setSheetResolution(c.xdpi, 185.21 * c.interlace);
+        const std::string path = makeRip(c.width, heightFor(c), 7, c.ydpi, c.xdpi);
+        ASSERT_EQ(run(path, c.passes), 1);
+        const auto r = compare(c.hMirror);
+        EXPECT_GT(r.expected, 2000u);
+        EXPECT_GT(r.missing + r.extra, 100u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Counterproof, FireClockTrim,
+                         ::testing::Values(MatrixCase{2, Dir::BiFromLeft, true, Heads::One, 0, 180, 1, false, false, 203, 0, 720},
+                                           MatrixCase{2, Dir::BiFromRight, false, Heads::One, 0, 180, 1, false, false, 122, 0, 360, 4},
+                                           MatrixCase{2, Dir::BiFromLeft, true, Heads::One, 0, 180, 1, false, false, 203, 0, 360, 1, 1}),
+                         [](const auto& info) { return caseName(info.param); });
 
 // The reversed heads' setup is not a formality: the same machine printed with the vertical mirror
 // of upright heads, or without the nozzle offset that puts the 126 nozzles at the end of the
@@ -342,6 +415,45 @@ std::vector<MatrixCase> matrix() {
         MatrixCase c{p, p == 3 ? Dir::BiFromLeft : Dir::BiFromRight, p == 3, Heads::TwoStacked, 0, 180, 1, false, false, 203};
         c.xdpi = 360;
         v.push_back(c);
+    }
+    // 720 dpi across (the fire clock at its finest), and the leftward fire timing at every
+    // speed and on the newer card, which sets its speed by a clock divider.
+    for (unsigned p : {1u, 2u, 4u})
+        for (Dir dir : {Dir::ToRight, Dir::ToLeft, Dir::BiFromLeft, Dir::BiFromRight}) {
+            MatrixCase c{p, dir, (p + unsigned(dir)) % 2 == 0, Heads::One, 0, 180, 1, false, false, p == 2 ? 203u : 122u};
+            c.xdpi = 720;
+            v.push_back(c);
+        }
+    for (unsigned speed : {2u, 3u, 4u})
+        for (unsigned x : {360u, 720u}) {
+            MatrixCase c{2, speed % 2 ? Dir::BiFromLeft : Dir::BiFromRight, speed != 3, Heads::One, 0, 180, 1, false, false, 203};
+            c.xdpi = x;
+            c.speed = speed;
+            v.push_back(c);
+        }
+    for (unsigned x : {180u, 360u, 720u})
+        for (Dir dir : {Dir::BiFromLeft, Dir::BiFromRight}) {
+            MatrixCase c{2, dir, x != 360, Heads::One, 0, 180, 1, false, false, 203};
+            c.xdpi = x;
+            c.gen = 1;
+            c.speed = dir == Dir::BiFromLeft ? 1 : 3;
+            v.push_back(c);
+        }
+    // Banners across the whole 1600 mm sheet and 1500 mm ones, stacked heads among them, in
+    // both directions, at 180, 360 and 720 dpi (card memory mode 1: a 720 dpi pass that wide
+    // needs its 1 MiB blocks).
+    {
+        auto banner = [&](unsigned p, Dir dir, bool eight, Heads heads, unsigned x, unsigned dots) {
+            MatrixCase c{p, dir, eight, heads, 0, 180, 1, false, false, dots, 1};
+            c.xdpi = x;
+            v.push_back(c);
+        };
+        banner(2, Dir::BiFromLeft, true, Heads::TwoStacked, 180, 11338);
+        banner(2, Dir::ToLeft, false, Heads::One, 180, 10629);
+        banner(2, Dir::BiFromRight, false, Heads::TwoStacked, 360, 22677);
+        banner(1, Dir::ToRight, true, Heads::One, 360, 21259);
+        banner(2, Dir::BiFromLeft, true, Heads::TwoStacked, 720, 45354);
+        banner(2, Dir::BiFromRight, true, Heads::One, 720, 42519);
     }
     // Every card memory layout: block addresses, address units and block sizes, eight heads.
     for (unsigned mem = 1; mem <= 6; ++mem)

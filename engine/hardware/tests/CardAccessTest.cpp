@@ -37,6 +37,7 @@ TEST_F(HardwareTest, SetBitOnControlRegisterOrsTheFixedMask) {
 }
 
 TEST_F(HardwareTest, BulkWriteSplitsIntoChunksWithLengthFields) {
+    cardMemoryMode(0);
     auto rec = record();
     std::vector<uint8_t> data(40000);
     for (size_t i = 0; i < data.size(); ++i) data[i] = uint8_t(i * 7);

@@ -92,6 +92,12 @@ protected:
         scratch_.reset();
         platform::setTimeScale(1);
     }
+    // A fresh virtual card of another memory layout (the default machine's is mode 1).
+    void cardMemoryMode(int mode) {
+        sim::MachineConfig cfg = machine_->config();
+        cfg.memoryMode = mode;
+        machine_ = sim::newMachine(cfg);
+    }
     // Puts a recording channel in front of the virtual card.
     std::shared_ptr<RecordingChannel> record() {
         auto rec = std::make_shared<RecordingChannel>(hw::card());

@@ -29,8 +29,8 @@ protected:
     // The position model and the encoder agree at the home end, and the carriage rests there: the
     // back-off from where it stopped at the switch (the stop comes a little after the switch).
     void expectHomedAt(double railMM, int side = -1, double maxOvershoot = kLatePoll) {
-        EXPECT_EQ(drv_->uiXTarget, 60000u);
-        EXPECT_EQ(drv_->MOVGetXPosition(), 60000u);
+        EXPECT_EQ(drv_->uiXTarget, unsigned(drv_->iXEncoderInitial));
+        EXPECT_EQ(drv_->MOVGetXPosition(), unsigned(drv_->iXEncoderInitial));
         EXPECT_FALSE(machine_->xMoving());
         const double overshoot = side * (machine_->carriageMM() - railMM);
         EXPECT_GE(overshoot, -0.5) << machine_->carriageMM();
@@ -43,7 +43,7 @@ protected:
     // A move of mm from home lands where the encoder and the model say.
     void expectPositionsAgree(double mm, double homeRail, int sign = 1) {
         const int steps = drv_->XMMToPulse(static_cast<int32_t>(mm));
-        const unsigned target = static_cast<unsigned>(60000 + sign * steps);
+        const unsigned target = static_cast<unsigned>(drv_->iXEncoderInitial + sign * steps);
         drv_->PRNSetPosition(target, 1, 1);
         EXPECT_NEAR(double(drv_->MOVGetXPosition()), double(target), 3);
         EXPECT_NEAR(machine_->carriageMM(), homeRail + sign * mm, 1.0);
@@ -88,7 +88,9 @@ TEST_F(Homing, WithoutTheSlowZoneInputCrossesThePathSlowly) {
 }
 
 TEST_F(Homing, HomeEndHigherHomesOnTheRightSwitch) {
+    // Counting down from home, the path needs a home value above its length.
     drv_->bRepositionLeft = 0;
+    drv_->iXEncoderInitial = 60000;
     drv_->PRNInitLimitPosition();
     EXPECT_EQ(drv_->uiLeftLimitPos, 38000u);
     EXPECT_EQ(drv_->uiRightLimitPos, 60000u);
@@ -107,7 +109,7 @@ TEST_F(Homing, HeadProtectEndFollowsItsOwnDirection) {
     const double offSwitch = 3120 - machine_->carriageMM();
     EXPECT_GE(offSwitch, 100 * 0.1411111 - kLatePoll);
     EXPECT_LE(offSwitch, 100 * 0.1411111 + 0.5);
-    EXPECT_EQ(drv_->MOVGetXPosition(), 60000u);
+    EXPECT_EQ(drv_->MOVGetXPosition(), 8000u);
 }
 
 class BrokenSwitch : public Homing, public ::testing::WithParamInterface<std::pair<bool, sim::LimitFault>> {};
@@ -122,7 +124,7 @@ TEST_P(BrokenSwitch, GivesUpWithMinusOneAndStillBacksOff) {
     EXPECT_FALSE(machine_->xMoving());
     // Driven against the end stop, then backed off and reloaded.
     EXPECT_NEAR(machine_->carriageMM(), -kHardStop + homeRailMM(), 0.5);
-    EXPECT_EQ(drv_->MOVGetXPosition(), 60000u);
+    EXPECT_EQ(drv_->MOVGetXPosition(), 8000u);
     EXPECT_NE(drv_->MOVCheckPosition(), 1); // the model does not claim the home end
 }
 
@@ -141,14 +143,14 @@ TEST_F(Homing, WithoutACardReturnsMinus100AndMovesNothing) {
     EXPECT_EQ(drv_->PRNRePosition(1), -100);
     machine_->setCardAbsent(false);
     EXPECT_NEAR(machine_->carriageMM(), 1500, 1e-6);
-    EXPECT_EQ(drv_->uiXTarget, 60000u);
+    EXPECT_EQ(drv_->uiXTarget, 8000u);
 }
 
 TEST_F(Homing, TestModeSkipsTheSearchButBacksOff) {
     drv_->bTestMode = 1;
     machine_->setCarriage(1500);
     EXPECT_EQ(drv_->PRNRePosition(1), 20000);
-    EXPECT_EQ(drv_->MOVGetXPosition(), 60000u);
+    EXPECT_EQ(drv_->MOVGetXPosition(), 8000u);
 }
 
 TEST_F(Homing, LeavesSlowModeOffStopsThePrintLoopAndStartsFlashAtHome) {
@@ -172,7 +174,7 @@ TEST_F(Homing, TwiceInARowGivesTheSameHome) {
     const double first = machine_->carriageMM();
     ASSERT_GT(drv_->PRNRePosition(1), 0);
     EXPECT_NEAR(machine_->carriageMM(), first, kLatePoll);
-    EXPECT_EQ(drv_->MOVGetXPosition(), 60000u);
+    EXPECT_EQ(drv_->MOVGetXPosition(), 8000u);
 }
 
 } // namespace

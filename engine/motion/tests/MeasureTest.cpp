@@ -24,6 +24,7 @@ protected:
         cfg.mediaLeftMM = 300; // the machine file's sheet
         cfg.mediaWidthMM = 400;
         cfg.startXMM = 100;
+        cfg.sensorOffsetMM = 0; // edges counted at the carriage reference
         useMachine(cfg);
         platform::setTimeScale(10);
         drv_->XSpeedPause[1] = 40; // measuring at 105 mm/s
@@ -87,10 +88,10 @@ TEST_F(Measure, SetPositionToTheTargetMovesNothingButRecordsIt) {
 TEST_F(Measure, PositionsInMillimetres) {
     drv_->PRNInitLimitPosition();
     EXPECT_EQ(drv_->PRNGetPosition(7087, 0), 1000);
-    EXPECT_EQ(drv_->PRNGetPosition(60000 + 709, 1), 100);
-    EXPECT_EQ(drv_->PRNGetPosition(60000 - 709, 1), -99); // -100.05 + 0.5, toward zero
+    EXPECT_EQ(drv_->PRNGetPosition(8000 + 709, 1), 100);
+    EXPECT_EQ(drv_->PRNGetPosition(8000 - 709, 1), -99); // -100.05 + 0.5, toward zero
     EXPECT_EQ(drv_->PRNGetPosition(12345, 2), 1);
-    drv_->uiFire = 60000 + 1417;
+    drv_->uiFire = 8000 + 1417;
     EXPECT_EQ(drv_->PRNGetFirePosition(), 200u);
     drv_->uiFire = 100; // before the path: 0, not a wrapped number
     EXPECT_EQ(drv_->PRNGetFirePosition(), 0u);
@@ -111,9 +112,9 @@ TEST_F(Measure, TravelBetweenTheSwitches) {
     // From the backed-off home to the far switch, less the back-off.
     EXPECT_NEAR(t, 800 / kStepMM - 2 * 50, kEdgeTolerance);
     EXPECT_EQ(drv_->uiMovingLength, static_cast<unsigned>(t));
-    EXPECT_EQ(drv_->uiRightLimitPos, 60000u + static_cast<unsigned>(t));
+    EXPECT_EQ(drv_->uiRightLimitPos, 8000u + static_cast<unsigned>(t));
     // Homed again afterwards.
-    EXPECT_EQ(drv_->MOVGetXPosition(), 60000u);
+    EXPECT_EQ(drv_->MOVGetXPosition(), 8000u);
     EXPECT_LT(machine_->carriageMM(), 10.0);
 }
 
@@ -152,7 +153,7 @@ TEST_P(MovementCheck, PassesWithinFiveMillimetres) {
     EXPECT_EQ(drv_->AUXCheckMovement(), pass);
     EXPECT_NEAR(machine_->carriageMM() - x0, 1000 * factor, 0.5);
     // The model follows the carriage's commanded place.
-    EXPECT_EQ(drv_->uiXTarget, 60000u + static_cast<unsigned>(std::trunc(1000 / double(drv_->fMMPerXStep) + 0.5)));
+    EXPECT_EQ(drv_->uiXTarget, 8000u + static_cast<unsigned>(std::trunc(1000 / double(drv_->fMMPerXStep) + 0.5)));
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, MovementCheck,
@@ -169,7 +170,7 @@ TEST_F(Measure, OneRollFindsTheMediaOfTheMachine) {
     EXPECT_EQ(drv_->uiStartPos2, 0u);
     EXPECT_EQ(drv_->uiWidth2, 0u);
     // Homed again, and the operator told in English.
-    EXPECT_EQ(drv_->MOVGetXPosition(), 60000u);
+    EXPECT_EQ(drv_->MOVGetXPosition(), 8000u);
     const auto texts = prompter_->texts();
     ASSERT_EQ(texts.size(), 1u);
     const int start = drv_->XPulseToMM(static_cast<int32_t>(drv_->uiStartPos1));
@@ -203,7 +204,7 @@ TEST_F(Measure, NoMediaIsNotMeasured) {
     EXPECT_EQ(drv_->PRNMeasure(), -1);
     EXPECT_EQ(drv_->uiStartPos1, 1234u);
     EXPECT_EQ(drv_->uiWidth1, 4321u);
-    EXPECT_EQ(drv_->MOVGetXPosition(), 60000u);
+    EXPECT_EQ(drv_->MOVGetXPosition(), 8000u);
 }
 
 // Two rolls side by side: the media sensor is made to see a second sheet.
@@ -242,6 +243,7 @@ TEST_F(TwoRolls, OneRollSettingStopsAfterTheFirst) {
 
 TEST_F(Measure, HomeEndHigherMeasuresGoingUpThePath) {
     drv_->bRepositionLeft = 0;
+    drv_->iXEncoderInitial = 30000; // counting down from home: above the path's length
     drv_->PRNInitLimitPosition();
     machine_->setMedia(2700, 250);
     machine_->setCarriage(3000);
@@ -251,7 +253,7 @@ TEST_F(Measure, HomeEndHigherMeasuresGoingUpThePath) {
     const double baseRail = homeRail_ - drv_->uiMovingLength * kStepMM;
     EXPECT_NEAR(drv_->uiStartPos1, (2700 - baseRail) / kStepMM, kEdgeTolerance);
     EXPECT_NEAR(drv_->uiWidth1, 250 / kStepMM, kEdgeTolerance);
-    EXPECT_EQ(drv_->MOVGetXPosition(), 60000u);
+    EXPECT_EQ(drv_->MOVGetXPosition(), 30000u);
 }
 
 TEST_F(Measure, CalibrationOfXConvergesToTheMachine) {

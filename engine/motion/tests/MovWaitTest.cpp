@@ -187,7 +187,7 @@ TEST_F(MovWait, CleaningStationComesUpWhenTheCarriageRestsAtHome) {
 }
 
 TEST_F(MovWait, CorrectionStatusCodes) {
-    encoderReads(60000);
+    encoderReads(8000);
     drv_->uiCorrectFrequency = 0;
     EXPECT_EQ(drv_->MOVCorrectMovement(1), 100);
     drv_->uiCorrectFrequency = 1;
@@ -198,12 +198,12 @@ TEST_F(MovWait, CorrectionStatusCodes) {
     // The latched position is recorded whatever the status.
     drv_->MOVMoveX(0, 1, 700, 1);
     drv_->MOVCorrectMovement(0);
-    EXPECT_NEAR(double(drv_->uiMovedPosition), 60700.0, 2.0);
+    EXPECT_NEAR(double(drv_->uiMovedPosition), 8700.0, 2.0);
 }
 
 TEST_F(MovWait, ErrorOfAHundredStepsIsLeftAlone) {
-    encoderReads(60000);
-    drv_->uiXTarget = 60100;
+    encoderReads(8000);
+    drv_->uiXTarget = 8100;
     const size_t starts = xStarts();
     EXPECT_EQ(drv_->MOVCorrectMovement(1), 0);
     EXPECT_EQ(drv_->iXPositionError.load(), -100);
@@ -211,12 +211,12 @@ TEST_F(MovWait, ErrorOfAHundredStepsIsLeftAlone) {
 }
 
 TEST_F(MovWait, SlippingCarriageIsBroughtToItsTarget) {
-    encoderReads(60000);
+    encoderReads(8000);
     const double x0 = machine_->carriageMM();
     machine_->setSlip(0.85);
-    drv_->PRNSetPosition(60000 + 7087, 1, 0);
+    drv_->PRNSetPosition(8000 + 7087, 1, 0);
     drv_->MOVWaitUntilXStop(1);
-    EXPECT_NEAR(double(drv_->MOVGetXPosition()), 67087.0, 100.0);
+    EXPECT_NEAR(double(drv_->MOVGetXPosition()), 15087.0, 100.0);
     EXPECT_LE(std::abs(drv_->iXPositionError.load()), 100);
     EXPECT_NEAR(machine_->carriageMM() - x0, 1000.0, 100 * 0.1411111);
     EXPECT_GT(xStarts(), 1u); // the correction moved
@@ -224,11 +224,11 @@ TEST_F(MovWait, SlippingCarriageIsBroughtToItsTarget) {
 }
 
 TEST_F(MovWait, SmallDeviationsAfterAMoveAreNotCorrected) {
-    encoderReads(60000);
+    encoderReads(8000);
     machine_->setSlip(0.995); // 5 mm short on 1000 mm: under the 20 mm threshold
-    drv_->PRNSetPosition(60000 + 7087, 1, 0);
+    drv_->PRNSetPosition(8000 + 7087, 1, 0);
     drv_->MOVWaitUntilXStop(1);
-    EXPECT_NEAR(double(drv_->uiMovedPosition), 60000 + 7087 * 0.995, 3.0);
+    EXPECT_NEAR(double(drv_->uiMovedPosition), 8000 + 7087 * 0.995, 3.0);
     EXPECT_EQ(drv_->iXPositionError.load(), 0); // no correction measured
 }
 
@@ -243,8 +243,8 @@ TEST_F(MovWait, HugeErrorGivesUpWithoutMoving) {
 }
 
 TEST_F(MovWait, CarriageThatDoesNotAnswerGivesUpAfterItsMoves) {
-    encoderReads(60000);
-    drv_->uiXTarget = 61000;
+    encoderReads(8000);
+    drv_->uiXTarget = 9000;
     machine_->setSlip(0.0); // the motor turns, the carriage stays
     EXPECT_EQ(drv_->MOVCorrectMovement(1), -1);
     EXPECT_EQ(drv_->iXPositionError.load(), -1000);
