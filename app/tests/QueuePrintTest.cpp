@@ -3,8 +3,11 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <map>
 #include <string>
+#include <thread>
 
 #include "QueueFixture.h"
 #include "queue/QueueModel.h"
@@ -254,11 +257,22 @@ private slots:
         QVERIFY(q);
         CDrvPrint& d = f.app->engine();
         MainFrame& fr = *f.app->frame();
-        // The first tall enough (17 passes) that the pause, sent once two passes have printed,
-        // comes well before its end at the fast clock.
-        QVERIFY(makeRip(f.path("a.prn"), 96, 1000));
+        QVERIFY(makeRip(f.path("a.prn"), 96, 500));
         QVERIFY(makeRip(f.path("b.prn"), 120, 700));
         QVERIFY(makeRip(f.path("c.prn"), 80, 300));
+        // The operator's pause reaches a.prn at its third pass and the stop b.prn at its fourth:
+        // the print thread waits there (a little) for the command, so that at the fast clock the
+        // job cannot run to its end before the window has seen its progress.
+        std::atomic<bool> gateOn{true};
+        d.onStepTag = [&d, &gateOn](const char* tag) {
+            if (!gateOn || std::string(tag) != tags::PRN) return;
+            const std::string file = d.csName.substr(d.csName.find_last_of('/') + 1);
+            const unsigned pass = d.uiStepSendCurrent.load();
+            const bool pauseHere = file == "a.prn" && pass == 2, stopHere = file == "b.prn" && pass == 3;
+            if (!pauseHere && !stopHere) return;
+            for (int i = 0; i < 2000 && !(pauseHere ? d.bPause.load() : d.bStop.load()); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        };
         for (const char* n : {"a.prn", "b.prn", "c.prn"}) QVERIFY(q->addFile(f.path(n)));
         std::map<QString, sim::Sheet> after;
         QStringList ended;
@@ -284,8 +298,10 @@ private slots:
         QCOMPARE(q->model().size(), 2);
         QVERIFY(q->model().row(0)[kColStartPass].toUInt() > 0);
         fr.updateCommands();
+        gateOn = false;
         QVERIFY(fr.runCommand(ID_PRINT));
         QVERIFY(waitIdle(*q));
+        d.onStepTag = nullptr;
         QCOMPARE(ended, QStringList({"a.prn:printed", "b.prn:stopped", "b.prn:printed", "c.prn:printed"}));
         QCOMPARE(q->model().size(), 0);
         QCOMPARE(sheetDifferences(after["a.prn"], start, f.path("a.prn")), int64_t(0));
