@@ -27,14 +27,17 @@ bool CNetFile::Open(const std::string& name, unsigned flags) {
         return true;
     }
     int mode = (flags & modeReadWrite) ? O_RDWR : (flags & modeWrite) ? O_WRONLY : O_RDONLY;
-    fd_ = ::open(name.c_str(), mode | O_CLOEXEC);
+    // Only a regular file, and without blocking on anything else (a FIFO named like a job).
+    fd_ = ::open(name.c_str(), mode | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd_ < 0) return false;
     struct stat st{};
-    if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd_);
         fd_ = -1;
         return false;
     }
+    const int fl = ::fcntl(fd_, F_GETFL);
+    if (fl >= 0) ::fcntl(fd_, F_SETFL, fl & ~O_NONBLOCK);
     return true;
 }
 

@@ -180,8 +180,11 @@ void FolderBrowser::openFolder(const QString& path) {
         QStringList missing;
         const QFileInfoList files = QDir(path).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
         for (const QFileInfo& fi : files) {
-            if (!ripFileType(fi.filePath())) continue;
-            QFile bmp(companionBitmap(fi.filePath()));
+            // Only regular files: a FIFO or device named like a picture would block the window.
+            if (!fi.isFile() || !ripFileType(fi.filePath())) continue;
+            const QFileInfo bi(companionBitmap(fi.filePath()));
+            if (bi.exists() && !bi.isFile()) continue;
+            QFile bmp(bi.filePath());
             if (!bmp.open(QIODevice::ReadOnly)) missing << fi.filePath();
         }
         if (!missing.isEmpty()) renderMissing(missing);
@@ -300,7 +303,7 @@ void FolderBrowser::showPicture(const QString& bmp, const QString& rip) {
     std::optional<RipHead> head;
     QString fault;
     QFile f(rip);
-    if (rip.isEmpty() || !f.open(QIODevice::ReadOnly)) {
+    if (rip.isEmpty() || !QFileInfo(rip).isFile() || !f.open(QIODevice::ReadOnly)) {
         fault = tr("无法打开RIP文件");
     } else {
         const QByteArray bytes = f.read(kRipHeadSize);

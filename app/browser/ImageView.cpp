@@ -45,7 +45,7 @@ bool ImageWindow::load(const QString& path) {
     horizontalScrollBar()->setValue(0);
     verticalScrollBar()->setValue(0);
     bool ok = path.isEmpty();
-    if (!path.isEmpty()) {
+    if (!path.isEmpty() && QFileInfo(path).isFile()) { // never a FIFO or device: it would block
         QImageReader reader(path);
         reader.setAutoTransform(true);
         // A picture too large to show is refused rather than allowed to take the memory.
@@ -166,7 +166,7 @@ QString JobClock::leftText() const { return left_ >= 0 && running_ ? clockText(l
 QList<double> readCoverage(const QString& bitmap) {
     QList<double> out;
     QFile f(coverageFileOf(bitmap));
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) return out;
+    if (!QFileInfo(f.fileName()).isFile() || !f.open(QIODevice::ReadOnly | QIODevice::Text)) return out;
     const QFileInfo ink(f.fileName()), bmp(bitmap);
     if (bmp.exists() && ink.lastModified() < bmp.lastModified().addSecs(-2)) return out; // of an older preview
     const QList<QByteArray> lines = f.read(4096).split('\n');

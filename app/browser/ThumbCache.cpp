@@ -133,7 +133,7 @@ std::optional<QList<ThumbRecord>> readThumbCache(const QString& folder) {
     QFile f(QDir(folder).filePath(QLatin1String(kThumbCacheName)));
     // A sound cache of the most entries is far below this; a bigger file is not read at all.
     constexpr qint64 kMaxFile = 512ll << 20;
-    if (!f.open(QIODevice::ReadOnly) || f.size() > kMaxFile) return std::nullopt;
+    if (!QFileInfo(f.fileName()).isFile() || !f.open(QIODevice::ReadOnly) || f.size() > kMaxFile) return std::nullopt;
     return parseThumbCache(f.readAll());
 }
 

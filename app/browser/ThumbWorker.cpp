@@ -33,6 +33,7 @@ int depthOf(QImage::Format f) {
 
 Thumb makeThumb(const QString& path, QSize box) {
     Thumb t;
+    if (!QFileInfo(path).isFile()) return t; // a FIFO or device named like a picture: nothing to read
     QImageReader reader(path);
     reader.setAutoTransform(true);
     const QSize full = reader.size();

@@ -15,6 +15,8 @@
 #include <QTreeView>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -73,6 +75,20 @@ private slots:
         f.browser()->filter() = QStringList{QStringLiteral("*")};
         QVERIFY(f.refresh());
         QCOMPARE(f.names(), (QStringList{"a.bmp", "a.prn", "m_Front.bmp", "m_Front.prt"}));
+    }
+
+    // FIFOs named like a RIP file and like a preview bitmap: the window opens the folder without
+    // blocking on them, renders nothing for them and lists the pictures that are files.
+    void fifosInTheFolderNeverBlockTheWindow() {
+        BrowserFixture f;
+        QVERIFY(makeRip(f.rip("a.prn"), 120, 80));
+        QVERIFY(BrowserFixture::writeImage(f.rip("a.bmp"), 40, 30));
+        QCOMPARE(::mkfifo(QFile::encodeName(f.rip("p.prn")).constData(), 0644), 0);
+        QCOMPARE(::mkfifo(QFile::encodeName(f.rip("q.bmp")).constData(), 0644), 0);
+        QVERIFY(makeRip(f.rip("q.prn"), 120, 80));
+        QVERIFY(f.startAndList());
+        QCOMPARE(f.browser()->rendered(), QStringList());
+        QCOMPARE(f.names(), (QStringList{"a.bmp", "q.bmp"}));
     }
 
     void missingPreviewIsRenderedOnOpeningThenListed() {

@@ -19,16 +19,7 @@ namespace {
 
 // The header is only read, so the file is opened for reading: a RIP file on a read-only share
 // or with read-only attributes must still print.
-int openRipFile(const std::string& path) {
-    int fd = ::open(platform::normalizePath(path).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return -1;
-    struct stat st{};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
+int openRipFile(const std::string& path) { return platform::openRegularFile(platform::normalizePath(path), O_RDONLY); }
 
 uint64_t fileLength(int fd) {
     struct stat st{};

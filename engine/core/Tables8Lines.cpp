@@ -1,6 +1,9 @@
 // The byte-shift tables of the 8-line layout and the dot masks.
 #include "core/DrvPrint.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -34,7 +37,9 @@ void CDrvPrint::IMGLoadMaskTable() {
     // masks.bmp holds the 20 masks as 1-bit pixel data from byte 62. A missing or short file
     // leaves the remaining masks all set (no thinning) and says so in the log.
     std::string path = platform::joinPath(platform::currentDir(), "masks.bmp");
-    std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
+    const int fd = platform::openRegularFile(path, O_RDONLY);
+    std::unique_ptr<FILE, int (*)(FILE*)> f(fd >= 0 ? ::fdopen(fd, "rb") : nullptr, &std::fclose);
+    if (fd >= 0 && !f) ::close(fd);
     if (!f) {
         platform::log(platform::LogLevel::Info, "masks.bmp not found; masks print every dot");
         return;

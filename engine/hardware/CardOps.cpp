@@ -17,17 +17,21 @@ using namespace hw;
 
 namespace {
 
-// Stages one firmware image for the driver: copies source over target. Returns whether it was
-// copied (the caller deletes the target again once the driver has read it).
+// Stages one firmware image for the driver: a copy of source at target, the source itself left as
+// it is. Returns whether it was copied (the caller deletes the target again once the driver has
+// read it). Only a regular file of a sane size is taken.
 bool stageImage(const std::string& source, const std::string& target) {
-    if (!platform::fileExists(source)) return false;
-    platform::makeWritable(source);
-    std::error_code ec;
+    constexpr size_t kMaxImageBytes = 64u << 20;
+    std::string bytes;
+    const platform::ReadResult r = platform::readFileLimited(source, bytes, kMaxImageBytes);
+    if (r == platform::ReadResult::Missing) return false;
+    if (r != platform::ReadResult::Ok) {
+        platform::logf(platform::LogLevel::Warn, "firmware image %s is not a regular file of at most 64 MiB", source.c_str());
+        return false;
+    }
     if (platform::fileExists(target)) platform::makeWritable(target);
-    std::filesystem::copy_file(source, target, std::filesystem::copy_options::overwrite_existing, ec);
-    if (ec) {
-        platform::logf(platform::LogLevel::Warn, "cannot stage %s as %s: %s", source.c_str(), target.c_str(),
-                       ec.message().c_str());
+    if (!platform::writeFileAtomic(target, bytes)) {
+        platform::logf(platform::LogLevel::Warn, "cannot stage %s as %s", source.c_str(), target.c_str());
         return false;
     }
     return true;
@@ -59,12 +63,15 @@ int CDrvPrint::AUXInitPCIcard() {
         const char* missingEnglish;
         bool staged = false;
     } images[] = {
-        {platform::joinPath(csBaseDir, csDrv + ".drv"), platform::joinPath(driverDir, kFpgaImageName),
-         "Loading Firmware 01 failed!"},
+        // The firmware name is a file of the base folder, never a path out of it.
+        {platform::isPlainFileName(csDrv + ".drv") ? platform::joinPath(csBaseDir, csDrv + ".drv") : std::string(),
+         platform::joinPath(driverDir, kFpgaImageName), "Loading Firmware 01 failed!"},
         {platform::joinPath(csBaseDir, "PLENTAX.drv"), platform::joinPath(driverDir, kDspImageName),
          "Loading Firmware 02 failed!"},
     };
-    for (auto& img : images) img.staged = stageImage(img.source, img.target);
+    if (images[0].source.empty())
+        platform::logf(platform::LogLevel::Warn, "the firmware name csDrv \"%s\" is not a plain file name: no firmware 01", csDrv.c_str());
+    for (auto& img : images) img.staged = !img.source.empty() && stageImage(img.source, img.target);
     // The virtual card takes any image and works without one: a fresh folder, with no image at all,
     // has nothing to report there. One image of two missing is a broken installation anywhere.
     const bool noneOnVirtualCard = hw::deviceChoice() == "sim" && !images[0].staged && !images[1].staged;

@@ -1,6 +1,7 @@
 #include "platform/Files.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <climits>
@@ -11,10 +12,41 @@
 
 namespace platform {
 
+int createReplacement(const std::string& path, std::string& tmp) {
+    static std::atomic<unsigned> serial{0};
+    struct stat st {};
+    const bool keepMode = ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tmp = path + ".tmp" + std::to_string(::getpid()) + "." + std::to_string(::gettid()) + "." +
+              std::to_string(serial.fetch_add(1));
+        const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd < 0 && errno == EEXIST) continue; // a leftover of an earlier run: another name
+        if (fd >= 0 && keepMode && ::fchmod(fd, st.st_mode & 07777) != 0) {
+            const int err = errno;
+            ::close(fd);
+            ::unlink(tmp.c_str());
+            errno = err;
+            return -1;
+        }
+        return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+void syncFolderOf(const std::string& path) {
+    std::string dir = path.find('/') == std::string::npos ? "." : path.substr(0, path.rfind('/'));
+    if (dir.empty()) dir = "/";
+    const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+}
+
 bool writeFileAtomic(const std::string& path, std::string_view data) {
-    // A name of its own per process and thread, so two writers of one file never share a temporary.
-    std::string tmp = path + ".tmp" + std::to_string(::getpid()) + "." + std::to_string(::gettid());
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    std::string tmp;
+    const int fd = createReplacement(path, tmp);
     if (fd < 0) return false;
     const char* p = data.data();
     size_t left = data.size();
@@ -33,39 +65,53 @@ bool writeFileAtomic(const std::string& path, std::string_view data) {
         ::unlink(tmp.c_str());
         return false;
     }
+    // Renaming over a symbolic link replaces the link, never the file it points to.
     if (::rename(tmp.c_str(), path.c_str()) != 0) {
         ::unlink(tmp.c_str());
         return false;
     }
-    // Make the rename itself durable.
-    std::string dir = path.find('/') == std::string::npos ? "." : path.substr(0, path.rfind('/'));
-    if (dir.empty()) dir = "/";
-    int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
+    syncFolderOf(path);
     return true;
 }
 
+int openRegularFile(const std::string& path, int flags) {
+    const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    // Reads of a regular file block as usual.
+    const int fl = ::fcntl(fd, F_GETFL);
+    if (fl >= 0) ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
+    return fd;
+}
+
 bool readFile(const std::string& path, std::string& out) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
     out.clear();
+    const int fd = openRegularFile(path, O_RDONLY);
+    if (fd < 0) return false;
     char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-    bool ok = !std::ferror(f);
-    std::fclose(f);
+    bool ok = true;
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ok = false;
+        if (n <= 0) break;
+        out.append(buf, size_t(n));
+    }
+    ::close(fd);
     return ok;
 }
 
 ReadResult readFileLimited(const std::string& path, std::string& out, size_t maxBytes) {
     out.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = openRegularFile(path, O_RDONLY);
     if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Unreadable;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0) {
         ::close(fd);
         return ReadResult::Unreadable;
     }

@@ -8,6 +8,17 @@ namespace platform {
 // Writes the whole file atomically: a temporary file beside it, flushed and synced, then renamed
 // over the old one, so a crash or power cut leaves either the old or the new file, never half.
 bool writeFileAtomic(const std::string& path, std::string_view data);
+// The temporary file of an atomic replace of `path`: a new name beside it that nobody else uses
+// (created exclusively, so no link or other writer's file is ever opened), with the mode of the
+// regular file it will replace (0644 for a new one). The descriptor, or -1 with errno; `tmp` gets
+// its name. syncFolderOf makes the rename that follows durable.
+int createReplacement(const std::string& path, std::string& tmp);
+void syncFolderOf(const std::string& path);
+
+// Opens an outside file for reading (or with `flags`), refusing anything but a regular file
+// without blocking on it: a FIFO, device or socket named like a file never hangs the caller.
+// -1 with errno (EINVAL for a file that is not regular).
+int openRegularFile(const std::string& path, int flags = 0);
 
 bool readFile(const std::string& path, std::string& out);
 

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "platform/Files.h"
 #include "preview/RipSource.h"
 
 namespace preview {
@@ -50,14 +51,7 @@ bool writeCoverage(const std::string& path, const std::vector<double>& percent) 
         std::snprintf(line, sizeof line, "%zu=%.3f\n", p, percent[p]);
         text += line;
     }
-    const std::string tmp = path + ".tmp";
-    FileHandle out(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (!out.valid()) return false;
-    if (!writeAt(out.get(), text.data(), text.size(), 0) || !out.close() || ::rename(tmp.c_str(), path.c_str()) != 0) {
-        ::unlink(tmp.c_str());
-        return false;
-    }
-    return true;
+    return platform::writeFileAtomic(path, text);
 }
 
 } // namespace preview

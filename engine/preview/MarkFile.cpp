@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/RipFormat.h"
+#include "platform/Files.h"
 #include "preview/ImageJobs.h"
 #include "preview/MarkGeometry.h"
 #include "preview/RipSource.h"
@@ -47,21 +48,21 @@ WorkResult makeMarkFiles(const std::string& ripPath, const MarkOptions& options,
         res.error = "mark files refused: " + res.error;
         return res;
     }
-    TempFile frontTmp(tempPathFor(frontPath)), rearTmp(tempPathFor(rearPath));
-    FileHandle front(::open(frontTmp.path().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    std::string frontName, rearName;
+    FileHandle front(platform::createReplacement(frontPath, frontName));
     if (!front.valid()) {
         const int err = errno;
-        frontTmp.release();
         res.error = "cannot create " + frontPath + ": " + errnoText(err);
         return res;
     }
-    FileHandle rear(::open(rearTmp.path().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    TempFile frontTmp(frontName);
+    FileHandle rear(platform::createReplacement(rearPath, rearName));
     if (!rear.valid()) {
         const int err = errno;
-        rearTmp.release();
         res.error = "cannot create " + rearPath + ": " + errnoText(err);
         return res;
     }
+    TempFile rearTmp(rearName);
     auto writeFailed = [&](const std::string& path) {
         const int err = errno;
         res.error = "cannot write " + path + ": " + errnoText(err);
@@ -137,6 +138,7 @@ WorkResult makeMarkFiles(const std::string& ripPath, const MarkOptions& options,
         return res;
     }
     rearTmp.release();
+    platform::syncFolderOf(frontPath);
     res.output = frontPath;
     res.output2 = rearPath;
     res.outcome = WorkResult::Done;

@@ -7,6 +7,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/Files.h"
 #include "preview/ImageJobs.h"
 #include "preview/InkCoverage.h"
 #include "preview/PreviewRender.h"
@@ -42,14 +43,14 @@ WorkResult makePreview(const std::string& ripPath, const PreviewOptions& options
     const uint64_t bytes = kBitmapHeaderSize + uint64_t(bitmapRowBytes(size.columns)) * size.rows;
     res.error = checkOutputSpace(folderOf(bmpPath), bytes, 1, options.maxOutputBytes, options.freeBytes);
     if (!res.error.empty()) return res;
-    TempFile tmp(tempPathFor(bmpPath));
-    FileHandle out(::open(tmp.path().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    std::string tmpName;
+    FileHandle out(platform::createReplacement(bmpPath, tmpName));
     if (!out.valid()) {
         const int err = errno;
         res.error = "cannot create " + bmpPath + ": " + errnoText(err);
-        tmp.release(); // nothing was created
         return res;
     }
+    TempFile tmp(tmpName);
     const auto header = bitmapHeader(size);
     if (!writeAt(out.get(), header.data(), header.size(), 0)) {
         res.error = "cannot write " + bmpPath + ": " + errnoText(errno);
@@ -108,6 +109,7 @@ WorkResult makePreview(const std::string& ripPath, const PreviewOptions& options
         return res;
     }
     tmp.release();
+    platform::syncFolderOf(bmpPath);
     res.output = bmpPath;
     res.outcome = WorkResult::Done;
     return res;

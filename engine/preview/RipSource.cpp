@@ -1,6 +1,5 @@
 #include "preview/RipSource.h"
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -40,9 +39,9 @@ TempFile::~TempFile() {
 }
 
 bool openPrintFile(const std::string& path, FileHandle& file, uint64_t& size, std::string& error) {
-    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    int fd = platform::openRegularFile(path, O_RDWR);
     if (fd < 0) {
-        error = "cannot open " + path + ": " + errnoText(errno);
+        error = errno == EINVAL ? path + " is not a regular file" : "cannot open " + path + ": " + errnoText(errno);
         return false;
     }
     FileHandle f(fd);
@@ -167,10 +166,5 @@ std::string folderOf(const std::string& path) {
 std::string previewPathFor(const std::string& path) { return stemOf(path) + ".bmp"; }
 std::string frontPathFor(const std::string& path) { return stemOf(path) + "_Front.prt"; }
 std::string rearPathFor(const std::string& path) { return stemOf(path) + "_Rear.prt"; }
-
-std::string tempPathFor(const std::string& finalPath) {
-    static std::atomic<unsigned> serial{0};
-    return finalPath + ".part" + std::to_string(::getpid()) + "-" + std::to_string(serial.fetch_add(1));
-}
 
 } // namespace preview

@@ -71,8 +71,6 @@ std::string folderOf(const std::string& path);
 std::string previewPathFor(const std::string& path);
 std::string frontPathFor(const std::string& path);
 std::string rearPathFor(const std::string& path);
-// A temporary name beside a final file; the job renames it over the final name when complete.
-std::string tempPathFor(const std::string& finalPath);
 
 std::string errnoText(int err);
 

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <csignal>
 
 #include <atomic>
 #include <cfloat>
@@ -213,10 +215,23 @@ TEST_F(IniFileTest, SaveLeavesNoTemporaryFiles) {
 TEST_F(IniFileTest, FailedSaveKeepsTheOldFileWhole) {
     use("[A]\nx=1\n");
     ini.Load();
-    // The temporary file cannot be created: a directory stands in its place.
-    std::filesystem::create_directory(dir.file("t.ini.tmp" + std::to_string(::getpid()) + "." + std::to_string(::gettid())));
-    EXPECT_EQ(ini.WriteInt("A", "x", 2), 0);
+    // The new file cannot be written whole: the process may write files of 4 bytes only.
+    {
+        struct sigaction ignore {}, old {};
+        ignore.sa_handler = SIG_IGN;
+        ::sigaction(SIGXFSZ, &ignore, &old);
+        rlimit was{};
+        ::getrlimit(RLIMIT_FSIZE, &was);
+        rlimit tiny = was;
+        tiny.rlim_cur = 4;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tiny), 0);
+        const int wrote = ini.WriteInt("A", "x", 2);
+        ::setrlimit(RLIMIT_FSIZE, &was);
+        ::sigaction(SIGXFSZ, &old, nullptr);
+        EXPECT_EQ(wrote, 0);
+    }
     EXPECT_EQ(disk(), "[A]\nx=1\n");
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"t.ini"}); // no temporary left behind
     ini.SetFileName(dir.file("no/such/dir/t.ini"));
     EXPECT_EQ(ini.Save(), 0);
 }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <filesystem>
 
@@ -76,6 +79,30 @@ TEST(Files, WriteFileAtomicReplacesWholeAndLeavesNoTemporaries) {
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"a.txt"});
     EXPECT_FALSE(platform::writeFileAtomic(dir.file("no/dir/a.txt"), "x"));
     EXPECT_EQ(dir.entries(), std::vector<std::string>{"a.txt"});
+}
+
+// A replace keeps the file's mode, replaces a symbolic link rather than what it points to, and
+// leaves no temporary behind.
+TEST(Files, AtomicWriteKeepsTheModeAndNeverFollowsALink) {
+    ScratchDir dir;
+    const std::string path = dir.file("secret.ini");
+    ASSERT_TRUE(platform::writeFileAtomic(path, "a"));
+    ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+    ASSERT_TRUE(platform::writeFileAtomic(path, "b"));
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(dir.read("secret.ini"), "b");
+
+    const std::string victim = dir.file("victim.txt"), link = dir.file("link.ini");
+    ASSERT_TRUE(platform::writeFileAtomic(victim, "keep me"));
+    ASSERT_EQ(::symlink(victim.c_str(), link.c_str()), 0);
+    ASSERT_TRUE(platform::writeFileAtomic(link, "new"));
+    EXPECT_EQ(dir.read("victim.txt"), "keep me");
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(dir.read("link.ini"), "new");
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"link.ini", "secret.ini", "victim.txt"}));
 }
 
 TEST(Files, PathHelpers) {
