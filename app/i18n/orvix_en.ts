@@ -297,6 +297,10 @@
         <translation>Error code 00165: printing, please wait before a test print</translation>
     </message>
     <message>
+        <source>测试图案文件名无效：%1（%2）</source>
+        <translation>The test pattern file name is not valid: %1 (%2)</translation>
+    </message>
+    <message>
         <source>测试图案文件不存在，也无法生成：%1
 %2</source>
         <translation>The test pattern file does not exist and cannot be made: %1

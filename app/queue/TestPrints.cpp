@@ -11,6 +11,7 @@
 #include "frame/ControlBar.h"
 #include "frame/MainFrame.h"
 #include "platform/Clock.h"
+#include "platform/Files.h"
 #include "platform/Log.h"
 #include "platform/Prompter.h"
 #include "queue/MachineCommands.h"
@@ -41,7 +42,14 @@ void testPrint(MainFrame& frame) {
         return;
     }
     if (choice < 0 || choice > 3) return;
-    const QString path = QDir(QString::fromStdString(d.csBaseDir)).filePath(QString::fromStdString(d.TestPattern[choice]));
+    // A pattern is a file of the machine folder: a name with a path in it would read or make a
+    // file anywhere.
+    const std::string name = d.TestPattern[choice];
+    if (const std::string why = platform::plainFileNameProblem(name); !why.empty()) {
+        tell(queueText(QT_TRANSLATE_NOOP("Queue", "测试图案文件名无效：%1（%2）")).arg(QString::fromStdString(name), QString::fromStdString(why)));
+        return;
+    }
+    const QString path = QDir(QString::fromStdString(d.csBaseDir)).filePath(QString::fromStdString(name));
     if (!QFileInfo(path).exists()) {
         // A new machine has no pattern files yet: they are made for its heads.
         std::string error;

@@ -237,6 +237,24 @@ private slots:
         QVERIFY(found);
     }
 
+    // A pattern name with a path in it is refused with the reason; nothing is made or printed.
+    void testPatternNamesStayInTheMachineFolder() {
+        AppFixture f;
+        QVERIFY(startForPrinting(f));
+        CDrvPrint& d = f.app->engine();
+        ControlBar& bar = *f.app->frame()->controlBar();
+        const QString outside = QDir(f.path("..")).absoluteFilePath(QStringLiteral("escaped.prn"));
+        for (const QString& name : {QStringLiteral("../escaped.prn"), outside}) {
+            d.TestPattern[0] = name.toStdString();
+            bar.testList()->setCurrentIndex(0);
+            f.answers->clear();
+            QTest::mouseClick(bar.testButton(), Qt::LeftButton);
+            QCOMPARE(f.answers->texts().size(), size_t(1));
+            QVERIFY(!d.bPrintThreadRunning);
+            QVERIFY(!QFile::exists(outside));
+        }
+    }
+
     void headParameters() {
         AppFixture f;
         QVERIFY(f.start(kActionNothing).run);
