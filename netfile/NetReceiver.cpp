@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -68,6 +69,8 @@ bool NetReceiver::Start(const Options& options, JobReady onJobReady, std::string
         return r;
     }
     onJobReady_ = std::move(onJobReady);
+    pendingTimeoutMs_ = options.pendingTimeoutMs;
+    onDropped_ = options.onDropped;
     stop_ = false;
     running_ = true;
     thread_ = std::thread([this] { Run(); });
@@ -97,17 +100,43 @@ void NetReceiver::Stop() {
     cv_.notify_all();
 }
 
+std::string NetReceiver::DropStalePending() {
+    if (pendingFd_ < 0) return {};
+    std::string why;
+    char c = 0;
+    const ssize_t n = ::recv(pendingFd_, &c, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+        why = "the network sender closed its connection without sending a job";
+    else if (std::chrono::steady_clock::now() - pendingSince_ >= std::chrono::milliseconds(pendingTimeoutMs_)) {
+        char secs[32];
+        std::snprintf(secs, sizeof secs, "%g", pendingTimeoutMs_ / 1000.0);
+        why = std::string("a network connection was not taken for a job within ") + secs + " s and was closed";
+    }
+    if (!why.empty()) {
+        closeFd(pendingFd_);
+        ++dropped_;
+        cv_.notify_all();
+    }
+    return why;
+}
+
 void NetReceiver::Run() {
     while (!stop_) {
+        std::string dropped;
+        bool wait = false;
         {
-            // One job at a time: while a job waits or is being read, later senders stay in the backlog.
+            // One job at a time: while a job waits or is being read, later senders stay in the
+            // backlog; a waiting connection that went stale is closed and the next one accepted.
             std::unique_lock lk(lock_);
+            dropped = DropStalePending();
             if (pendingFd_ >= 0 || busy_) {
                 cv_.wait_for(lk, std::chrono::milliseconds(50),
-                             [this] { return stop_ || (pendingFd_ < 0 && !busy_); });
-                continue;
+                             [this] { return stop_.load() || (pendingFd_ < 0 && !busy_); });
+                wait = true;
             }
         }
+        if (!dropped.empty() && onDropped_) onDropped_(dropped);
+        if (wait) continue;
         pollfd fds[2] = {{listenFd_, POLLIN, 0}, {wakeFds_[0], POLLIN, 0}};
         int r = ::poll(fds, 2, 100);
         if (r <= 0 || stop_) continue;
@@ -119,6 +148,7 @@ void NetReceiver::Run() {
         if (onJobReady_) onJobReady_();
         std::lock_guard g(lock_);
         pendingFd_ = fd;
+        pendingSince_ = std::chrono::steady_clock::now();
         cv_.notify_all();
     }
 }

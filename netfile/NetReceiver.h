@@ -4,6 +4,7 @@
 // announces it through a callback and hands its connection to the reader that opens "##*NET".
 // Further senders wait in the listen backlog until the current job has been closed.
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -17,6 +18,11 @@ public:
         std::string address = "127.0.0.1"; // where to listen; "0.0.0.0" for every interface
         uint16_t port = 9100;               // 0 picks a free port (see Port())
         unsigned tcpWindow = 0;             // receive buffer (SO_RCVBUF) in bytes; 0 keeps the system's
+        // A connection nobody takes for a job within this time is closed, so an idle or forgotten
+        // sender never holds the receiver. Real time: a sender does not follow the time scale.
+        unsigned pendingTimeoutMs = 30000;
+        // Told (from the receiver's thread) why a connection was dropped; may be empty.
+        std::function<void(const std::string&)> onDropped;
     };
     using JobReady = std::function<void()>;
 
@@ -38,9 +44,14 @@ public:
     void JobDone();
     bool JobWaiting() const;
     uint32_t JobsAccepted() const { return accepted_; }
+    // Connections closed untaken: idle past the time-out, or closed by their sender before any byte.
+    uint32_t ConnectionsDropped() const { return dropped_; }
 
 private:
     void Run();
+    // Closes the waiting connection when it timed out or its sender left without a byte; the
+    // reason, or empty when it still waits. Called with lock_ held.
+    std::string DropStalePending();
 
     int listenFd_ = -1;
     int wakeFds_[2] = {-1, -1};
@@ -48,6 +59,10 @@ private:
     std::atomic<bool> running_{false};
     std::atomic<bool> stop_{false};
     std::atomic<uint32_t> accepted_{0};
+    std::atomic<uint32_t> dropped_{0};
+    unsigned pendingTimeoutMs_ = 30000;
+    std::function<void(const std::string&)> onDropped_;
+    std::chrono::steady_clock::time_point pendingSince_{};
     std::thread thread_;
     JobReady onJobReady_;
 

@@ -86,6 +86,20 @@ void startNetworkReceiver(MainFrame& f) {
     d.PRNNetStart();
 }
 
+// A job that arrived while the printer was busy or network printing was off waits in the receiver
+// (until its idle time-out): it prints once the printer is ready and network printing is on.
+void watchWaitingNetworkJobs(MainFrame& f) {
+    QPointer<MainFrame> frame = &f;
+    auto* retry = new QTimer(&f);
+    retry->setInterval(500);
+    QObject::connect(retry, &QTimer::timeout, &f, [frame] {
+        if (!frame) return;
+        CDrvPrint& e = frame->app().engine();
+        if (e.bNetwork && engineReady(e) && !e.bPrintThreadRunning && e.netFile.Receiver().JobWaiting()) networkJob(*frame);
+    });
+    retry->start();
+}
+
 } // namespace
 
 unsigned manualTarget(const CDrvPrint& d, bool left, int64_t steps) {
@@ -258,6 +272,7 @@ void installMachineCommands(MainFrame& frame, PrintQueue& queue) {
     QObject::connect(bar->testButton(), &QPushButton::clicked, &frame, [f] { testPrint(*f); });
 
     if (frame.app().engine().bNetwork) startNetworkReceiver(frame);
+    watchWaitingNetworkJobs(frame);
     installDialogCommands(frame);
 }
 

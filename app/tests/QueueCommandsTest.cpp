@@ -195,6 +195,14 @@ private slots:
         QCOMPARE(sim::machine()->passes().size(), size_t(0));
         // And while a job prints the network job is not taken either.
         QVERIFY(!networkJob(fr) || d.bNetwork);
+        // The job waits in the receiver: switched on, network printing prints it.
+        QVERIFY(d.netFile.Receiver().JobWaiting());
+        const sim::Sheet before = sim::machine()->sheet();
+        QVERIFY(fr.runCommand(ID_NETWORK));
+        QTRY_VERIFY_WITH_TIMEOUT(d.csName == "##*NET", 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!d.bPrintThreadRunning && d.bStopSeen, 60000);
+        QCOMPARE(d.csPrintStep.str(), std::string(tags::PFNSH));
+        QCOMPARE(sheetDifferences(sim::machine()->sheet(), before, f.path("net.prn")), int64_t(0));
     }
 
     void testPatternOnANewMachine() {

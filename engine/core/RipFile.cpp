@@ -170,6 +170,10 @@ int CDrvPrint::PRNNetStart() {
     o.address = csNetAddress;
     o.port = uint16_t(uiNetPort);
     o.tcpWindow = PRNNetTcpWindow();
+    // A connection not taken for a job within this time is closed (registry store, seconds).
+    const int idle = platform::readRegistryInt(csBaseDir, "SOFTWARE\\Carvex", "NetIdleTimeout", 30);
+    o.pendingTimeoutMs = unsigned(std::clamp(idle, 1, 3600)) * 1000u;
+    o.onDropped = [](const std::string& why) { platform::log(platform::LogLevel::Warn, "network jobs: " + why); };
     std::string error;
     if (uiNetPort > 65535 ||
         !netFile.StartReceiver(o, [this] {

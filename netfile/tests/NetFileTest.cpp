@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <netinet/in.h>
+#include <mutex>
 #include <random>
 #include <string>
 #include <sys/socket.h>
@@ -70,10 +71,17 @@ std::thread sender(uint16_t port, std::vector<uint8_t> data, size_t piece = 0, u
 struct Receiver {
     CNetFile file;
     std::atomic<int> ready{0};
-    Receiver(unsigned window = 0) {
+    std::mutex notesLock;
+    std::vector<std::string> notes;
+    Receiver(unsigned window = 0, unsigned pendingTimeoutMs = 30000) {
         NetReceiver::Options o;
         o.port = 0; // ephemeral
         o.tcpWindow = window;
+        o.pendingTimeoutMs = pendingTimeoutMs;
+        o.onDropped = [this](const std::string& why) {
+            std::lock_guard g(notesLock);
+            notes.push_back(why);
+        };
         std::string err;
         EXPECT_TRUE(file.StartReceiver(o, [this] { ++ready; }, &err)) << err;
         file.SetStreamTimeouts(300, 3000);
@@ -224,6 +232,42 @@ TEST(NetFileStream, OneJobAtATime) {
     ta.join();
     tb.join();
     EXPECT_EQ(r.file.Receiver().JobsAccepted(), 2u);
+}
+
+// Nobody takes the first connection (the printer is busy, or its sender never sends): it is closed
+// after the idle time and the next sender's job is accepted and read whole. A sender that leaves
+// without a byte is dropped at once.
+TEST(NetFileStream, AnUntakenConnectionNeverHoldsTheReceiver) {
+    Receiver r(0, 300);
+    const int idle = connectTo(r.port());
+    ASSERT_GE(idle, 0);
+    for (int i = 0; i < 200 && !r.file.Receiver().JobWaiting(); ++i) platform::sleepMs(5);
+    ASSERT_TRUE(r.file.Receiver().JobWaiting());
+    const uint32_t t0 = platform::tickMs();
+    for (int i = 0; i < 400 && r.file.Receiver().JobWaiting(); ++i) platform::sleepMs(5);
+    EXPECT_FALSE(r.file.Receiver().JobWaiting());
+    EXPECT_GE(platform::tickMs() - t0, 200u); // not before its time
+    EXPECT_EQ(r.file.Receiver().ConnectionsDropped(), 1u);
+    char c;
+    EXPECT_EQ(::recv(idle, &c, 1, 0), 0) << "the idle sender's connection is closed";
+    ::close(idle);
+
+    const int leaves = connectTo(r.port());
+    ASSERT_GE(leaves, 0);
+    ::close(leaves);
+    for (int i = 0; i < 100 && r.file.Receiver().ConnectionsDropped() < 2; ++i) platform::sleepMs(5);
+    EXPECT_EQ(r.file.Receiver().ConnectionsDropped(), 2u);
+
+    auto job = randomBytes(3000, 9);
+    auto t = sender(r.port(), job);
+    ASSERT_TRUE(r.file.Open(CNetFile::kStreamName, CNetFile::modeRead));
+    EXPECT_TRUE(readAll(r.file, 4096) == job);
+    r.file.Close();
+    t.join();
+    std::lock_guard g(r.notesLock);
+    ASSERT_EQ(r.notes.size(), 2u);
+    EXPECT_NE(r.notes[0].find("not taken for a job within 0.3 s"), std::string::npos) << r.notes[0];
+    EXPECT_NE(r.notes[1].find("closed its connection without sending a job"), std::string::npos) << r.notes[1];
 }
 
 TEST(NetFileStream, TcpWindowSetsTheReceiveBuffer) {
