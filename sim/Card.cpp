@@ -725,8 +725,7 @@ int64_t Machine::leftFireLeadDots() const {
         const double word = double(dspRegs_[DSP_X_SPEED & 0xFF] & 0xFFFF);
         diff = nearest(word * rate * f) - nearest(word * f);
     } else {
-        auto get = [&](uint32_t p) { return regs_.count(p) ? regs_.at(p) : 0u; };
-        const double word = double(((get(REG_MOTION_2) & 0x3F) << 8) | ((get(REG_MOTION) >> 8) & 0xFF));
+        const double word = double(xSpeedWordCard());
         if (word <= 0) return 0;
         diff = nearest(f * rate / word) - nearest(f / word);
     }

@@ -133,9 +133,13 @@ double Machine::xSpeedHzDsp() const {
     return std::min(hz, xSlowLimitHz());
 }
 
-double Machine::xSpeedHzCard() const {
+uint32_t Machine::xSpeedWordCard() const {
     auto get = [&](uint32_t p) { return regs_.count(p) ? regs_.at(p) : 0u; };
-    uint32_t s = ((get(REG_MOTION_2) & 0x3F) << 8) | ((get(REG_MOTION) >> 8) & 0xFF);
+    return ((get(REG_MOTION_2) & 0x3F) << 8) | ((get(REG_MOTION) >> 8) & 0xFF);
+}
+
+double Machine::xSpeedHzCard() const {
+    const uint32_t s = xSpeedWordCard();
     double hz = s ? cfg_.xClockHz / s : cfg_.xMinSpeedHz;
     return std::min(hz, xSlowLimitHz());
 }

@@ -224,6 +224,7 @@ private:
     void replanX();
     double xSlowLimitHz() const;
     double xSpeedHzDsp() const;
+    uint32_t xSpeedWordCard() const; // generation 1: the clock divider of the X speed
     double xSpeedHzCard() const;
     double xAccMsDsp() const;
     double xAccMsCard() const;

@@ -12,6 +12,12 @@
 
 namespace {
 
+// The native X resolution: one dot a step (180 dpi with the default step).
+int nativeXdpi(float mmPerXStep) { return mmPerXStep > 0 ? int(25.4 / mmPerXStep + 0.5) : 180; }
+
+// The fire-clock divisor q for a job resolution j: the clock fires (iFireFrequency + 1) x native / q.
+int fireDivisor(int iFireFrequency, int native, int j) { return j > 0 ? ((iFireFrequency + 1) * native) / j : 0; }
+
 std::string format(const char* fmt, int a, int b, int c = 0) {
     char buf[512];
     std::snprintf(buf, sizeof buf, fmt, a, b, c);
@@ -110,7 +116,7 @@ int CDrvPrint::PRNCheckParams() {
 }
 
 int CDrvPrint::PRNResetDPI() {
-    const int n = fMMPerXStep > 0 ? int(25.4 / fMMPerXStep + 0.5) : 180;
+    const int n = nativeXdpi(fMMPerXStep);
     int j = uiPrintJobKind == 0 ? int(ripHead.uiXDPI) : n;
     if (std::abs(n - j) < 11) {
         fDPIRate = 1.0f;
@@ -122,7 +128,7 @@ int CDrvPrint::PRNResetDPI() {
         // The position is read before the rate changes: the encoder counts dots of the old rate.
         // (Read after it, a carriage away from 0 would be put at half or twice its place.)
         const unsigned pos = MOVGetXPosition();
-        const int q = ((iFireFrequency + 1) * n) / j;
+        const int q = fireDivisor(iFireFrequency, n, j);
         const int div = std::max(0, q - 1);
         uiFireDivider = unsigned(div);
         fDPIRate = float((iFireFrequency + 1.0) / (div + 1.0));
@@ -233,7 +239,7 @@ std::string CDrvPrint::PRNCheckResolution() {
     const bool zh = bLanguageChinese != 0;
     // Across: the fire clock divides the encoder by whole numbers, so only the resolutions
     // (iFireFrequency + 1) x native / q are fired; any other would be printed at the nearest one.
-    const int n = fMMPerXStep > 0 ? int(25.4 / fMMPerXStep + 0.5) : 180;
+    const int n = nativeXdpi(fMMPerXStep);
     const int x = int(ripHead.uiXDPI), clock = (iFireFrequency + 1) * n;
     if (std::abs(n - x) >= 11 && x > 0 && clock % x != 0)
         return zh ? "横向分辨率 " + std::to_string(x) + " dpi 无法精确打印（本机可打印 " + std::to_string(clock) + " 的整数分之一 dpi）"
@@ -272,13 +278,10 @@ std::string CDrvPrint::PRNCheckResolution() {
 
 std::string CDrvPrint::PRNCheckMediaFit(const RipHead& head) {
     // The rate the job start will set (PRNResetDPI), without programming the card.
-    const int n = fMMPerXStep > 0 ? int(25.4 / fMMPerXStep + 0.5) : 180;
+    const int n = nativeXdpi(fMMPerXStep);
     const int j = int(head.uiXDPI);
-    float rate = 1.0f;
-    if (j > 0 && std::abs(n - j) >= 11) {
-        const int q = ((iFireFrequency + 1) * n) / j;
-        if (q > 0) rate = float((iFireFrequency + 1.0) / q);
-    }
+    const int q = fireDivisor(iFireFrequency, n, j);
+    const float rate = std::abs(n - j) >= 11 && j > 0 ? float((iFireFrequency + 1.0) / (std::max(0, q - 1) + 1.0)) : 1.0f;
     const float saved = fDPIRate;
     fDPIRate = rate;
     PRNSetColorBar();
