@@ -156,11 +156,14 @@ TEST_F(RealSize, MeasuredMediaIsWhereTheMarginCountsFrom) {
     // The roll's true edge, counted as the setup counts it: from home (the switch and the back-off
     // of 50 steps), the sensor 1100 steps right of the heads.
     const double trueStart = (412.5 - 1100 * kStepMM) / kStepMM - 50, trueWidth = 1200 / kStepMM;
-    EXPECT_NEAR(double(start), trueStart, 3.0);
-    EXPECT_NEAR(double(width), trueWidth, 3.0);
-    // A picture across the measured roll, a few steps inside it for the measure's resolution,
-    // lands where the setup now says the media starts.
-    const std::string job = rip("roll.prn", double(width - 6) * kStepMM, 180);
+    // Edges are polled on a moving carriage: a busy host makes a poll late, which the fast clock
+    // turns into steps (exact at time scale 1). 30 steps is 4 mm, far below any mistake of method.
+    constexpr long kEdgeSteps = 30;
+    EXPECT_NEAR(double(start), trueStart, double(kEdgeSteps));
+    EXPECT_NEAR(double(width), trueWidth, double(kEdgeSteps));
+    // A picture across the measured roll, inside it by the measure's resolution, lands where the
+    // setup now says the media starts.
+    const std::string job = rip("roll.prn", double(width - 2 * kEdgeSteps) * kStepMM, 180);
     const std::string proof = file("proof");
     Outcome p = carvex({"print", job, "--passes", "2", "--proof", proof});
     ASSERT_EQ(p.code, 0) << p.out << p.err;
