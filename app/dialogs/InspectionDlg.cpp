@@ -65,6 +65,8 @@ void CInspectionDlg::start() {
     start_->setEnabled(false);
     worker_ = new InspectionWorker(d_, selected, this);
     connect(worker_, &InspectionWorker::status, status_, &QLabel::setText);
+    connect(worker_, &InspectionWorker::status, this, &CInspectionDlg::status);
+    connect(worker_, &InspectionWorker::tested, this, &CInspectionDlg::tested);
     connect(worker_, &InspectionWorker::tested, this, [this](int t, const QString& caption) {
         tests_[t]->setText(caption);
         tests_[t]->setEnabled(false);

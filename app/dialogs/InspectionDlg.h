@@ -30,6 +30,9 @@ public:
 
 signals:
     void inspectionDone();
+    // The worker's progress, on the GUI thread: a line of status, a test ended with its caption.
+    void status(const QString& text);
+    void tested(int test, const QString& caption);
 
 private:
     CDrvPrint& d_;

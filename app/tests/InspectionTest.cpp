@@ -107,8 +107,8 @@ private slots:
         }
         CInspectionDlg dlg(d);
         selectOnly(dlg, test);
+        QSignalSpy status(&dlg, &CInspectionDlg::status);
         dlg.start();
-        QSignalSpy status(dlg.findChild<InspectionWorker*>(), &InspectionWorker::status);
         WAIT_FOR_INSPECTION(dlg);
         QCOMPARE(dlg.testBox(test)->text(), caption);
         QCOMPARE(dlg.statusLine()->text(), QStringLiteral("Inspection Finish."));
@@ -132,9 +132,10 @@ private slots:
         QVERIFY(f.start().run);
         CInspectionDlg dlg(f.app->engine());
         for (int t = 0; t < kInspectionTests; ++t) dlg.testBox(t)->setChecked(t == kTestHome || t == kTestFlash);
+        // Spied before the start: the worker's first line comes at once.
+        QSignalSpy tested(&dlg, &CInspectionDlg::tested);
+        QSignalSpy status(&dlg, &CInspectionDlg::status);
         dlg.start();
-        QSignalSpy tested(dlg.findChild<InspectionWorker*>(), &InspectionWorker::tested);
-        QSignalSpy status(dlg.findChild<InspectionWorker*>(), &InspectionWorker::status);
         WAIT_FOR_INSPECTION(dlg);
         QCOMPARE(tested.count(), 2);
         QCOMPARE(tested.at(0).at(0).toInt(), int(kTestHome));

@@ -5,6 +5,7 @@
 // measure the print lands where the measured media starts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <regex>
@@ -157,13 +158,15 @@ TEST_F(RealSize, MeasuredMediaIsWhereTheMarginCountsFrom) {
     // of 50 steps), the sensor 1100 steps right of the heads.
     const double trueStart = (412.5 - 1100 * kStepMM) / kStepMM - 50, trueWidth = 1200 / kStepMM;
     // Edges are polled on a moving carriage: a busy host makes a poll late, which the fast clock
-    // turns into steps (exact at time scale 1). 30 steps is 4 mm, far below any mistake of method.
-    constexpr long kEdgeSteps = 30;
+    // turns into steps (exact at time scale 1). 100 steps is 14 mm, far below any mistake of
+    // method (the edge confirmations alone span 50 mm and more).
+    constexpr long kEdgeSteps = 100;
     EXPECT_NEAR(double(start), trueStart, double(kEdgeSteps));
     EXPECT_NEAR(double(width), trueWidth, double(kEdgeSteps));
     // A picture across the measured roll, inside it by the measure's resolution, lands where the
     // setup now says the media starts.
-    const std::string job = rip("roll.prn", double(width - 2 * kEdgeSteps) * kStepMM, 180);
+    const double across = std::min(double(width), trueWidth) - 2.0 * kEdgeSteps;
+    const std::string job = rip("roll.prn", across * kStepMM, 180);
     const std::string proof = file("proof");
     Outcome p = carvex({"print", job, "--passes", "2", "--proof", proof});
     ASSERT_EQ(p.code, 0) << p.out << p.err;
