@@ -13,6 +13,7 @@
 
 #include "DeviceChoice.h"
 #include "GuiPrompter.h"
+#include "dialogs/Params.h"
 #include "dialogs/StartupDialog.h"
 #include "frame/ControlBar.h"
 #include "frame/MainFrame.h"
@@ -24,6 +25,7 @@
 #include "platform/InstanceLock.h"
 #include "platform/Log.h"
 #include "platform/Prompter.h"
+#include "queue/MachineWork.h"
 #include "sim/SheetWindow.h"
 
 namespace orvix {
@@ -136,6 +138,7 @@ OrvixApp::OrvixApp(const AppOptions& options) : options_(options) {
     drv_ = std::make_unique<CDrvPrint>();
     drv_->bLanguageChinese = chinese_ ? 1 : 0;
     drv_->AUXCheckHardware();
+    work_ = std::make_unique<MachineWork>(*drv_);
     askStartup = [this](int& action) { return runStartupDialog(action); };
 
     dialogShots_.push_back({QStringLiteral("startup"), [this](QWidget* parent) -> QWidget* {
@@ -157,7 +160,9 @@ OrvixApp::~OrvixApp() {
     closing_ = true;
     prompter_->setClosing(true);
     frame_.reset();
-    // The engine's threads are stopped and joined here; a question they ask now gets the safe answer.
+    // Machine work and the engine's threads are stopped and joined here; a question they ask now
+    // gets the safe answer.
+    work_.reset();
     drv_.reset();
     platform::setPrompter(nullptr);
     lock_.reset();
@@ -165,6 +170,8 @@ OrvixApp::~OrvixApp() {
 }
 
 OrvixApp* OrvixApp::instance() { return gApp; }
+
+bool OrvixApp::machineFree() { return engineReady(*drv_) && !work_->running(); }
 
 void OrvixApp::installTranslation() {
     QString lang = options_.lang;
@@ -208,10 +215,12 @@ int OrvixApp::runStartupDialog(int& action) {
 }
 
 void OrvixApp::runStartupAction(int action) {
-    CDrvPrint& d = *drv_;
     if (action == kActionHome) {
-        d.PRNRePosition(1);
-        d.PRNInitMemory();
+        // With the window on the screen: the operator sees the step and may stop it.
+        work_->start(tr("车头复位…"), [](CDrvPrint& d) {
+            d.PRNRePosition(1);
+            d.PRNInitMemory();
+        });
     } else if (action == kActionHomeAndCheck) {
         if (hooks.inspection)
             hooks.inspection(frame_.get());
@@ -235,16 +244,17 @@ StartupResult OrvixApp::startUp() {
     int action = kActionNothing;
     bool confirmed = false;
     if (!options_.embedding) {
+        // Escape and the close box end the program as "退出(&E)" does: nothing was loaded, so
+        // nothing may be saved.
         const int r = askStartup(action);
-        if (r == StartupDialog::kQuit) return {false, StartupDialog::kQuitCode};
-        confirmed = r == QDialog::Accepted;
+        if (r != QDialog::Accepted) return {false, StartupDialog::kQuitCode};
+        confirmed = true;
     }
     if (confirmed) {
         d.PRMLoadParams();
         d.AUXInitPCIcard();
         d.PRNInitLimitPosition();
         d.AUXHTVInitParams();
-        runStartupAction(action);
     }
     // The first print position defaults to the end of the carriage's run-up. Both are X steps: a
     // value converted to millimetres here would put every job inside the run-up, and the engine
@@ -284,6 +294,7 @@ StartupResult OrvixApp::startUp() {
     if (hooks.refreshFolder) hooks.refreshFolder();
     d.PRNTakeup();
     d.AUXDBFuns(0);
+    if (confirmed) runStartupAction(action);
     frame_->updateCommands();
     return {true, 0};
 }
@@ -295,11 +306,17 @@ bool OrvixApp::shutDown() {
     if (a == platform::IDCANCEL) return false;
     closing_ = true;
     prompter_->setClosing(true);
-    // A job still printing is stopped first: the buffers it prints from are freed below.
+    // Machine work is stopped where it is, and a job still printing is stopped: the buffers it
+    // prints from are freed below.
+    work_->stop();
+    work_->waitForEnd();
     if (d.bPrintThreadRunning) d.PRNWaitPrintThread(true);
     if (a == platform::IDYES) d.PRNRepositonHeadsProtect();
-    d.PRMSaveHTVParams();
-    d.PRMSaveParams();
+    // Every thread that could wait on a question has ended: a failed save is told.
+    prompter_->setClosing(false);
+    toldSave(d, d.PRMSaveHTVParams());
+    toldSave(d, d.PRMSaveParams());
+    prompter_->setClosing(true);
     d.PRNDestroyMemory();
     if (hooks.saveQueue) hooks.saveQueue();
     return true;

@@ -22,6 +22,7 @@ namespace orvix {
 
 class MainFrame;
 class GuiPrompter;
+class MachineWork;
 
 // What the command line asks of a run.
 struct AppOptions {
@@ -61,6 +62,10 @@ public:
 
     static OrvixApp* instance();
     CDrvPrint& engine() { return *drv_; }
+    // The runner of long machine work (homing, measuring, cleaning, the start-up action).
+    MachineWork& machineWork() { return *work_; }
+    // No job runs and no machine work: the machine takes a new job or a manual action.
+    bool machineFree();
     const AppOptions& options() const { return options_; }
     MainFrame* frame() const { return frame_.get(); }
     bool chinese() const { return chinese_; }
@@ -126,6 +131,7 @@ private:
     QTranslator qtTranslator_;
     bool chinese_ = true;
     std::unique_ptr<CDrvPrint> drv_;
+    std::unique_ptr<MachineWork> work_; // ends before the engine goes
     std::shared_ptr<GuiPrompter> prompter_;
     std::unique_ptr<platform::InstanceLock> lock_;
     std::unique_ptr<MainFrame> frame_;

@@ -125,7 +125,14 @@ bool CParams::saveParams(QString path) {
 
 void askSaveParams(CDrvPrint& d) {
     const int a = platform::messageBox(CParams::tr("信息提示：确认是否要保存参数？").toStdString(), platform::Buttons::YesNo);
-    if (a == platform::IDYES) d.PRMSaveParams();
+    if (a == platform::IDYES) toldSave(d, d.PRMSaveParams());
+}
+
+int toldSave(const CDrvPrint& d, int result) {
+    if (result) return result;
+    const QString why = d.csSaveError.empty() ? CParams::tr("未知原因") : QString::fromStdString(d.csSaveError);
+    platform::messageBox(CParams::tr("设置没有保存，磁盘上的文件未改变：\n%1").arg(why).toStdString());
+    return result;
 }
 
 void runSettingsSheet(CDrvPrint& d, bool basicMode, QWidget* parent) {

@@ -61,6 +61,9 @@ private:
 // The save question after the sheet closed: Yes saves the setup file, No leaves the file as it
 // was (the engine keeps the changed values until the next start).
 void askSaveParams(CDrvPrint& d);
+// Tells the operator that a settings save failed: the file and the reason the engine gave
+// (csSaveError). `result` is the save's result; returns it, so a call can wrap the save.
+int toldSave(const CDrvPrint& d, int result);
 // Shows the sheet modally, then asks the save question.
 void runSettingsSheet(CDrvPrint& d, bool basicMode, QWidget* parent);
 // The engineer password: true for the right one; a wrong one has been told "密码不正确!".

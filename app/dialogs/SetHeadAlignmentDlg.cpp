@@ -318,7 +318,8 @@ bool CSetHeadAlignmentDlg::apply() {
     media_.csMediaFile = d_.PRMMediaFilePath(chosen_.toStdString());
     d_.mediaOffset = media_;
     if (!d_.PRMSaveMediaParams(&d_.mediaOffset)) {
-        platform::messageBox(tr("介质文件无法写入：%1").arg(QString::fromStdString(media_.csMediaFile)).toStdString());
+        platform::messageBox(tr("介质文件无法写入：%1").arg(QString::fromStdString(media_.csMediaFile)).toStdString() +
+                             "\n" + d_.csSaveError);
         return false;
     }
     // The saved material is the one in force from now on.

@@ -4,6 +4,7 @@
 
 #include "OrvixApp.h"
 #include "core/DrvPrint.h"
+#include "queue/MachineWork.h"
 
 namespace orvix {
 
@@ -30,12 +31,15 @@ bool CommandTable::setHandler(int id, Handler h) {
 namespace {
 
 // Enable rules of the commands, by the engine's command-state flags.
-bool ready(OrvixApp& a) { return engineReady(a.engine()); }
-bool readyOrParked(OrvixApp& a) { return readyOrPaused(a.engine()); }
-bool canStop(OrvixApp& a) { return a.engine().bStop == 0; }
+// Machine work (homing, measuring, cleaning) holds the machine like a job: nothing else that
+// moves it or starts a job is enabled meanwhile, but Stop is.
+bool working(OrvixApp& a) { return a.machineWork().running(); }
+bool ready(OrvixApp& a) { return engineReady(a.engine()) && !working(a); }
+bool readyOrParked(OrvixApp& a) { return readyOrPaused(a.engine()) && !working(a); }
+bool canStop(OrvixApp& a) { return a.engine().bStop == 0 || working(a); }
 bool canPause(OrvixApp& a) { return a.engine().bStop == 0 && a.engine().bPause == 0; }
 bool canContinue(OrvixApp& a) { return a.engine().bPause != 0 && !engineReady(a.engine()); }
-bool readyAndStanding(OrvixApp& a) { return engineReady(a.engine()) && a.engine().MOVCheckIfMoveX() == 0; }
+bool readyAndStanding(OrvixApp& a) { return ready(a) && a.engine().MOVCheckIfMoveX() == 0; }
 bool virtualPrinter(OrvixApp& a) { return a.virtualPrinter(); }
 
 // Pressed rules: live reads of the machine.

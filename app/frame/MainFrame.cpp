@@ -21,6 +21,7 @@
 #include "frame/ControlBar.h"
 #include "frame/Panes.h"
 #include "frame/StatusPanes.h"
+#include "frame/WorkStrip.h"
 #include "sim/SheetWindow.h"
 
 namespace orvix {
@@ -73,6 +74,8 @@ MainFrame::MainFrame(OrvixApp& app) : app_(app), commands_(standardCommands()) {
     buildMenus();
     buildToolBars();
     panes_ = new StatusPanes(app_, statusBar());
+    workStrip_ = new WorkStrip(app_.machineWork(), statusBar());
+    statusBar()->insertPermanentWidget(0, workStrip_);
     statusBar()->setObjectName(QStringLiteral("statusBar"));
     showMessage(tr("就绪"));
     tuneTcpWindows(app_.engine().csBaseDir);

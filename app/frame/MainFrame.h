@@ -22,6 +22,7 @@ class ControlBar;
 class OrvixApp;
 class SheetWindow;
 class StatusPanes;
+class WorkStrip;
 
 // The TCP window sizes the network jobs need, set in the machine's registry store at frame
 // creation: both values become 255552. Silent when the store cannot be written.
@@ -44,6 +45,7 @@ public:
 
     ControlBar* controlBar() const { return controlBar_; }
     StatusPanes* statusPanes() const { return panes_; }
+    WorkStrip* workStrip() const { return workStrip_; }
     QToolBar* toolBar() const { return toolBar_; }
     QToolBar* controlBarHolder() const { return controlHolder_; }
     QMenu* menu(const char* sourceTitle) const; // by the untranslated title; null when pruned
@@ -83,6 +85,7 @@ private:
     QToolBar* controlHolder_ = nullptr;
     ControlBar* controlBar_ = nullptr;
     StatusPanes* panes_ = nullptr;
+    WorkStrip* workStrip_ = nullptr;
     QSplitter* splitter_ = nullptr;
     QSplitter* right_ = nullptr;
     QPointer<SheetWindow> sheet_;

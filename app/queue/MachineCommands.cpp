@@ -17,6 +17,7 @@
 #include "platform/Log.h"
 #include "platform/Prompter.h"
 #include "queue/DialogCommands.h"
+#include "queue/MachineWork.h"
 #include "queue/PrintQueue.h"
 #include "queue/QueueWorker.h"
 
@@ -29,23 +30,36 @@ void tell(const QString& text) { platform::messageBox(text.toStdString()); }
 
 int distanceMM(MainFrame& f) { return std::clamp(f.controlBar()->moveDistance()->text().toInt(), 0, 100000); }
 
+QString workText(const char* source) { return QCoreApplication::translate("Work", source); }
+
 void home(OrvixApp& a) {
     CDrvPrint& d = a.engine();
-    if (engineReady(d) && d.MOVCheckPosition() == 1) {
-        d.PRNRePosition(1);
-        return;
-    }
-    d.PRNSetPosition(d.bRepositionLeft ? d.uiLeftLimitPos : d.uiRightLimitPos, 1, 1);
-    if (d.cleaning.uiFlashAtHome) d.IMGSetFlashPrint(d.cleaning.uiFlashFrequency);
+    // At home already and nothing runs: a full homing (switch search) again; else a drive home.
+    const bool search = engineReady(d) && d.MOVCheckPosition() == 1;
+    a.machineWork().start(workText(QT_TRANSLATE_NOOP("Work", "车头复位…")), [search](CDrvPrint& e) {
+        if (search) {
+            e.PRNRePosition(1);
+            return;
+        }
+        e.PRNSetPosition(e.bRepositionLeft ? e.uiLeftLimitPos : e.uiRightLimitPos, 1, 1);
+        if (e.cleaning.uiFlashAtHome && !e.bMachineWorkStop) e.IMGSetFlashPrint(e.cleaning.uiFlashFrequency);
+    });
 }
 
 void farEnd(OrvixApp& a) {
-    CDrvPrint& d = a.engine();
-    if (!readyOrPaused(d)) return;
-    d.PRNSetPosition(d.bRepositionLeft ? d.uiRightLimitPos : d.uiLeftLimitPos, d.uiXSpeed, 1);
+    if (!readyOrPaused(a.engine())) return;
+    a.machineWork().start(workText(QT_TRANSLATE_NOOP("Work", "移到远端…")), [](CDrvPrint& e) {
+        e.PRNSetPosition(e.bRepositionLeft ? e.uiRightLimitPos : e.uiLeftLimitPos, e.uiXSpeed, 1);
+    });
 }
 
 void stop(OrvixApp& a) {
+    // Machine work stops at once: there is no print to lose, and a carriage on its way must not
+    // wait for an answer.
+    if (a.machineWork().running()) {
+        a.machineWork().stop();
+        return;
+    }
     if (platform::messageBox(queueText(QT_TRANSLATE_NOOP("Queue", "提示信息：是否终止打印?")).toStdString(), platform::Buttons::YesNo) == platform::IDNO)
         return;
     a.engine().PRNStopPrinting(1);
@@ -95,7 +109,8 @@ void watchWaitingNetworkJobs(MainFrame& f) {
     QObject::connect(retry, &QTimer::timeout, &f, [frame] {
         if (!frame) return;
         CDrvPrint& e = frame->app().engine();
-        if (e.bNetwork && engineReady(e) && !e.bPrintThreadRunning && e.netFile.Receiver().JobWaiting()) networkJob(*frame);
+        if (e.bNetwork && frame->app().machineFree() && !e.bPrintThreadRunning && e.netFile.Receiver().JobWaiting())
+            networkJob(*frame);
     });
     retry->start();
 }
@@ -137,7 +152,7 @@ unsigned carriageSpeed(CDrvPrint& d, unsigned x0, unsigned x1, uint32_t ticks) {
 void moveCarriage(OrvixApp& a, int left, int distance) {
     CDrvPrint& d = a.engine();
     if (d.MOVCheckIfMoveX()) {
-        stopAndSettle(d);
+        a.machineWork().start(workText(QT_TRANSLATE_NOOP("Work", "车头停止…")), [](CDrvPrint& e) { stopAndSettle(e); });
         return;
     }
     const unsigned target = manualTarget(d, left != 0, d.XMMToPulse(distance));
@@ -171,7 +186,7 @@ bool takeMargin(CDrvPrint& d, ControlBar& bar, const QString& text) {
 
 bool networkJob(MainFrame& f) {
     CDrvPrint& d = f.app().engine();
-    if (!engineReady(d) || d.bPrintThreadRunning || !d.bNetwork) {
+    if (!f.app().machineFree() || d.bPrintThreadRunning || !d.bNetwork) {
         platform::log(platform::LogLevel::Info, "network job ignored: network printing is off or a job runs");
         return false;
     }
@@ -208,7 +223,7 @@ void installMachineCommands(MainFrame& frame, PrintQueue& queue) {
     PrintQueue* q = &queue;
 
     // A job being started by the queue counts as running: print stays disabled meanwhile.
-    t.find(ID_PRINT)->enabled = [q](OrvixApp& a) { return engineReady(a.engine()) && !q->jobActive(); };
+    t.find(ID_PRINT)->enabled = [q](OrvixApp& a) { return a.machineFree() && !q->jobActive(); };
     // "收料" shows pressed while the media moves back, and the tension roller follows it.
     t.find(ID_MEDIA_BACK)->pressed = [](OrvixApp& a) {
         const bool back = a.engine().MOVCheckIfMoveY() == 2;
@@ -225,10 +240,15 @@ void installMachineCommands(MainFrame& frame, PrintQueue& queue) {
     t.setHandler(ID_HOME, home);
     t.setHandler(ID_FAR_END, farEnd);
     t.setHandler(ID_MEASURE, [f](OrvixApp& a) {
-        a.engine().PRNMeasure();
-        fillControlBar(*f->controlBar(), a.engine(), zoomOf(*f->controlBar()));
+        QPointer<MainFrame> frame = f;
+        a.machineWork().start(workText(QT_TRANSLATE_NOOP("Work", "测量介质…")), [](CDrvPrint& e) { e.PRNMeasure(); },
+                              [frame] {
+                                  if (frame) fillControlBar(*frame->controlBar(), frame->app().engine(), zoomOf(*frame->controlBar()));
+                              });
     });
-    t.setHandler(ID_CLEAN_HEADS, [](OrvixApp& a) { a.engine().PRNHeadsCleaning(); });
+    t.setHandler(ID_CLEAN_HEADS, [](OrvixApp& a) {
+        a.machineWork().start(workText(QT_TRANSLATE_NOOP("Work", "清洗喷头…")), [](CDrvPrint& e) { e.PRNHeadsCleaning(); });
+    });
     t.setHandler(ID_PURGE, [](OrvixApp& a) { a.engine().AUXSetPurge(a.engine().AUXCheckPurge() ? 0 : 1); });
     t.setHandler(ID_CLEANER, [](OrvixApp& a) { a.engine().AUXSetCleaner(a.engine().AUXCheckCleaner() ? 0 : 1); });
     t.setHandler(ID_FLASH, flash);
@@ -248,7 +268,7 @@ void installMachineCommands(MainFrame& frame, PrintQueue& queue) {
     // pass (their own rules hold).
     auto whenReady = [f](int id) {
         return [f, id](OrvixApp& a) {
-            if (engineReady(a.engine())) f->runCommand(id);
+            if (a.machineFree()) f->runCommand(id);
         };
     };
     t.setHandler(ID_ACC_LEFT, whenReady(ID_LEFT));

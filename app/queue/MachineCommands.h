@@ -35,8 +35,9 @@ bool takeMargin(CDrvPrint& d, ControlBar& bar, const QString& text); // below 65
 
 // The test print of the control bar's test list; refused unless the engine is ready.
 void testPrint(MainFrame& frame);
-// The speed test: trips, time, area, output; the message text ("时间: ..." three lines).
-QString speedTest(MainFrame& frame);
+// The speed test over `distanceMM`: trips, time, area, output; the message text ("时间: ..."
+// three lines), "" when the test was stopped. Runs on the machine-work thread.
+QString speedTest(CDrvPrint& d, int distanceMM);
 // A network job is ready: printed when the engine is ready and network printing is on.
 bool networkJob(MainFrame& frame);
 

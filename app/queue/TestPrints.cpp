@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <memory>
 
 #include "OrvixApp.h"
 #include "core/DrvPrint.h"
@@ -15,6 +16,7 @@
 #include "platform/Log.h"
 #include "platform/Prompter.h"
 #include "queue/MachineCommands.h"
+#include "queue/MachineWork.h"
 #include "queue/QueueRow.h"
 
 namespace orvix {
@@ -29,7 +31,7 @@ void tell(const QString& text) { platform::messageBox(text.toStdString()); }
 void testPrint(MainFrame& frame) {
     CDrvPrint& d = frame.app().engine();
     ControlBar& bar = *frame.controlBar();
-    if (!engineReady(d) || d.bPrintThreadRunning) {
+    if (!frame.app().machineFree() || d.bPrintThreadRunning) {
         tell(queueText(QT_TRANSLATE_NOOP("Queue", "错误代码 00165: 正在打印，请稍候再执行打印测试")));
         return;
     }
@@ -37,8 +39,13 @@ void testPrint(MainFrame& frame) {
     d.uiStepSendCurrent = 0;
     const int choice = bar.testList()->currentIndex();
     if (choice == 4) {
-        const QString text = speedTest(frame);
-        if (!text.isEmpty()) tell(text);
+        const int distance = std::max(0, bar.moveDistance()->text().toInt());
+        auto text = std::make_shared<QString>();
+        frame.app().machineWork().start(
+            QCoreApplication::translate("Work", QT_TRANSLATE_NOOP("Work", "速度测试…")),
+            [distance, text](CDrvPrint& e) { *text = speedTest(e, distance); }, [text] {
+                if (!text->isEmpty()) tell(*text);
+            });
         return;
     }
     if (choice < 0 || choice > 3) return;
@@ -73,9 +80,7 @@ void testPrint(MainFrame& frame) {
     d.PRNPrintFile(path.toStdString());
 }
 
-QString speedTest(MainFrame& frame) {
-    CDrvPrint& d = frame.app().engine();
-    const int distance = std::max(0, frame.controlBar()->moveDistance()->text().toInt());
+QString speedTest(CDrvPrint& d, int distance) {
     d.uiPrintJobKind = 5;
     const int64_t c = std::max<int64_t>(0, int64_t(d.uiFire) - d.uiAccelerationLength);
     const int64_t length = int64_t(d.XMMToPulse(distance)) + d.uiHeadWidth + 2 * int64_t(d.uiAccelerationLength);
@@ -84,12 +89,13 @@ QString speedTest(MainFrame& frame) {
     d.PRNSetPosition(unsigned(c), d.uiXSpeed, 1);
     const uint32_t t0 = platform::tickMs();
     const bool feeds = !d.bUnidirection;
-    for (int trip = 0; trip < 5 && !d.bEmergencyStop; ++trip) {
+    for (int trip = 0; trip < 5 && !d.bEmergencyStop && !d.bMachineWorkStop; ++trip) {
         d.PRNSetPosition(far, d.uiXSpeed, 1);
         if (feeds) d.MOVMoveY(0, 3, int(4 * step), 1);
         d.PRNSetPosition(unsigned(c), d.uiXSpeed, 1);
         if (feeds) d.MOVMoveY(0, 3, int(4 * step), 1);
     }
+    if (d.bMachineWorkStop) return {}; // a stopped test measured nothing
     const int n = feeds ? 10 : 5;
     const double t = double(platform::tickMs() - t0) * 0.001;
     const double area = n * double(d.fMMPerYStep) * step * distance * 0.000004;

@@ -1,5 +1,10 @@
 #include "Fixture.h"
 
+#include <QElapsedTimer>
+#include <QThread>
+
+#include "queue/MachineWork.h"
+
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
@@ -45,7 +50,21 @@ StartupResult AppFixture::start(int action) {
         a = dlg.action();
         return dlg.result();
     };
-    return app->startUp();
+    const StartupResult r = app->startUp();
+    // The start-up action runs as machine work behind the shown window: tests begin after it.
+    if (r.run) waitForMachineWork(*app);
+    return r;
+}
+
+bool waitForMachineWork(OrvixApp& app, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (app.machineWork().running()) {
+        if (clock.elapsed() > timeoutMs) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return true;
 }
 
 void AppFixture::writeFile(const QString& name, const QByteArray& bytes) const {

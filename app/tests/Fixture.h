@@ -31,6 +31,8 @@ struct AppFixture {
     QString savedDir;
 };
 
+// Runs events until no machine work runs (the start-up action, a homing); false on time-out.
+bool waitForMachineWork(OrvixApp& app, int timeoutMs = 120000);
 // A RIP print file of w x h dots with a pattern in every colour; false when it could not be written.
 bool makeRip(const QString& path, unsigned w, unsigned h, unsigned colours = 4, unsigned dpi = 180);
 // Measures the media (once) and starts a print of the file with the job values the queue sets.

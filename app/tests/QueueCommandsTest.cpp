@@ -80,6 +80,7 @@ private slots:
         QVERIFY(fr.runCommand(ID_RIGHT));
         QTRY_VERIFY_WITH_TIMEOUT(d.MOVCheckIfMoveX() != 0, 5000);
         QVERIFY(fr.runCommand(ID_RIGHT));
+        QVERIFY(waitForMachineWork(*f.app));
         QCOMPARE(d.MOVCheckIfMoveX(), 0);
         QCOMPARE(d.uiXTarget, d.MOVGetXPosition());
         QVERIFY(d.uiXTarget < d.uiRightLimitPos);
@@ -128,6 +129,7 @@ private slots:
         sim::machine()->clearEvents();
         f.answers->clear();
         QTest::mouseClick(bar.testButton(), Qt::LeftButton);
+        QVERIFY(waitForMachineWork(*f.app));
         QCOMPARE(f.answers->texts().size(), size_t(1));
         const QStringList lines = QString::fromStdString(f.answers->texts()[0]).split(QLatin1Char('\n'));
         QCOMPARE(lines.size(), 3);

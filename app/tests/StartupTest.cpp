@@ -103,14 +103,40 @@ private slots:
         QCOMPARE(d.bBuffersReady, 1);
     }
 
-    void notConfirmedSkipsTheMachineStart() {
-        AppFixture f;
-        f.app->askStartup = [](int&) { return int(QDialog::Rejected); };
-        auto m = sim::machine();
-        m->clearEvents();
-        QVERIFY(f.app->startUp().run);
-        QCOMPARE(m->eventCount("firmware"), size_t(0));
-        QVERIFY(f.app->frame()->isVisible());
+    // Escape or the close box: the program ends as with "退出(&E)", the machine untouched, and the
+    // setup it never loaded is not written over, not even by an ordinary shutdown.
+    void rejectedChooserEndsTheProgramAndSavesNothing() {
+        QTemporaryDir dir;
+        const QByteArray setup = "[MOVEMENT]\r\nuiFire=12345\r\n[NOTES]\r\nkept=1\r\n";
+        auto write = [&dir](const char* name, const QByteArray& bytes) {
+            QFile f(dir.filePath(QString::fromLatin1(name)));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(bytes);
+        };
+        write("setup-Demo.ini", setup);
+        write("CurrentSetup.ini", "[CurrentSetup]\nIniFileName=setup-Demo.ini\n");
+        const QString cwd = QDir::currentPath();
+        {
+            AppOptions o;
+            o.base = dir.path();
+            OrvixApp app(o);
+            app.askStartup = [](int&) { return int(QDialog::Rejected); };
+            auto m = sim::machine();
+            m->clearEvents();
+            const StartupResult r = app.startUp();
+            QVERIFY(!r.run);
+            QCOMPARE(r.exitCode, StartupDialog::kQuitCode);
+            QVERIFY(!app.frame());
+            QCOMPARE(m->eventCount("move"), size_t(0));
+            // Whatever path a save takes, the file that was never loaded stays as it is.
+            CDrvPrint& d = app.engine();
+            QCOMPARE(d.PRMSaveParams(), 0);
+            QVERIFY(QString::fromStdString(d.csSaveError).contains(QStringLiteral("setup-Demo.ini")));
+        }
+        QDir::setCurrent(cwd);
+        QFile f(dir.filePath(QStringLiteral("setup-Demo.ini")));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), setup);
     }
 
     void startPositionFromAcceleration() {

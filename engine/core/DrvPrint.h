@@ -135,6 +135,12 @@ public:
     // lines it could not understand, a binary, oversized or unreadable file.
     std::string csSettingsWarning;
     std::string csMaterialWarning; // the same for the last PRMLoadMediaParams
+    // The files the settings in memory were read from ("" when none was, or it could not be read).
+    // A save replaces an existing file only with settings read from it (see settings/SaveGuard.h).
+    std::string csSetupLoadedFrom;
+    std::string csHtvLoadedFrom;
+    // Why the last settings save failed, naming the file ("" after a save that succeeded).
+    std::string csSaveError;
 
     // Per-colour mask choice; 20 means no mask.
     unsigned uiMaskIndex[kMaxColors];
@@ -529,6 +535,15 @@ public:
     AtomicU32 bEmergencyStop{0};
     // Stops both axes (motion). Declared here because the emergency stop needs it.
     void MOVStopMove();
+    // The operator's stop for machine work outside a job (homing, measuring, cleaning, manual
+    // moves): set by PRNStopMachineWork, which also stops both axes. While it is set no move
+    // starts and every wait for the axes ends, so the work returns at once; the caller that runs
+    // the work clears it (PRNClearMachineWorkStop) when the work has ended.
+    AtomicU32 bMachineWorkStop{0};
+    void PRNStopMachineWork();
+    void PRNClearMachineWorkStop() { bMachineWorkStop = 0; }
+    // Sleeps ms on the machine's clock in short slices; false as soon as machine work is stopped.
+    bool PRNWorkSleep(uint32_t ms);
 
     int AUXOpenDIO();  // 1 in every case; failures were shown to the operator
     int AUXCloseDIO(); // 1

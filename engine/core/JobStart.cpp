@@ -76,6 +76,11 @@ int CDrvPrint::PRNCheckParams() {
     const unsigned x = ripHead.uiXDPI, y = ripHead.uiYDPI;
     if (x < 25 || x > 1000 || y < 50 || y > 1500)
         return refuse(zh ? "打印任务的DPI分辩率是错误的，请检查该文件" : "DPI of Printing is error,Pls Check the file.");
+    // Offsets of a material file that could not be read are zeros, not the material's: a job
+    // printed with them is misaligned, and the job start would write them over the file.
+    if (!mediaOffset.csMediaFile.empty() && mediaOffset.csLoadedFrom != mediaOffset.csMediaFile)
+        return refuse(zh ? "材料文件无法读取，请检查该文件：" + mediaOffset.csMediaFile
+                         : "The material file cannot be read, please check it: " + mediaOffset.csMediaFile);
     PRNResetDPI();
     if (int64_t(uiFire) - int64_t(uiAccelerationLength) - int64_t(uiLeftLimitPos) < 0)
         return refuse(zh ? "打印起始位置小于车头加速距离，车头会撞向左限位开关，请检查白边值和左边起始打印位置。"

@@ -52,7 +52,8 @@ int CDrvPrint::PRNHeadsCleaning() {
     // not have switched: purging or wiping on from there could put ink on the media. The cycle ends
     // at once with everything it may have switched on switched off.
     auto faulted = [&] {
-        if (hw::cardFaults() == faultsAtStart) return false;
+        const bool stopped = bMachineWorkStop != 0;
+        if (hw::cardFaults() == faultsAtStart && !stopped) return false;
         MOVStopMove();
         AUXSetPurge(0);
         AUXSetCleaner(0);
@@ -60,7 +61,10 @@ int CDrvPrint::PRNHeadsCleaning() {
         AUXCLNSet(14, 0);
         AUXDIOSet(DIO_SET_WIPER_POSITION, 0);
         IMGSetFlashPrint(0);
-        platform::logf(platform::LogLevel::Error, "head cleaning ended: a card call failed");
+        if (stopped)
+            platform::logf(platform::LogLevel::Info, "head cleaning stopped by the operator");
+        else
+            platform::logf(platform::LogLevel::Error, "head cleaning ended: a card call failed");
         return true;
     };
 
@@ -69,33 +73,33 @@ int CDrvPrint::PRNHeadsCleaning() {
         PRNSetPosition(pos.end, uiXSpeed, 1);
         if (faulted()) return 0;
         IMGSetFlashPrint(c.uiFlashFrequencyCleaning);
-        platform::sleepMs(uint32_t(std::min<uint64_t>(uint64_t(c.uiTimes) * 1000, UINT32_MAX)));
+        PRNWorkSleep(uint32_t(std::min<uint64_t>(uint64_t(c.uiTimes) * 1000, UINT32_MAX)));
         return faulted() ? 0 : 1;
     }
 
     // Purge (modes 3 and 4).
     if (mode == 3 || mode == 4) {
         PRNSetPosition(pos.cleaning, 1, 1);
-        platform::sleepMs(c.uiSyringeUpPredelay);
+        PRNWorkSleep(c.uiSyringeUpPredelay);
         for (unsigned i = 0; i < c.uiSyringeTimes; ++i) {
             if (faulted()) return 0;
             AUXDIOSet(DIO_SET_PUMP_COMMON, 1);
             AUXCLNSet(14, 1);
             AUXSetPurge(1);
-            platform::sleepMs(c.uiSyringeTime);
+            PRNWorkSleep(c.uiSyringeTime);
             AUXDIOSet(DIO_SET_PUMP_COMMON, 0);
             AUXCLNSet(14, 0);
             AUXSetPurge(0);
-            platform::sleepMs(c.uiSyringeDelay);
+            PRNWorkSleep(c.uiSyringeDelay);
         }
         // Waste ink out of the station with the wiper enabled.
         AUXSetPurge(0);
         if (faulted()) return 0;
         AUXDIOSet(DIO_SET_WIPER_ENABLE, 1);
-        platform::sleepMs(c.uiSyringeDownPredelay);
+        PRNWorkSleep(c.uiSyringeDownPredelay);
         AUXDIOSet(DIO_SET_PUMP_COMMON, 1);
         AUXCLNSet(14, 1);
-        platform::sleepMs(c.uiSyringeWasteInk);
+        PRNWorkSleep(c.uiSyringeWasteInk);
         AUXDIOSet(DIO_SET_PUMP_COMMON, 0);
         AUXCLNSet(14, 0);
         AUXDIOSet(DIO_SET_WIPER_POSITION, 0);
@@ -108,9 +112,9 @@ int CDrvPrint::PRNHeadsCleaning() {
                 if (faulted()) return 0;
                 AUXDIOSet(DIO_SET_WIPER_POSITION, 1);
                 AUXSetCleaner(0);
-                platform::sleepMs(300);
+                PRNWorkSleep(300);
                 AUXSetCleaner(1);
-                platform::sleepMs(300);
+                PRNWorkSleep(300);
                 AUXDIOSet(DIO_SET_WIPER_POSITION, 0);
                 AUXSetCleaner(0);
             }
@@ -120,9 +124,9 @@ int CDrvPrint::PRNHeadsCleaning() {
             if (c.bSyringeFlush) IMGSetFlashPrint(0);
             if (PRNCheckStop() || PRNCheckPause()) {
                 PRNSetPosition(pos.cleaning, 0, 1);
-                platform::sleepMs(10);
+                PRNWorkSleep(10);
             }
-            platform::sleepMs(10);
+            PRNWorkSleep(10);
         }
     }
 
@@ -136,15 +140,15 @@ int CDrvPrint::PRNHeadsCleaning() {
         for (unsigned i = 0; i < c.uiTimes && !bEmergencyStop; ++i) {
             if (faulted()) return 0;
             PRNSetPosition(pos.far, speed, 1);
-            platform::sleepMs(10);
+            PRNWorkSleep(10);
             PRNSetPosition(pos.cleaning, speed, 1);
-            platform::sleepMs(10);
+            PRNWorkSleep(10);
         }
         PRNSetPosition(pos.end, 0, 1);
         AUXSetCleaner(0);
         if (faulted()) return 0;
         IMGSetFlashPrint(c.uiFlashFrequencyCleaning);
-        platform::sleepMs(c.uiFlashFrequencyCleaningDelay);
+        PRNWorkSleep(c.uiFlashFrequencyCleaningDelay);
     }
 
     // The flash state after the cycle.

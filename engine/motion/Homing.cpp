@@ -15,6 +15,7 @@ namespace {
 constexpr int kStatusNoCard = -100;
 constexpr int kStatusNotFound = -1;
 constexpr int kStatusCardFault = -101; // a card call failed: where the carriage is, is not known
+constexpr int kStatusStopped = -102;   // the operator stopped the homing: the carriage is not homed
 constexpr int kStatusTestMode = 20000;
 
 // Input function 27 reads 0 where the carriage must go slowly (near either end).
@@ -88,6 +89,11 @@ int CDrvPrint::PRNRePosition(int home) {
                     status = kStatusCardFault;
                     break;
                 }
+                if (bMachineWorkStop) {
+                    MOVStopMoveX();
+                    status = kStatusStopped;
+                    break;
+                }
                 if (inSlowZone(*this)) {
                     MOVSetCarriageSlow(1);
                     MOVSetSpeed(0);
@@ -126,6 +132,12 @@ int CDrvPrint::PRNRePosition(int home) {
         sleepMs(100);
     }
 
+    if (bMachineWorkStop) {
+        // Wherever the carriage stood still, it is not home: the encoder keeps counting from
+        // where it was, and the next homing starts from there.
+        platform::log(platform::LogLevel::Info, "homing stopped by the operator; the carriage is not homed");
+        return kStatusStopped;
+    }
     if (cleaning.bSyringeEnable) motion::headsCleaning(*this);
     sleepMs(500);
     // The encoder now reads the home end.

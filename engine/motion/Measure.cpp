@@ -85,7 +85,7 @@ int CDrvPrint::PRNMeasure() {
     // Every loop below ends when the carriage stops; the time limit covers a card that reports
     // a move for ever.
     motion::Deadline limit(kMotionWaitLimitMs);
-    auto moving = [&] { return MOVCheckIfMoveX() != 0 && !limit.passed(); };
+    auto moving = [&] { return !bMachineWorkStop && MOVCheckIfMoveX() != 0 && !limit.passed(); };
     auto onMedia = [&] { return AUXCheckMediaSensor() == 0; }; // the sensor reads 0 over media
     auto position = [&] { return int64_t(MOVGetXPosition()); };
     // Waits while the carriage moves until the sensor reads `media`; false when it stopped first.
@@ -162,6 +162,11 @@ int CDrvPrint::PRNMeasure() {
         }
     }
     while (moving()) sleepMs(10);
+    if (bMachineWorkStop) {
+        // Edges seen before the stop are no measurement: the media settings stay as they were.
+        platform::log(platform::LogLevel::Info, "media measurement stopped by the operator");
+        return -1;
+    }
 
     int result = -1;
     if (p1 < p2 || p3 < p4) {

@@ -1,4 +1,5 @@
 // Starting, steering and stopping the two axes on both card generations.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -47,7 +48,7 @@ void moveNotStarted(const char* axis) {
 void CDrvPrint::MOVGenerateInterrupt() { interruptPulse(); }
 
 void CDrvPrint::MOVMoveX(int direction, int speed, int distance, int wait) {
-    if (bEmergencyStop) return;
+    if (bEmergencyStop || bMachineWorkStop) return;
     if (bUseDIOCard == 1) {
         // Pump line off, wiper enabled and retracted before the carriage leaves.
         AUXDIOSet(DIO_SET_PUMP_COMMON, 0);
@@ -128,7 +129,7 @@ void CDrvPrint::MOVMoveX(int direction, int speed, int distance, int wait) {
 }
 
 int CDrvPrint::MOVPresetXDirection(int direction) {
-    if (bEmergencyStop || motion::xBusy(*this)) return 0;
+    if (bEmergencyStop || bMachineWorkStop || motion::xBusy(*this)) return 0;
     const unsigned d = directionBit(bReverseMoveX, direction);
     if (unsigned(readBit(REG_OUTPUT, kOutXDirection)) != d || uiXDirectionSetUs == 0) {
         uiXDirectionSetUs = std::max<uint64_t>(platform::nowUs(), 1);
@@ -138,7 +139,7 @@ int CDrvPrint::MOVPresetXDirection(int direction) {
 }
 
 void CDrvPrint::MOVMoveY(int direction, int speed, int distance, int wait) {
-    if (bEmergencyStop || distance == 0) return;
+    if (bEmergencyStop || bMachineWorkStop || distance == 0) return;
     unsigned d = directionBit(bReverseMoveY, direction);
     int64_t dist = distance;
     if (dist < 0) {
@@ -218,6 +219,23 @@ void CDrvPrint::MOVStopMoveY() {
 void CDrvPrint::MOVStopMove() {
     MOVStopMoveX();
     MOVStopMoveY();
+}
+
+void CDrvPrint::PRNStopMachineWork() {
+    // The flag first: a loop that sees the carriage stop must not start it again.
+    bMachineWorkStop = 1;
+    MOVStopMove();
+}
+
+bool CDrvPrint::PRNWorkSleep(uint32_t ms) {
+    constexpr uint32_t kSlice = 20;
+    while (ms > 0) {
+        if (bMachineWorkStop) return false;
+        const uint32_t now = std::min(ms, kSlice);
+        sleepMs(now);
+        ms -= now;
+    }
+    return !bMachineWorkStop;
 }
 
 void CDrvPrint::MOVSetAccTime(unsigned, unsigned) {

@@ -37,7 +37,7 @@ void CDrvPrint::MOVWaitUntilXStop(unsigned correct) {
     sleepMs(1);
     motion::Deadline limit(kMotionWaitLimitMs);
     for (unsigned poll = 1;; ++poll) {
-        if (!motion::xBusy(*this) || bTestMode) break;
+        if (!motion::xBusy(*this) || bTestMode || bMachineWorkStop) break;
         if (poll % 10 == 0) sleepMs(1);
         AUXDIOSensor(10);
         if (limit.passed()) {
@@ -58,7 +58,7 @@ void CDrvPrint::MOVWaitUntilYStop() {
     sleepMs(1);
     motion::Deadline limit(kMotionWaitLimitMs);
     for (unsigned poll = 1;; ++poll) {
-        if (!motion::yBusy(*this) || bTestMode) break;
+        if (!motion::yBusy(*this) || bTestMode || bMachineWorkStop) break;
         if (poll % 10 == 0) sleepMs(1);
         AUXDIOSensor(10);
         if (limit.passed()) {

@@ -44,6 +44,18 @@ void syncFolderOf(const std::string& path) {
     }
 }
 
+namespace {
+
+// Removes a replacement that will not be used, keeping errno for the caller's message.
+void dropReplacement(int fd, const std::string& tmp) {
+    const int e = errno;
+    if (fd >= 0) ::close(fd);
+    ::unlink(tmp.c_str());
+    errno = e;
+}
+
+} // namespace
+
 bool writeFileAtomic(const std::string& path, std::string_view data) {
     std::string tmp;
     const int fd = createReplacement(path, tmp);
@@ -54,20 +66,24 @@ bool writeFileAtomic(const std::string& path, std::string_view data) {
         ssize_t n = ::write(fd, p, left);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            ::close(fd);
-            ::unlink(tmp.c_str());
+            if (n == 0) errno = ENOSPC;
+            dropReplacement(fd, tmp);
             return false;
         }
         p += n;
         left -= static_cast<size_t>(n);
     }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        ::unlink(tmp.c_str());
+    if (::fsync(fd) != 0) {
+        dropReplacement(fd, tmp);
+        return false;
+    }
+    if (::close(fd) != 0) {
+        dropReplacement(-1, tmp);
         return false;
     }
     // Renaming over a symbolic link replaces the link, never the file it points to.
     if (::rename(tmp.c_str(), path.c_str()) != 0) {
-        ::unlink(tmp.c_str());
+        dropReplacement(-1, tmp);
         return false;
     }
     syncFolderOf(path);

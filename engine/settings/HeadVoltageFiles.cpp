@@ -6,6 +6,7 @@
 #include "core/DrvPrint.h"
 #include "platform/Files.h"
 #include "platform/Log.h"
+#include "settings/SaveGuard.h"
 #include "settings/SetupSchema.h"
 
 namespace {
@@ -42,8 +43,15 @@ std::string CDrvPrint::PRMHTVFilePath() const {
 
 void CDrvPrint::PRMLoadHTVParams() {
     const std::string path = PRMHTVFilePath();
-    if (!plainName(csHtv) || !platform::pathExists(path)) {
+    if (!plainName(csHtv)) {
         csHtvFile.clear();
+        csHtvLoadedFrom.clear();
+        return;
+    }
+    if (!platform::pathExists(path)) {
+        // Nothing on disk to lose: a save makes the file.
+        csHtvFile.clear();
+        csHtvLoadedFrom = path;
         return;
     }
     // A file copied from a CD or another machine may be read-only; later saves must not fail.
@@ -57,9 +65,11 @@ void CDrvPrint::PRMLoadHTVParams() {
         platform::logf(platform::LogLevel::Warn, "head voltage file %s cannot be read%s", path.c_str(),
                        ini.LoadWarning().empty() ? "" : (": " + ini.LoadWarning()).c_str());
         csHtvFile.clear();
+        csHtvLoadedFrom.clear();
         return;
     }
     csHtvFile = path;
+    csHtvLoadedFrom = path;
     CIniFile::Batch snapshot(ini); // every read from the one copy just loaded
     bHTVEnable = ini.ReadInt(kHtvSection, "bEnable", 0);
     uiHTVHeads = htvHeads(*this);
@@ -78,9 +88,12 @@ int CDrvPrint::PRMSaveHTVParams() {
     uiHTVHeads = htvHeads(*this);
     if (!plainName(csHtv)) {
         csHtvFile.clear();
+        csSaveError = "PRINTFILE csHtv \"" + csHtv + "\" is not a plain file name: no head voltage file written";
         return 0;
     }
     csHtvFile = PRMHTVFilePath();
+    csSaveError = settings::overwriteProblem(csHtvFile, csHtvLoadedFrom);
+    if (!csSaveError.empty()) return 0;
     // The operator's voltage settings must not be dropped because the folder was never made.
     platform::makeDirs(platform::joinPath(csBaseDir, kHtvDir));
 
@@ -98,5 +111,10 @@ int CDrvPrint::PRMSaveHTVParams() {
     }
     ini.WriteString(kHtvSection, "HeadVoltageDefault", setup::formatFloat(fHTVVoltageDefault, 2));
     ini.WriteString(kHtvSection, "HeadVoltageDACUnit", setup::formatFloat(fHTVVoltageDACUnit, 4));
-    return batch.end();
+    if (!batch.end()) {
+        csSaveError = settings::writeFailure(csHtvFile);
+        return 0;
+    }
+    csHtvLoadedFrom = csHtvFile;
+    return 1;
 }

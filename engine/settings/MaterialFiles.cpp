@@ -10,6 +10,7 @@
 
 #include "core/DrvPrint.h"
 #include "platform/Files.h"
+#include "settings/SaveGuard.h"
 #include "settings/SetupSchema.h"
 
 namespace {
@@ -87,7 +88,8 @@ void CDrvPrint::PRMLoadMediaParams(MediaOffset* p) {
     ini.SetFileName(p->csMediaFile);
     // One read of the file; the batch makes the reads use that copy, so a file replaced meanwhile
     // cannot mix two versions. A missing file leaves the copy empty: every key reads as 0.
-    if (!p->csMediaFile.empty()) ini.Load();
+    const bool read = !p->csMediaFile.empty() && (ini.Load() || !platform::pathExists(p->csMediaFile));
+    p->csLoadedFrom = read ? p->csMediaFile : std::string();
     csMaterialWarning = p->csMediaFile.empty() ? std::string() : ini.LoadWarning();
     CIniFile::Batch snapshot(ini);
     const std::string first = alignmentSection(0);
@@ -108,6 +110,8 @@ void CDrvPrint::PRMLoadMediaParams(MediaOffset* p) {
 
 int CDrvPrint::PRMSaveMediaParams(MediaOffset* p) {
     if (!p || p->csMediaFile.empty()) return 0;
+    csSaveError = settings::overwriteProblem(p->csMediaFile, p->csLoadedFrom);
+    if (!csSaveError.empty()) return 0;
     // A material saved from the dialog must not vanish because the folder was never made.
     const std::string dir = parentDir(platform::normalizePath(p->csMediaFile));
     if (!dir.empty()) platform::makeDirs(dir);
@@ -127,7 +131,12 @@ int CDrvPrint::PRMSaveMediaParams(MediaOffset* p) {
             ini.WriteInt(alignmentSection(c), "BiDifference" + std::to_string(k), p->BiDifference[c][k]);
     ini.WriteInt(kMediaSection, "MediaWidth", p->MediaWidth);
     ini.WriteInt(kMediaSection, "MediaDPI", p->MediaDPI);
-    return batch.end();
+    if (!batch.end()) {
+        csSaveError = settings::writeFailure(p->csMediaFile);
+        return 0;
+    }
+    p->csLoadedFrom = p->csMediaFile;
+    return 1;
 }
 
 void CDrvPrint::PRMGetCurrentMediaParams() {

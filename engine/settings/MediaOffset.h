@@ -9,6 +9,7 @@ constexpr unsigned kMediaDPIClasses = 4;
 
 struct MediaOffset {
     std::string csMediaFile;                   // full path of the material file
+    std::string csLoadedFrom;                  // the file these values were read from ("" none or unreadable)
     int StepOffset[8] = {};                    // replace HEADALIGNMENT StepOffset1..8
     int BiDifference[kMediaDPIClasses][3] = {}; // [resolution class][k]: HEADALIGNMENT BiDifference1..3
     int MediaWidth = 0;

@@ -7,6 +7,7 @@
 #include "core/DrvPrint.h"
 #include "platform/Files.h"
 #include "platform/Log.h"
+#include "settings/SaveGuard.h"
 #include "settings/SetupSchema.h"
 
 namespace {
@@ -42,7 +43,21 @@ void loadGroup(CDrvPrint& d, setup::Group g) {
         if (setup::inUse(*k, d)) setup::loadKey(*k, d.setupIni, d);
 }
 
+// Whether the setup in memory may replace the setup file (csSaveError says why not).
+bool mayWriteSetup(CDrvPrint& d) {
+    d.csSaveError = settings::overwriteProblem(d.PRMSetupFilePath(), d.csSetupLoadedFrom);
+    return d.csSaveError.empty();
+}
+
+// After a write: the file now holds what is in memory, or the reason it does not.
+int setupWritten(CDrvPrint& d, int ok) {
+    if (ok) d.csSetupLoadedFrom = d.PRMSetupFilePath();
+    else d.csSaveError = settings::writeFailure(d.PRMSetupFilePath());
+    return ok;
+}
+
 int saveGroup(CDrvPrint& d, setup::Group g) {
+    if (!mayWriteSetup(d)) return 0;
     SetupFileScope scope(d);
     // One atomic replacement of the file for the whole group.
     CIniFile::Batch batch(d.setupIni);
@@ -51,7 +66,7 @@ int saveGroup(CDrvPrint& d, setup::Group g) {
         for (const setup::KeyDef* k : setup::saveOrder(section))
             if (k->saveGroup == g && setup::inUse(*k, d)) setup::saveKey(*k, d.setupIni, d);
     }
-    return batch.end();
+    return setupWritten(d, batch.end());
 }
 
 
@@ -73,6 +88,10 @@ void CDrvPrint::PRMLoadParams() {
         PRMLoadParamsBaseHeadAlignment();
         PRMLoadParamsHeadAlignment();
         PRMLoadParamsPrintSetting();
+        // A setup file that exists but could not be read gave defaults: they must never replace it.
+        const std::string path = PRMSetupFilePath();
+        const bool read = setupIni.OpenResult() == 1 || !platform::pathExists(path);
+        csSetupLoadedFrom = read ? path : std::string();
     }
     const std::string setupWarning = setupIni.LoadWarning();
     std::string mediaWarning;
@@ -91,14 +110,15 @@ void CDrvPrint::PRMLoadParams() {
 }
 
 int CDrvPrint::PRMSaveParams() {
+    if (!mayWriteSetup(*this)) return 0;
     SetupFileScope scope(*this);
-    // All sections reach the disk as one file, never a mix of old and new sections.
+    // All sections reach the disk as one file, never a mix of old and new sections. The groups'
+    // own checks see the file as it was: the whole save is decided above.
     CIniFile::Batch batch(setupIni);
-    PRMSaveParamsBaseHeadAlignment();
-    PRMSaveParamsHeadAlignment();
-    PRMSaveParamsMovement();
-    PRMSaveParamsPrintSetting();
-    return batch.end();
+    for (setup::Group g : {setup::Group::BaseHeadAlignment, setup::Group::HeadAlignment, setup::Group::Movement,
+                           setup::Group::PrintSetting})
+        saveGroup(*this, g);
+    return setupWritten(*this, batch.end());
 }
 
 void CDrvPrint::PRMLoadParamsMovement() {
@@ -201,6 +221,9 @@ int CDrvPrint::AUXINISetCurrentSetup(std::string& name) {
     current.SetFileName(platform::joinPath(csBaseDir, kCurrentSetupIni));
     if (!current.WriteString(kCurrentSetupSection, kIniFileNameKey, file)) return 0;
     // The copy of the previous setup is kept: a following PRMSaveParams writes into the new file.
+    // Choosing the name is the operator's leave to write the settings in memory there, if they
+    // are settings that were loaded at all.
     setupIni.SetFileName(file);
+    if (!csSetupLoadedFrom.empty()) csSetupLoadedFrom = PRMSetupFilePath();
     return 1;
 }

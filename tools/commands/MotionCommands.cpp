@@ -39,12 +39,13 @@ std::string home(CDrvPrint& d, int which) {
     if (status == -100) return "no print-controller card: the carriage was not homed";
     if (status == -1) return "no limit switch found: the carriage is not homed";
     if (status == -101) return "a card call failed: the carriage is not homed";
+    if (status == -102) return "stopped: the carriage is not homed";
     if (d.bEmergencyStop) return "emergency stop: the carriage is not homed";
     return {};
 }
 
 std::string saveFailure(CDrvPrint& d, bool save) {
-    if (save && !d.PRMSaveParams()) return "cannot write " + d.PRMSetupFilePath();
+    if (save && !d.PRMSaveParams()) return d.csSaveError.empty() ? "cannot write " + d.PRMSetupFilePath() : d.csSaveError;
     return {};
 }
 

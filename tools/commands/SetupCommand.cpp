@@ -34,7 +34,7 @@ void add(CLI::App& app, Session& s) {
         }
         const int found = d.AUXINIGetCurrentSetup(name);
         if (save && !d.PRMSaveParams()) {
-            s.exitCode = reportError("cannot write " + d.PRMSetupFilePath());
+            s.exitCode = reportError(d.csSaveError.empty() ? "cannot write " + d.PRMSetupFilePath() : d.csSaveError);
             return;
         }
         for (const setup::KeyDef& k : setup::schema())

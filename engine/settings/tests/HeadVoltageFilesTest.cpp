@@ -154,6 +154,7 @@ TEST_F(HeadVoltageFilesTest, SaveWritesThe99KeysInOrderWithTheirFormats) {
 
 TEST_F(HeadVoltageFilesTest, SaveReplacesTheWholeFile) {
     writeHtv("; notes\n[OTHER]\na=1\n[HEADSTEMPVOLT]\nExtra=2\nbEnable=0\n");
+    d->PRMLoadHTVParams();
     ASSERT_EQ(d->PRMSaveHTVParams(), 1);
     const std::string text = dir.read("HeadsTempVolt/HeadsTempVolt.ini");
     EXPECT_EQ(text.find("notes"), std::string::npos);
