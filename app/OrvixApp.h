@@ -96,6 +96,11 @@ public:
         std::function<QString()> selectedRipFile;  // browser: the selected RIP file ("" when none)
         std::function<bool(const QString& rip)> queueFile; // queue: add a RIP file as the last row
         std::function<void()> saveQueue;           // queue: write the queue file at shutdown
+        // Queue: the rows (list order) that print a RIP file; whether it is the job printing now;
+        // remove the rows of a file that does not print (the number removed).
+        std::function<QList<int>(const QString& rip)> queuedRows;
+        std::function<bool(const QString& rip)> printingFile;
+        std::function<int(const QString& rip)> unqueueFile;
         // Image view: show this bitmap ("" clears the view) and the RIP file it previews.
         std::function<void(const QString& bmp, const QString& rip)> showPicture;
         // Image view's job clock: start it for a job of `total` steps with `left` still to print;

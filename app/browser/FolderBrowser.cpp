@@ -333,7 +333,33 @@ void FolderBrowser::queueSelected() {
 void FolderBrowser::deleteSelected() {
     if (selected_.isEmpty()) return;
     const QString target = rip_.isEmpty() ? selected_ : rip_;
-    if (!confirm || !confirm(tr("提示信息：确认是否要删除此文件？") + QStringLiteral("\n") + target)) return;
+    const auto& hooks = app_.hooks;
+    // The job printing now reads its file: it is never deleted under it.
+    auto printingNow = [&] { return !rip_.isEmpty() && hooks.printingFile && hooks.printingFile(rip_); };
+    auto refuse = [&] {
+        const QString text = tr("该文件正在打印，不能删除：\n%1").arg(target);
+        showMessage(text);
+        platform::messageBox(text.toStdString());
+    };
+    if (printingNow()) {
+        refuse();
+        return;
+    }
+    QString question = tr("提示信息：确认是否要删除此文件？") + QStringLiteral("\n") + target;
+    const QList<int> rows = !rip_.isEmpty() && hooks.queuedRows ? hooks.queuedRows(rip_) : QList<int>();
+    if (!rows.isEmpty()) {
+        QStringList numbers;
+        for (int r : rows) numbers << QString::number(r + 1);
+        question += QStringLiteral("\n") +
+                    tr("该文件在打印列表中（第 %1 行），这些任务将一并从打印列表中清除。").arg(numbers.join(QStringLiteral(", ")));
+    }
+    if (!confirm || !confirm(question)) return;
+    // The queue may have started the file while the question was open.
+    if (printingNow()) {
+        refuse();
+        return;
+    }
+    if (!rows.isEmpty() && hooks.unqueueFile) hooks.unqueueFile(rip_);
     if (!rip_.isEmpty()) QFile::remove(rip_);
     QFile::remove(selected_);
     QFile::remove(coverageFileOf(selected_));

@@ -13,6 +13,7 @@
 #include <algorithm>
 
 #include "core/DrvPrint.h"
+#include "platform/Prompter.h"
 
 namespace orvix {
 
@@ -81,26 +82,58 @@ HeadParamsDialog::HeadParamsDialog(CDrvPrint& d, unsigned boardType, QWidget* pa
 
 QString HeadParamsDialog::bHTVTemperatureModeText() const { return d_.bHTVTemperatureMode ? tr("加热温度") : tr("电压偏移"); }
 
+namespace {
+
+QString hexBytes(const uint8_t* b, size_t n) {
+    QStringList hex;
+    for (size_t i = 0; i < n; ++i) hex << QStringLiteral("%1").arg(b[i], 2, 16, QLatin1Char('0')).toUpper();
+    return hex.join(QLatin1Char(' '));
+}
+
+void tell(const QString& text) { platform::messageBox(text.toStdString()); }
+
+} // namespace
+
+QString HeadParamsDialog::boardAnswerText() const {
+    const CDrvPrint::HeadBoardAnswer& a = d_.headBoardAnswer;
+    return tr("喷头板没有应答（命令寄存器 0x%1，数据 %2）")
+        .arg(a.command, 8, 16, QLatin1Char('0'))
+        .arg(hexBytes(a.block, sizeof a.block));
+}
+
 bool HeadParamsDialog::readHead() {
     HeadsParams p;
-    d_.AUXReadHeadsParams(unsigned(head_->value()), &p);
-    QStringList hex;
-    for (uint8_t b : p.byData) hex << QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
-    bytes_->setText(hex.join(QLatin1Char(' ')));
+    const int head = head_->value();
+    d_.AUXReadHeadsParams(unsigned(head), &p);
+    if (!d_.headBoardAnswer.answered) {
+        // What the field shows stays: the board's silence is no parameter block.
+        tell(tr("读取喷头 %1 的参数失败：%2").arg(head).arg(boardAnswerText()));
+        return false;
+    }
+    bytes_->setText(hexBytes(p.byData, sizeof p.byData));
     return true;
 }
 
 bool HeadParamsDialog::writeHead() {
+    const int head = head_->value();
     const QStringList hex = bytes_->text().split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    if (hex.size() != 16) return false;
     HeadsParams p;
-    for (int i = 0; i < 16; ++i) {
-        bool ok = false;
-        const uint v = hex[i].toUInt(&ok, 16);
-        if (!ok || v > 0xFF) return false;
+    bool valid = hex.size() == 16;
+    for (int i = 0; valid && i < 16; ++i) {
+        const uint v = hex[i].toUInt(&valid, 16);
+        valid = valid && v <= 0xFF;
         p.byData[i] = uint8_t(v);
     }
-    return d_.AUXWriteHeadsParams(unsigned(head_->value()), p) != 0;
+    if (!valid) {
+        tell(tr("喷头 %1 的参数未写入：需要 16 个以空格分开的十六进制字节（00 到 FF）").arg(head));
+        return false;
+    }
+    d_.AUXWriteHeadsParams(unsigned(head), p);
+    if (!d_.headBoardAnswer.answered) {
+        tell(tr("写入喷头 %1 的参数失败：%2").arg(head).arg(boardAnswerText()));
+        return false;
+    }
+    return true;
 }
 
 bool HeadParamsDialog::writeVoltages() {
@@ -108,10 +141,20 @@ bool HeadParamsDialog::writeVoltages() {
         d_.HTVVoltageDefine[h] = float(voltage_[h]->value());
         d_.HTVVoltageOffset[h] = float(offset_[h]->value());
     }
-    const bool a = d_.AUXHTVSetParams(0) != 0;
-    const bool b = d_.AUXHTVSetParams(1) != 0;
-    const bool saved = d_.PRMSaveHTVParams() != 0;
-    return a && b && saved;
+    QStringList failed;
+    // The boards take the block only when the setup sends it; the second board exists only with
+    // the card's two-board memory modes.
+    const bool sent = d_.uiHeadsParamsMode == 1;
+    for (unsigned board = 0; board < 2; ++board) {
+        d_.AUXHTVSetParams(board);
+        if (!sent || (board == 1 && d_.AUXHTVCheckHCB() != 1)) continue;
+        if (!d_.AUXHTVCheckAnswer()) failed << tr("喷头板 %1: %2").arg(board + 1).arg(boardAnswerText());
+    }
+    if (d_.PRMSaveHTVParams() == 0)
+        failed << tr("电压文件未能保存: %1").arg(QString::fromStdString(d_.PRMHTVFilePath()));
+    if (failed.isEmpty()) return true;
+    tell(tr("喷头电压写入失败：\n%1").arg(failed.join(QLatin1Char('\n'))));
+    return false;
 }
 
 void HeadParamsDialog::readTemperatures() {

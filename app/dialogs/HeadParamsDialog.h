@@ -23,10 +23,12 @@ class HeadParamsDialog : public QDialog {
 public:
     HeadParamsDialog(CDrvPrint& d, unsigned boardType, QWidget* parent = nullptr);
 
-    // Older board: read or write the chosen head's block (hex bytes). False when the board did not answer.
+    // Older board: read or write the chosen head's block (hex bytes). False (the operator told
+    // what failed, with the board's answer) when the board did not answer or the bytes are no block.
     bool readHead();
     bool writeHead();
-    // Temperature/voltage boards: the values into the engine, to the boards and into the head file.
+    // Temperature/voltage boards: the values into the engine, to the boards and into the head
+    // file. False (the operator told which board or file failed) when one of them did.
     bool writeVoltages();
     void readTemperatures();
 
@@ -38,6 +40,8 @@ public:
 
 private:
     QString bHTVTemperatureModeText() const;
+    // The boards' last answer for a message: the command register and the data read back.
+    QString boardAnswerText() const;
 
     CDrvPrint& d_;
     unsigned type_;

@@ -24,8 +24,8 @@ const char* const kChannelNames[kRowInkChannels] = {"K", "C", "M", "Y", "LC", "L
 
 } // namespace
 
-JobPropertiesDialog::JobPropertiesDialog(const QueueRow& row, const QStringList& passModes, QWidget* parent)
-    : QDialog(parent), row_(row), passModes_(passModes) {
+JobPropertiesDialog::JobPropertiesDialog(const QueueRow& row, const PassModes& passModes, QWidget* parent)
+    : QDialog(parent), row_(row) {
     setObjectName(QStringLiteral("jobPropertiesDialog"));
     setWindowTitle(tr("打印任务属性"));
     const JobList job = jobOfRow(row);
@@ -42,9 +42,10 @@ JobPropertiesDialog::JobPropertiesDialog(const QueueRow& row, const QStringList&
 
     pass_ = new QComboBox(this);
     pass_->setObjectName(QStringLiteral("pass"));
-    pass_->addItems(passModes);
-    const int p = passModes.indexOf(row[kColPass]);
-    pass_->setCurrentIndex(p >= 0 ? p : std::clamp(int(job.uiPass), 0, int(passModes.size()) - 1));
+    pass_->addItems(passModes.shown());
+    const unsigned mode = modeOfRow(row[kColPass], job.uiPass);
+    if (passModes.shownIndexOf(mode) < 0) pass_->addItem(PassModes::textOf(mode));
+    pass_->setCurrentIndex(pass_->findText(PassModes::textOf(mode)));
     form->addRow(QStringLiteral("Pass:"), pass_);
 
     speed_ = new QComboBox(this);
@@ -109,8 +110,9 @@ JobPropertiesDialog::JobPropertiesDialog(const QueueRow& row, const QStringList&
 
 QueueRow JobPropertiesDialog::row() const {
     QueueRow r = row_;
-    r[kColPass] = pass_->currentText();
-    r[kColPassIndex] = QString::number(passIndexOf(pass_->currentText(), pass_->currentIndex()));
+    const unsigned mode = modeOfRow(pass_->currentText(), row_[kColPassIndex].toUInt());
+    r[kColPass] = PassModes::textOf(mode);
+    r[kColPassIndex] = QString::number(mode);
     r[kColSpeed] = speed_->currentText();
     r[kColSpeedIndex] = QString::number(speed_->currentIndex() + 1);
     r[kColCopies] = QString::number(copies_->value());

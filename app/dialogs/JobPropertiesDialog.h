@@ -17,8 +17,9 @@ namespace orvix {
 class JobPropertiesDialog : public QDialog {
     Q_OBJECT
 public:
-    // `passModes`: the pass list's entries (their index is the pass index).
-    JobPropertiesDialog(const QueueRow& row, const QStringList& passModes, QWidget* parent = nullptr);
+    // `passModes`: the modes the pass list offers; a row whose mode the list leaves out keeps it
+    // as an extra entry, so opening and confirming never changes the row's mode.
+    JobPropertiesDialog(const QueueRow& row, const PassModes& passModes, QWidget* parent = nullptr);
 
     // The row with the dialog's values.
     QueueRow row() const;
@@ -36,7 +37,6 @@ public:
 
 private:
     QueueRow row_;
-    QStringList passModes_;
     QComboBox* pass_;
     QComboBox* speed_;
     QSpinBox* copies_;

@@ -10,11 +10,12 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/DrvPrint.h"
 #include "dialogs/NumEdit.h"
-#include "frame/ControlBar.h"
+#include "queue/PassModes.h"
 
 namespace orvix {
 
@@ -22,6 +23,7 @@ namespace {
 
 constexpr float kMaxMM = 10000.0f;
 constexpr float kMaxCount = 100000.0f;
+constexpr float kMaxCopies = 255.0f; // what a job's copy counter takes
 
 QStringList numbers(int from, int to) {
     QStringList l;
@@ -38,9 +40,10 @@ QGroupBox* group(const QString& title, QWidget* parent, QGridLayout*& grid) {
 
 } // namespace
 
-ImageSplit& imageSplit() {
-    static ImageSplit s;
-    return s;
+int32_t& CPrintSettingDlg::splitValue(CDrvPrint& d, int i) {
+    ImageSplitSettings& s = d.imageSplit;
+    int* values[4] = {&s.iValue1, &s.iValue2, &s.iValue3, &s.iValue4};
+    return *values[std::clamp(i, 0, 3)];
 }
 
 CPrintSettingDlg::CPrintSettingDlg(CDrvPrint& d, QWidget* parent) : SettingsPage(d, parent) {
@@ -54,10 +57,11 @@ CPrintSettingDlg::CPrintSettingDlg(CDrvPrint& d, QWidget* parent) : SettingsPage
 
     // ---- Print mode
     c1->addWidget(group(tr("打印方式"), this, g));
-    bind(list(g, 0, 0, tr("Pass 数:"), 1066, ControlBar::passModes()), "PRINTMODE", "uiPass", Shown::ListIndex);
+    // The pass list offers what the control bar offers; its entries map to uiPass by their text.
+    pass_ = list(g, 0, 0, tr("Pass 数:"), 1066, PassModes(d.csPassMode).shown());
     bind(list(g, 1, 0, tr("X 速度:"), 1067, numbers(1, 5)), "PRINTMODE", "uiXSpeed", Shown::ListPlus1);
     bind(list(g, 2, 0, tr("Y 速度:"), 1078, numbers(1, 5)), "PRINTMODE", "uiYSpeed", Shown::ListPlus1);
-    bind(number(g, 3, 0, tr("打印份数:"), 1068, 1, 9999), "PRINTMODE", "uiPrintQty", Shown::Number);
+    bind(number(g, 3, 0, tr("打印份数:"), 1068, 1, kMaxCopies), "PRINTMODE", "uiPrintQty", Shown::Number);
     bind(check(g, 4, 0, tr("横向镜向:"), 1069), "PRINTMODE", "bHorizontalMirror", Shown::Check);
     bind(check(g, 5, 0, tr("纵向镜向:"), 1070), "PRINTMODE", "bVerticalMirror", Shown::Check);
     bind(check(g, 6, 0, tr("自动跳白:"), 1071), "PRINTMODE", "bSmartPrint", Shown::Check);
@@ -164,12 +168,16 @@ CPrintSettingDlg::CPrintSettingDlg(CDrvPrint& d, QWidget* parent) : SettingsPage
 
 void CPrintSettingDlg::load() {
     SettingsPage::load();
+    pass_->clear();
+    const PassModes modes(d_.csPassMode);
+    pass_->addItems(modes.shown());
+    pass_->setCurrentIndex(modes.shownIndexOf(d_.uiPass));
+    passLoaded_ = pass_->currentText();
     static_cast<QRadioButton*>(d_.bUnidirectionToLeft ? toLeft_ : toRight_)->setChecked(true);
     // The first print position: where roll 1 starts plus its margin (shown only).
     printPosition_->setText(QString::number(d_.XPulseToMM(static_cast<int32_t>(d_.uiStartPos1 + d_.uiMargin1))));
-    const ImageSplit& s = imageSplit();
-    for (int i = 0; i < 3; ++i) split_[i]->SetValue(float(d_.XPulseToMM(s.value[i])));
-    split_[3]->SetValue(float(d_.YPulseToMM(s.value[3] * 4)));
+    for (int i = 0; i < 3; ++i) split_[i]->SetValue(float(d_.XPulseToMM(splitValue(d_, i))));
+    split_[3]->SetValue(float(d_.YPulseToMM(splitValue(d_, 3) * 4)));
     for (int i = 0; i < 4; ++i) splitLoaded_[i] = split_[i]->text();
 }
 
@@ -178,11 +186,14 @@ bool CPrintSettingDlg::apply() {
         if (e->Verify() != CNumEdit::kValid) return false;
     if (!SettingsPage::apply()) return false;
     d_.bUnidirectionToLeft = static_cast<QRadioButton*>(toLeft_)->isChecked() ? 1 : 0;
-    ImageSplit& s = imageSplit();
+    if (const int mode = PassModes::modeOf(pass_->currentText()); mode >= 0 && pass_->currentText() != passLoaded_) {
+        d_.uiPass = unsigned(mode);
+        passLoaded_ = pass_->currentText();
+    }
     for (int i = 0; i < 4; ++i) {
         if (split_[i]->text() == splitLoaded_[i]) continue;
         const int32_t mm = static_cast<int32_t>(std::lround(split_[i]->GetValue()));
-        s.value[i] = i < 3 ? d_.XMMToPulse(mm) : d_.YMMToPulse(mm) / 4;
+        splitValue(d_, i) = i < 3 ? d_.XMMToPulse(mm) : d_.YMMToPulse(mm) / 4;
         splitLoaded_[i] = split_[i]->text();
     }
     printPosition_->setText(QString::number(d_.XPulseToMM(static_cast<int32_t>(d_.uiStartPos1 + d_.uiMargin1))));

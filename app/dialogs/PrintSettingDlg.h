@@ -5,16 +5,10 @@
 
 #include "dialogs/SettingsPage.h"
 
+class QComboBox;
 class QLabel;
 
 namespace orvix {
-
-// The four image-split values the page edits: X steps for the first three, the fourth in units of
-// four Y steps. The engine has no setting for them yet; they live as long as the program runs.
-struct ImageSplit {
-    int32_t value[4] = {};
-};
-ImageSplit& imageSplit();
 
 class CPrintSettingDlg : public SettingsPage {
     Q_OBJECT
@@ -23,7 +17,12 @@ public:
     void load() override;
     bool apply() override;
 
+    // The image-split values of the engine (ImageSplit), by place on the page.
+    static int32_t& splitValue(CDrvPrint& d, int i);
+
 private:
+    QComboBox* pass_;
+    QString passLoaded_;
     QWidget* toLeft_;
     QWidget* toRight_;
     QLabel* printPosition_;

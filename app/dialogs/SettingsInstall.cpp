@@ -15,6 +15,7 @@
 #include "frame/ControlBar.h"
 #include "frame/MainFrame.h"
 #include "frame/Panes.h"
+#include "queue/MachineCommands.h"
 
 namespace orvix {
 
@@ -22,15 +23,11 @@ namespace {
 
 // Options first take the control bar's pass mode, speed, copies and margin into the engine.
 void takeControlBar(ControlBar& bar, CDrvPrint& d) {
-    // The pass list may leave modes out: the mode is found by its text, not its row.
-    const int pass = ControlBar::passModes().indexOf(bar.passList()->currentText());
-    if (pass >= 0) d.uiPass = static_cast<unsigned>(pass);
+    d.uiPass = chosenPassMode(bar, d);
     if (bar.speedList()->currentIndex() >= 0) d.uiXSpeed = static_cast<unsigned>(bar.speedList()->currentIndex() + 1);
-    bool ok = false;
-    const int copies = bar.copies()->text().trimmed().toInt(&ok);
-    if (ok && copies > 0) d.uiPrintQty = static_cast<unsigned>(copies);
-    const int margin = bar.margin()->text().trimmed().toInt(&ok);
-    if (ok && margin >= 0) d.uiMargin1 = static_cast<unsigned>(d.XMMToPulse(margin));
+    // Copies and margin by the bar's own rules: a value it would refuse is not taken.
+    takeCopies(d, bar.copies()->text());
+    takeMargin(d, bar, bar.margin()->text());
 }
 
 QWidget* sheetShot(OrvixApp& app, bool basic, int page, QWidget* parent) {

@@ -93,6 +93,7 @@ CommandTable standardCommands() {
         {ID_VIEW_TOOLBAR, QT_TRANSLATE_NOOP("Command", "工具栏(&T)"), nullptr, nullptr, {}, {}, {}},
         {ID_VIEW_STATUS, QT_TRANSLATE_NOOP("Command", "状态栏(&S)"), nullptr, nullptr, {}, {}, {}},
         {ID_VIEW_SHEET, QT_TRANSLATE_NOOP("Command", "虚拟打印机(&V)"), nullptr, nullptr, virtualPrinter, {}, {}},
+        {ID_VIEW_MACHINE, QT_TRANSLATE_NOOP("Command", "机器视角(&M)"), nullptr, nullptr, virtualPrinter, {}, {}},
         {ID_APP_ABOUT, QT_TRANSLATE_NOOP("Command", "关于 Orvix(&A)..."), "help-about", nullptr, {}, {}, {}},
         // Keyboard only; the handlers decide what readiness they need.
         {ID_ACC_LEFT, nullptr, nullptr, "Ctrl+Left", {}, {}, {}},
@@ -122,7 +123,7 @@ const std::vector<MenuEntry>& menuLayout() {
          {ID_HOME, ID_LEFT, ID_RIGHT, ID_MEDIA_FEED, ID_MEDIA_BACK, ID_HEAD_PARAMS, ID_CLEAN_HEADS, ID_DOUBLE_SIDED,
           ID_PURGE, ID_CLEANER, ID_FLASH, 0, ID_AUX_SWITCHES}},
         {QT_TRANSLATE_NOOP("Command", "设置(&S)"), {ID_OPTIONS, ID_BASIC_PARAMS}},
-        {QT_TRANSLATE_NOOP("Command", "查看(&V)"), {ID_VIEW_TOOLBAR, ID_VIEW_STATUS, 0, ID_VIEW_SHEET}},
+        {QT_TRANSLATE_NOOP("Command", "查看(&V)"), {ID_VIEW_TOOLBAR, ID_VIEW_STATUS, 0, ID_VIEW_SHEET, ID_VIEW_MACHINE}},
         {QT_TRANSLATE_NOOP("Command", "帮助(&H)"), {ID_APP_ABOUT}},
     };
     return menus;

@@ -50,6 +50,7 @@ enum CommandId : int {
     ID_VIEW_TOOLBAR = 59392,
     ID_VIEW_STATUS = 59393,
     ID_VIEW_SHEET = 32960, // the virtual printer's window
+    ID_VIEW_MACHINE = 32961, // that window's sheet as the machine sees it (else upright, as the picture)
     // Keyboard accelerators (Ctrl + key)
     ID_ACC_LEFT = 32876,
     ID_ACC_RIGHT = 32877,

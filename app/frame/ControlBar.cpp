@@ -5,13 +5,9 @@
 #include <QLabel>
 
 #include "core/DrvPrint.h"
+#include "queue/PassModes.h"
 
 namespace orvix {
-
-QStringList ControlBar::passModes() {
-    return {QStringLiteral("1 Pass"), QStringLiteral("2 Pass"), QStringLiteral("3 Pass"), QStringLiteral("4 Pass"),
-            QStringLiteral("6 Pass"), QStringLiteral("8 Pass"), QStringLiteral("12 Pass"), QStringLiteral("16 Pass")};
-}
 
 ControlBar::ControlBar(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("controlBar"));
@@ -47,7 +43,7 @@ ControlBar::ControlBar(QWidget* parent) : QWidget(parent) {
     };
 
     pass_ = combo("c1017", 90);
-    pass_->addItems(passModes());
+    pass_->addItems(PassModes::all());
     label(tr("车速:"));
     speed_ = combo("c1020", 50);
     for (int i = 1; i <= 5; ++i) speed_->addItem(QString::number(i));
@@ -56,12 +52,14 @@ ControlBar::ControlBar(QWidget* parent) : QWidget(parent) {
     margin_->setValidator(new QIntValidator(0, 65535, margin_));
     label(tr("数量:"));
     copies_ = edit("c1109", 4);
+    copies_->setValidator(new QIntValidator(1, 255, copies_));
     copies_->setText(QStringLiteral("1"));
     unused178_ = edit("c178", 3);
     unused178_->setReadOnly(true);
     unused178_->setText(QStringLiteral("mm"));
     label(tr("喷位:"));
     fire_ = edit("c1110", 5);
+    fire_->setValidator(new QIntValidator(0, 65535, fire_));
     test_ = combo("c1019", 110);
     test_->addItems({tr("测试图案1"), tr("测试图案2"), tr("测试图案3"), tr("测试图案4"), tr("速度测试")});
     testButton_ = button("c179", tr("测试"));
@@ -92,20 +90,17 @@ QStringList ControlBar::texts() const {
     return out;
 }
 
-QStringList offeredPassModes(const QStringList& all, const std::string& excluded) {
-    QStringList out = all;
-    const QString text = QString::fromStdString(excluded);
-    const int last = text.lastIndexOf(QLatin1Char(','));
-    if (last < 0) return out;
-    for (const QString& item : text.left(last).split(QLatin1Char(','))) out.removeAll(item);
-    return out;
+unsigned chosenPassMode(const ControlBar& bar, const CDrvPrint& d) {
+    const int mode = PassModes::modeOf(bar.passList()->currentText());
+    return mode >= 0 ? unsigned(mode) : d.uiPass;
 }
 
 void fillControlBar(ControlBar& bar, CDrvPrint& d, int zoom) {
     QComboBox* pass = bar.passList();
     pass->clear();
-    pass->addItems(offeredPassModes(ControlBar::passModes(), d.csPassMode));
-    pass->setCurrentIndex(int(d.uiPass) < pass->count() ? int(d.uiPass) : -1);
+    const PassModes modes(d.csPassMode);
+    pass->addItems(modes.shown());
+    pass->setCurrentIndex(modes.shownIndexOf(d.uiPass));
     bar.speedList()->setCurrentIndex(d.uiXSpeed >= 1 && int(d.uiXSpeed) <= bar.speedList()->count() ? int(d.uiXSpeed) - 1
                                                                                                   : -1);
     bar.testList()->setCurrentIndex(0);

@@ -35,9 +35,6 @@ public:
     // Every text the bar shows (labels, buttons, list entries), for the glyph check.
     QStringList texts() const;
 
-    // The pass modes the machine knows, in the order of their indexes.
-    static QStringList passModes();
-
 private:
     QComboBox* pass_;
     QComboBox* speed_;
@@ -55,12 +52,12 @@ private:
     QComboBox* zoom_;
 };
 
-// The pass list less the modes PRINTMODE csPassMode excludes ("a,b," form: each text before a
-// "," removes the entry equal to it; what follows the last "," is not used).
-QStringList offeredPassModes(const QStringList& all, const std::string& excluded);
-
-// Fills the bar from the engine's settings: pass list (then uiPass), speed uiXSpeed - 1, the first
-// test, the zoom entry of `zoom` (-1 is "Fit"; the last entry when none matches), move distance 100.
+// Fills the bar from the engine's settings: the pass modes csPassMode offers with the mode uiPass
+// chosen (none when the list leaves it out), speed uiXSpeed - 1, the first test, the zoom entry of
+// `zoom` (-1 is "Fit"; the last entry when none matches), move distance 100.
 void fillControlBar(ControlBar& bar, CDrvPrint& d, int zoom);
+
+// The pass mode (uiPass) the bar's pass list has chosen; the engine's own when it has none.
+unsigned chosenPassMode(const ControlBar& bar, const CDrvPrint& d);
 
 } // namespace orvix

@@ -105,6 +105,8 @@ void MainFrame::installFrameHandlers() {
         w->raise();
         w->activateWindow();
     });
+    commands_.setHandler(ID_VIEW_MACHINE, [this](OrvixApp&) { sheetWindow()->setMachineView(!sheetWindow()->machineView()); });
+    commands_.find(ID_VIEW_MACHINE)->pressed = [this](OrvixApp&) { return sheet_ && sheet_->machineView(); };
 }
 
 void MainFrame::buildActions() {

@@ -15,6 +15,10 @@
 <context>
     <name>Command</name>
     <message>
+        <source>机器视角(&amp;M)</source>
+        <translation>&amp;Machine view</translation>
+    </message>
+    <message>
         <source>打开RIP文件夹(&amp;O)...</source>
         <translation>&amp;Open RIP folder...</translation>
     </message>
@@ -216,6 +220,18 @@
 </context>
 <context>
     <name>Queue</name>
+    <message>
+        <source>数量须为 1 到 255，已恢复原值</source>
+        <translation>Copies must be 1 to 255; the previous value is back</translation>
+    </message>
+    <message>
+        <source>白边超出车头行程，已恢复原值</source>
+        <translation>The margin lies beyond the carriage travel; the previous value is back</translation>
+    </message>
+    <message>
+        <source>喷位超出车头行程，已恢复原值</source>
+        <translation>The fire position lies beyond the carriage travel; the previous value is back</translation>
+    </message>
     <message>
         <source>提示信息：是否终止打印?</source>
         <translation>Stop printing?</translation>
@@ -1165,6 +1181,16 @@
 <context>
     <name>orvix::FolderBrowser</name>
     <message>
+        <source>该文件正在打印，不能删除：
+%1</source>
+        <translation>This file is printing and cannot be deleted:
+%1</translation>
+    </message>
+    <message>
+        <source>该文件在打印列表中（第 %1 行），这些任务将一并从打印列表中清除。</source>
+        <translation>The file is in the print queue (row %1); these jobs are removed from the queue with it.</translation>
+    </message>
+    <message>
         <source>加入打印列表(&amp;A)</source>
         <translation>&amp;Add to Print List</translation>
     </message>
@@ -1230,6 +1256,36 @@
 </context>
 <context>
     <name>orvix::HeadParamsDialog</name>
+    <message>
+        <source>喷头板没有应答（命令寄存器 0x%1，数据 %2）</source>
+        <translation>the head board did not answer (command register 0x%1, data %2)</translation>
+    </message>
+    <message>
+        <source>读取喷头 %1 的参数失败：%2</source>
+        <translation>Reading the parameters of head %1 failed: %2</translation>
+    </message>
+    <message>
+        <source>喷头 %1 的参数未写入：需要 16 个以空格分开的十六进制字节（00 到 FF）</source>
+        <translation>The parameters of head %1 were not written: 16 hexadecimal bytes (00 to FF) separated by spaces are needed</translation>
+    </message>
+    <message>
+        <source>写入喷头 %1 的参数失败：%2</source>
+        <translation>Writing the parameters of head %1 failed: %2</translation>
+    </message>
+    <message>
+        <source>喷头板 %1: %2</source>
+        <translation>Head board %1: %2</translation>
+    </message>
+    <message>
+        <source>电压文件未能保存: %1</source>
+        <translation>The voltage file could not be saved: %1</translation>
+    </message>
+    <message>
+        <source>喷头电压写入失败：
+%1</source>
+        <translation>Writing the head voltages failed:
+%1</translation>
+    </message>
     <message>
         <source>喷头参数调整</source>
         <translation>Head parameters</translation>

@@ -62,7 +62,7 @@ void installDialogCommands(MainFrame& frame) {
                                              r[kColColors] = QStringLiteral("4");
                                              r[kColStartPass] = QStringLiteral("0");
                                              r[kColMirror] = QStringLiteral("NO");
-                                             return new JobPropertiesDialog(r, ControlBar::passModes(), parent);
+                                             return new JobPropertiesDialog(r, PassModes(), parent);
                                          }});
 }
 

@@ -4,21 +4,18 @@
 #include <cmath>
 
 #include "core/DrvPrint.h"
-#include "frame/ControlBar.h"
 
 namespace orvix {
 
 unsigned passCountOfRow(const QueueRow& row) {
     if (const unsigned n = leadingNumber(row[kColPass]); n > 0) return std::min(n, 64u);
-    const QStringList modes = ControlBar::passModes();
-    const int i = std::clamp(row[kColPassIndex].toInt(), 0, int(modes.size()) - 1);
-    return std::max(1u, leadingNumber(modes[i]));
+    return PassModes::passCountOf(modeOfRow(row[kColPass], row[kColPassIndex].toUInt()));
 }
 
 void setJobValues(CDrvPrint& d, const QueueRow& row, int speedSelection) {
     const JobList job = jobOfRow(row);
     d.csName = job.csPath;
-    d.uiPass = job.uiPass;
+    d.uiPass = modeOfRow(row[kColPass], job.uiPass);
     d.uiPassCount = passCountOfRow(row);
     if (speedSelection >= 0) d.uiXSpeed = unsigned(speedSelection) + 1;
     d.uiPrintQty = std::max(1u, job.uiQty);

@@ -8,10 +8,10 @@ class CDrvPrint;
 namespace orvix {
 
 // Passes a band: the number the pass text begins with ("4 Pass" -> 4); when it begins with none,
-// the pass count of the row's pass index.
+// the pass count of the row's mode.
 unsigned passCountOfRow(const QueueRow& row);
 
-// Sets the engine's job values from a row: file, pass mode and count, copies, fire position from
+// Sets the engine's job values from a row: file, pass mode (the mode of its text) and count, copies, fire position from
 // the margin, ordinary job, the channels' ink levels, start pass, mirror, media fed. The carriage
 // speed is the control bar's (`speedSelection` + 1), not the row's; a negative selection keeps it.
 void setJobValues(CDrvPrint& d, const QueueRow& row, int speedSelection);

@@ -10,6 +10,7 @@
 
 #include "OrvixApp.h"
 #include "core/DrvPrint.h"
+#include "frame/BarInput.h"
 #include "frame/Commands.h"
 #include "frame/ControlBar.h"
 #include "frame/MainFrame.h"
@@ -170,18 +171,33 @@ void takeSpeed(CDrvPrint& d, int selection) {
 bool takeCopies(CDrvPrint& d, const QString& text) {
     bool ok = false;
     const int n = text.trimmed().toInt(&ok);
-    if (!ok || n < 1 || n > 255) return false;
+    if (!ok || n < 1 || n > kMaxCopies) return false;
     d.uiPrintQty = unsigned(n);
     return true;
+}
+
+bool withinTravel(const CDrvPrint& d, int64_t fromLeftLimit) {
+    if (fromLeftLimit < 0) return false;
+    // Before the travel ends are known (no card, not yet set up) only the field's own range holds.
+    if (d.uiRightLimitPos <= d.uiLeftLimitPos) return true;
+    return int64_t(d.uiLeftLimitPos) + fromLeftLimit <= int64_t(d.uiRightLimitPos);
 }
 
 bool takeMargin(CDrvPrint& d, ControlBar& bar, const QString& text) {
     bool ok = false;
     const qlonglong mm = text.trimmed().toLongLong(&ok);
     if (!ok || mm < 0 || mm >= 65536) return false;
-    d.uiMargin1 = unsigned(std::max(0, d.XMMToPulse(int32_t(mm))));
+    const int64_t margin = std::max(0, d.XMMToPulse(int32_t(mm)));
+    if (!withinTravel(d, int64_t(d.uiStartPos1) + margin)) return false;
+    d.uiMargin1 = unsigned(margin);
     bar.firePosition()->setText(QString::number(d.XPulseToMM(int32_t(d.uiStartPos1 + d.uiMargin1))));
     return true;
+}
+
+bool fireInRange(CDrvPrint& d, const QString& text) {
+    bool ok = false;
+    const qlonglong mm = text.trimmed().toLongLong(&ok);
+    return ok && mm >= 0 && mm < 65536 && withinTravel(d, std::max(0, d.XMMToPulse(int32_t(mm))));
 }
 
 bool networkJob(MainFrame& f) {
@@ -195,9 +211,9 @@ bool networkJob(MainFrame& f) {
     const int fire = std::max(0, bar.firePosition()->text().toInt());
     d.uiFire = unsigned(std::max(0, d.XMMToPulse(fire))) + d.uiLeftLimitPos;
     d.uiStepSendCurrent = 0;
-    const QString passText = bar.passList()->currentText();
-    d.uiPassCount = std::max(1u, leadingNumber(passText));
-    d.uiPass = passIndexOf(passText, bar.passList()->currentIndex());
+    d.uiPass = chosenPassMode(bar, d);
+    d.uiPassCount = PassModes::passCountOf(d.uiPass);
+    const QString passText = PassModes::textOf(d.uiPass);
     takeSpeed(d, bar.speedList()->currentIndex());
     d.uiPrintQty = 1;
     d.uiPrintJobKind = 0;
@@ -286,9 +302,20 @@ void installMachineCommands(MainFrame& frame, PrintQueue& queue) {
     ControlBar* bar = frame.controlBar();
     QObject::connect(bar->speedList(), &QComboBox::currentIndexChanged, &frame,
                      [f](int i) { takeSpeed(f->app().engine(), i); });
-    QObject::connect(bar->copies(), &QLineEdit::textEdited, &frame, [f](const QString& s) { takeCopies(f->app().engine(), s); });
-    QObject::connect(bar->margin(), &QLineEdit::textEdited, &frame,
-                     [f](const QString& s) { takeMargin(f->app().engine(), *f->controlBar(), s); });
+    // Copies, margin and fire position are taken once their edit is finished; a refused value
+    // puts back what the field showed and the status bar says why.
+    auto refusedSays = [f](BarInput* input) {
+        QObject::connect(input, &BarInput::refused, f, [f](const QString& why) { f->showMessage(why); });
+    };
+    refusedSays(new BarInput(bar->copies(), [f](const QString& s) { return takeCopies(f->app().engine(), s); },
+                             queueText(QT_TRANSLATE_NOOP("Queue", "数量须为 1 到 255，已恢复原值"))));
+    refusedSays(new BarInput(bar->margin(), [f](const QString& s) { return takeMargin(f->app().engine(), *f->controlBar(), s); },
+                             queueText(QT_TRANSLATE_NOOP("Queue", "白边超出车头行程，已恢复原值"))));
+    refusedSays(new BarInput(bar->firePosition(), [f](const QString& s) { return fireInRange(f->app().engine(), s); },
+                             queueText(QT_TRANSLATE_NOOP("Queue", "喷位超出车头行程，已恢复原值"))));
+    // "<" and ">" are the arrow commands, with their enable rules.
+    QObject::connect(bar->back(), &QPushButton::clicked, &frame, [f] { f->runCommand(ID_LEFT); });
+    QObject::connect(bar->forward(), &QPushButton::clicked, &frame, [f] { f->runCommand(ID_RIGHT); });
     QObject::connect(bar->testButton(), &QPushButton::clicked, &frame, [f] { testPrint(*f); });
 
     if (frame.app().engine().bNetwork) startNetworkReceiver(frame);

@@ -28,10 +28,17 @@ constexpr unsigned kSettleLimitMs = 5000;
 // mm/s from two positions (X steps) and the ticks between them; 0 when no time passed.
 unsigned carriageSpeed(CDrvPrint& d, unsigned x0, unsigned x1, uint32_t ticks);
 
-// Control bar edits, taken at once.
+// Control bar edits: the speed at once, the others once their edit is finished.
+constexpr int kMaxCopies = 255;
 void takeSpeed(CDrvPrint& d, int selection);
 bool takeCopies(CDrvPrint& d, const QString& text);  // 1..255; others ignored (false)
-bool takeMargin(CDrvPrint& d, ControlBar& bar, const QString& text); // below 65536 (false otherwise)
+// A margin below 65536 mm whose fire position stays on the carriage's travel (false otherwise).
+bool takeMargin(CDrvPrint& d, ControlBar& bar, const QString& text);
+// A fire position (mm from the left travel end) on the carriage's travel.
+bool fireInRange(CDrvPrint& d, const QString& text);
+// A place `fromLeftLimit` steps right of the left travel end lies on the travel (any place while
+// the ends are not known).
+bool withinTravel(const CDrvPrint& d, int64_t fromLeftLimit);
 
 // The test print of the control bar's test list; refused unless the engine is ready.
 void testPrint(MainFrame& frame);

@@ -106,8 +106,8 @@ RowValues PrintQueue::controlBarValues() const {
     const ControlBar* bar = frame_.controlBar();
     CDrvPrint& d = frame_.app().engine();
     RowValues v;
-    v.passText = bar->passList()->currentText();
-    v.passIndex = passIndexOf(v.passText, bar->passList()->currentIndex());
+    v.passIndex = chosenPassMode(*bar, d);
+    v.passText = PassModes::textOf(v.passIndex);
     v.speedText = bar->speedList()->currentText();
     v.speedIndex = unsigned(std::max(0, bar->speedList()->currentIndex()) + 1);
     bool ok = false;
@@ -175,10 +175,49 @@ void PrintQueue::removeRows(QList<int> rows) {
 
 void PrintQueue::clearAll() { model_.removeFrom(firstMovable()); }
 
+namespace {
+
+// Two paths of one file: compared as the file system resolves them, or as written when it has
+// no such file (any more).
+bool sameFile(const QString& a, const QString& b) {
+    if (a.isEmpty() || b.isEmpty()) return false;
+    const QString ca = QFileInfo(a).canonicalFilePath(), cb = QFileInfo(b).canonicalFilePath();
+    if (!ca.isEmpty() && !cb.isEmpty()) return ca == cb;
+    return QDir::cleanPath(QFileInfo(a).absoluteFilePath()) == QDir::cleanPath(QFileInfo(b).absoluteFilePath());
+}
+
+} // namespace
+
+QList<int> PrintQueue::rowsOf(const QString& rip) const {
+    QList<int> rows;
+    for (int r = 0; r < model_.size(); ++r)
+        if (sameFile(model_.row(r)[kColPath], rip)) rows << r;
+    return rows;
+}
+
+bool PrintQueue::printing(const QString& rip) const {
+    if (!jobActive()) return false;
+    if (!model_.empty() && worker_->running() && sameFile(model_.row(0)[kColPath], rip)) return true;
+    const CDrvPrint& d = frame_.app().engine();
+    return (d.bPrintThreadRunning || !d.bStopSeen) && sameFile(QString::fromStdString(d.csName), rip);
+}
+
+int PrintQueue::removeFile(const QString& rip) {
+    if (printing(rip)) return 0;
+    QList<int> rows = rowsOf(rip);
+    // While a job prints its first row stays (it is another file's: this one does not print).
+    const int first = firstMovable();
+    std::sort(rows.begin(), rows.end(), std::greater<int>());
+    int removed = 0;
+    for (int r : rows)
+        if (r >= first) model_.remove(r), ++removed;
+    return removed;
+}
+
 bool PrintQueue::editProperties(int row) {
     CDrvPrint& d = engine();
     if (!d.bHardwareOK || row < 0 || row >= model_.size()) return false;
-    JobPropertiesDialog dlg(model_.row(row), ControlBar::passModes(), view_);
+    JobPropertiesDialog dlg(model_.row(row), PassModes(d.csPassMode), view_);
     if (dlg.exec() != QDialog::Accepted) return true;
     // The row may have gone meanwhile (the worker finished the job): edit what is still there.
     if (row < model_.size() && model_.row(row)[kColPath] == dlg.row()[kColPath]) applyProperties(row, dlg.row());
@@ -253,8 +292,8 @@ bool PrintQueue::loadLastJob() {
     const int r = d.AUXLoadPrintingStatus(1, &job);
     if (r < 0) return false;
     // The pass text of the job's pass mode; the speed (not recorded) is the machine's.
-    const QStringList modes = ControlBar::passModes();
-    job.csPassText = modes.value(int(std::min<uint32_t>(job.uiPass, uint32_t(modes.size() - 1)))).toStdString();
+    job.uiPass = modeOfRow(QString(), job.uiPass);
+    job.csPassText = PassModes::textOf(job.uiPass).toStdString();
     if (job.csSpeedText.empty()) {
         job.uiSpeed = d.uiXSpeed;
         job.csSpeedText = std::to_string(d.uiXSpeed);

@@ -54,6 +54,12 @@ public:
     void moveToBottom(int row);
     void removeRows(QList<int> rows);
     void clearAll();
+    // The rows that print a RIP file (the same file, however its path is written), list order.
+    QList<int> rowsOf(const QString& rip) const;
+    // The file is the job printing now: the running first row, or the file the engine prints.
+    bool printing(const QString& rip) const;
+    // Removes the rows of a file that does not print now; the number removed (0 while it prints).
+    int removeFile(const QString& rip);
     // The job properties dialog on a row; OK replaces the row. False when it was not shown.
     bool editProperties(int row);
     void printSelected(int row);

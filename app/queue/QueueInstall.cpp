@@ -25,6 +25,9 @@ void installQueue(MainFrame& frame) {
         app.hooks.saveQueue = [q] {
             if (q) q->save();
         };
+    app.hooks.queuedRows = [q](const QString& rip) { return q ? q->rowsOf(rip) : QList<int>(); };
+    app.hooks.printingFile = [q](const QString& rip) { return q && q->printing(rip); };
+    app.hooks.unqueueFile = [q](const QString& rip) { return q ? q->removeFile(rip) : 0; };
     installMachineCommands(frame, *queue);
 }
 

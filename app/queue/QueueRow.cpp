@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include "core/DrvPrint.h"
-#include "frame/ControlBar.h"
 
 namespace orvix {
 
@@ -48,20 +47,6 @@ QString inkText(const unsigned* levels, unsigned channels) {
     QString out = QString::number(n ? (sum + n / 2) / n : 0) + QLatin1Char(',');
     for (unsigned i = 0; i < kRowInkChannels; ++i) out += QString::number(i < n ? levels[i] : 0) + QLatin1Char(',');
     return out;
-}
-
-unsigned leadingNumber(const QString& text) {
-    unsigned v = 0;
-    for (QChar c : text) {
-        if (!c.isDigit() || c.unicode() > '9') break;
-        v = std::min(v * 10 + unsigned(c.unicode() - '0'), 1000000u);
-    }
-    return v;
-}
-
-unsigned passIndexOf(const QString& passText, int listIndex) {
-    const int i = ControlBar::passModes().indexOf(passText);
-    return unsigned(i >= 0 ? i : std::max(0, listIndex));
 }
 
 bool storableName(const QString& path) {

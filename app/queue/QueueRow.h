@@ -7,6 +7,7 @@
 #include <array>
 
 #include "core/JobList.h"
+#include "queue/PassModes.h"
 
 class CDrvPrint;
 struct RipHead;
@@ -52,18 +53,13 @@ QString dpiText(const RipHead& h);
 // Mean of the levels (rounded as the machine rounds: (sum + n/2) / n), then up to ten levels;
 // absent channels 0. Eleven numbers, each followed by ",".
 QString inkText(const unsigned* levels, unsigned channels);
-// The number a text begins with ("12 Pass" -> 12); 0 when it begins with none.
-unsigned leadingNumber(const QString& text);
-// The pass mode (PRINTMODE uiPass) of a pass text: its place among every pass mode the machine
-// knows. The pass list may leave modes out, so its own index is used only for a text it lacks.
-unsigned passIndexOf(const QString& passText, int listIndex);
 // A file name the queue file can keep: no TAB, no line break (they are its separators).
 bool storableName(const QString& path);
 
 // The row of a RIP file with the job values the control bar and the engine give.
 struct RowValues {
     QString passText;
-    unsigned passIndex = 0;
+    unsigned passIndex = 0; // the mode index (PRINTMODE uiPass) of the text
     QString speedText;
     unsigned speedIndex = 1;
     unsigned copies = 1;

@@ -73,7 +73,7 @@ void testPrint(MainFrame& frame) {
     if (!frame.app().ensurePrintBuffers()) return;
     d.uiPrintJobKind = unsigned(choice + 1);
     d.uiPrintQty = 1;
-    d.uiPassCount = choice < 2 ? 1 : std::max(1u, leadingNumber(bar.passList()->currentText()));
+    d.uiPassCount = choice < 2 ? 1 : PassModes::passCountOf(chosenPassMode(bar, d));
     // A test print has no job record: its end must not complete the last job's.
     d.job.m_nRowId = 0;
     d.csPrintStep = tags::kNone;

@@ -88,8 +88,17 @@ void SheetWindow::workerLoop() {
     }
 }
 
+void SheetWindow::setMachineView(bool on) {
+    machineView_ = on;
+    image_ = machineView_ ? machineImage_ : machineImage_.mirrored(true, true);
+    update();
+}
+
 void SheetWindow::accept(SheetSnapshot s) {
-    if (s.newSheet) image_ = s.sheet;
+    if (s.newSheet) {
+        machineImage_ = s.sheet;
+        image_ = machineView_ ? machineImage_ : machineImage_.mirrored(true, true);
+    }
     s.sheet = QImage();
     s.serial = shown_.serial + 1;
     shown_ = std::move(s);

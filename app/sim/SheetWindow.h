@@ -34,7 +34,12 @@ public:
     ~SheetWindow() override;
 
     const SheetSnapshot& snapshot() const { return shown_; }
+    // The sheet as the window shows it: upright, as the picture and its preview in the browser
+    // show it (the machine lays the print down turned by 180 degrees against the picture), or, in
+    // the machine view, as the machine lays it down.
     const QImage& sheetImage() const { return image_; }
+    bool machineView() const { return machineView_; }
+    void setMachineView(bool on);
     // Snapshots taken so far (tests wait for the next one).
     uint64_t updates() const { return shown_.serial; }
     static constexpr int kPeriodMs = 250;
@@ -52,7 +57,9 @@ private:
 
     QTimer timer_;
     SheetSnapshot shown_;
-    QImage image_;
+    QImage machineImage_; // the sheet as the machine lays it down
+    QImage image_;        // as shown
+    bool machineView_ = false;
 
     std::mutex lock_;
     std::condition_variable wake_;

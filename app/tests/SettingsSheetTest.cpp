@@ -13,6 +13,7 @@
 #include "dialogs/PrintSettingDlg.h"
 #include "frame/ControlBar.h"
 #include "frame/MainFrame.h"
+#include "queue/PassModes.h"
 #include "settings/SetupSchema.h"
 
 using namespace orvix;
@@ -102,7 +103,7 @@ private slots:
         QVERIFY(f.start().run);
         CDrvPrint& d = f.app->engine();
         ControlBar* bar = f.app->frame()->controlBar();
-        bar->passList()->setCurrentIndex(bar->passList()->findText(ControlBar::passModes().at(5)));
+        bar->passList()->setCurrentIndex(bar->passList()->findText(PassModes::all().at(5)));
         bar->speedList()->setCurrentIndex(2);
         bar->copies()->setText("3");
         bar->margin()->setText("20");
@@ -296,10 +297,17 @@ private slots:
         const int ids[4] = {1082, 1081, 1083, 1080};
         for (int i = 0; i < 4; ++i) typeInto(control<CNumEdit>(sheet.printPage(), ids[i]), QString::number(10 * (i + 1)));
         QVERIFY(sheet.applyAll());
-        QCOMPARE(imageSplit().value[0], d.XMMToPulse(10));
-        QCOMPARE(imageSplit().value[1], d.XMMToPulse(20));
-        QCOMPARE(imageSplit().value[2], d.XMMToPulse(30));
-        QCOMPARE(imageSplit().value[3], d.YMMToPulse(40) / 4);
+        const int want[4] = {d.XMMToPulse(10), d.XMMToPulse(20), d.XMMToPulse(30), d.YMMToPulse(40) / 4};
+        for (int i = 0; i < 4; ++i) QCOMPARE(CPrintSettingDlg::splitValue(d, i), want[i]);
+        // Kept with the setup: saved, forgotten, loaded again, and shown by a new sheet.
+        QCOMPARE(d.PRMSaveParams(), 1);
+        QVERIFY(f.readFile("setup.ini").contains(QByteArray("[ImageSplit]")));
+        d.imageSplit = ImageSplitSettings{};
+        d.PRMLoadParams();
+        for (int i = 0; i < 4; ++i) QCOMPARE(CPrintSettingDlg::splitValue(d, i), want[i]);
+        CParams again(d, false, 0);
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(control<CNumEdit>(again.printPage(), ids[i])->text(), QString::number(10 * (i + 1)));
     }
 };
 

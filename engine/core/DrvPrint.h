@@ -612,6 +612,20 @@ public:
     int AUXReadHeadsParams(unsigned head, HeadsParams* record);
     int AUXWriteHeadsParams(unsigned head, HeadsParams record);
 
+    // What the boards answered to the last mailbox command that waits for them (the older board's
+    // read and write, AUXHTVCheckAnswer): whether they acknowledged it, the command register as
+    // then read and the block in the data-in registers. The methods above keep their results;
+    // a dialog reads this to tell the operator what failed.
+    struct HeadBoardAnswer {
+        bool answered = true;
+        uint32_t command = 0;
+        uint8_t block[16] = {};
+    };
+    HeadBoardAnswer headBoardAnswer;
+    // Waits (bounded, as the older board's exchange does) for the acknowledge of the command last
+    // strobed, e.g. by AUXHTVSetParams; records it in headBoardAnswer. False when none came.
+    bool AUXHTVCheckAnswer();
+
 private:
     // Voltage code of a head: (voltage + offset - default) / DAC unit, truncated, held to +-127.
     int AdjustV(uint8_t* code, float voltage, float offset);

@@ -293,12 +293,37 @@ bool CDrvPrint::headsParamsExchange(unsigned head) {
         if (attempt) command(0);
         command(head + kHeadsStrobe);
         for (unsigned i = 0; i < kHeadsAckPolls; ++i) {
-            if (static_cast<uint32_t>(readRegister(REG_HEADS_COMMAND)) & kHeadsAck) return true;
+            const uint32_t c = static_cast<uint32_t>(readRegister(REG_HEADS_COMMAND));
+            headBoardAnswer.command = c;
+            if (c & kHeadsAck) {
+                headBoardAnswer.answered = true;
+                readBlock(headBoardAnswer.block);
+                return true;
+            }
             platform::sleepMs(kHeadsAckPollMs);
         }
     }
+    headBoardAnswer.answered = false;
+    readBlock(headBoardAnswer.block);
     platform::logf(platform::LogLevel::Warn, "head board: no answer for head %u", head);
     return false;
+}
+
+bool CDrvPrint::AUXHTVCheckAnswer() {
+    headBoardAnswer.answered = false;
+    for (unsigned i = 0; i < kHeadsAckPolls; ++i) {
+        uint32_t c = 0;
+        if (!tryReadRegister(REG_HEADS_COMMAND, c)) break; // the card does not answer either
+        headBoardAnswer.command = c;
+        if (c & kHeadsAck) {
+            headBoardAnswer.answered = true;
+            break;
+        }
+        platform::sleepMs(kHeadsAckPollMs);
+    }
+    readBlock(headBoardAnswer.block);
+    if (!headBoardAnswer.answered) platform::log(platform::LogLevel::Warn, "head board: no answer to the last command");
+    return headBoardAnswer.answered;
 }
 
 int CDrvPrint::AUXReadHeadsParams(unsigned head, HeadsParams* record) {

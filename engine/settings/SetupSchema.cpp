@@ -362,6 +362,14 @@ std::vector<KeyDef> buildSchema() {
     for (unsigned i = 0; i < 5; ++i) b.add("TestPattern0" + std::to_string(i + 1), ARR(TestPattern), i);
     b.saveAsLoaded("PRINTFILE");
 
+    // ---- ImageSplit (the print-mode page's image-split values)
+    b.section("ImageSplit", Group::PrintSetting, true);
+    b.add("Value1", MEM(imageSplit.iValue1));
+    b.add("Value2", MEM(imageSplit.iValue2));
+    b.add("Value3", MEM(imageSplit.iValue3));
+    b.add("Value4", MEM(imageSplit.iValue4));
+    b.saveAsLoaded("ImageSplit");
+
     return b.finish(sectionOrder());
 }
 
@@ -403,7 +411,7 @@ bool parseStrictFloat(const std::string& text, float& out) {
 const std::vector<std::string>& sectionOrder() {
     static const std::vector<std::string> order = {kBase,    kAlign,  "MOVEMENT",   "FOOTER",    "CLEANING", "COLORBAR",
                                                    "MEDIA",  "IMAGERANGE", "PRINTMODE", "POSITION", "PATH",
-                                                   "PRINTFILE"};
+                                                   "PRINTFILE", "ImageSplit"};
     return order;
 }
 
@@ -428,7 +436,7 @@ const std::vector<const KeyDef*>& loadOrder(Group g) {
 const std::vector<std::string>& saveSections(Group g) {
     static const std::vector<std::string> movement = {kMovement}, base = {kBase}, align = {kAlign},
                                           print = {"FOOTER",    "CLEANING", "COLORBAR", "MEDIA",    "IMAGERANGE",
-                                                   "PRINTMODE", "POSITION", "PATH",     "PRINTFILE"};
+                                                   "PRINTMODE", "POSITION", "PATH",     "PRINTFILE", "ImageSplit"};
     switch (g) {
     case Group::Movement: return movement;
     case Group::BaseHeadAlignment: return base;

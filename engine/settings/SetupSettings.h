@@ -67,6 +67,15 @@ struct ColorBarSettings { // section COLORBAR
     int bSameHeightWithImage = 0;
 };
 
+// The print-mode page's four image-split values, in a section of their own so that they are kept
+// with the setup: the first three in X steps, the fourth in units of four Y steps.
+struct ImageSplitSettings { // section ImageSplit
+    int iValue1 = 0;
+    int iValue2 = 0;
+    int iValue3 = 0;
+    int iValue4 = 0;
+};
+
 struct SetupSettings {
     // MOVEMENT
     int XSpeedPause[5] = {0, 100, 200, 300, 400};
@@ -121,6 +130,7 @@ struct SetupSettings {
     FooterSettings footer;               // FOOTER
     CleaningSettings cleaning;           // CLEANING
     ColorBarSettings colorBar;           // COLORBAR
+    ImageSplitSettings imageSplit;       // ImageSplit
 
     // MEDIA. The first roll's start and width default to what `carvex measure` finds on the
     // default machine: its 1600 mm sheet 300 mm right of the left limit switch, read by the media

@@ -240,6 +240,12 @@ TestPattern02=~TP02-BQZ128x12.prn
 TestPattern03=~TP03-BQZ128x12.prn
 TestPattern04=~TP04-BQZ128x12.prn
 TestPattern05=~TP05-BQZ128x12.prn
+[ImageSplit]
+HI=/////////////////////////////////////////////////////
+Value1=0
+Value2=0
+Value3=0
+Value4=0
 )";
 
 std::vector<std::string> splitLines(const std::string& text, const std::string& eol) {
@@ -309,7 +315,8 @@ TEST_F(SetupFileTest, SaveKeepsForeignLinesAndEditsKeysInPlace) {
         if (!l.empty() && l[0] == '[') headers.push_back(l);
     EXPECT_EQ(headers, (std::vector<std::string>{"[PRINTMODE]", "[OWN]", "[BASEHEADALIGNMENT]", "[HEADALIGNMENT]",
                                                  "[MOVEMENT]", "[FOOTER]", "[CLEANING]", "[COLORBAR]", "[MEDIA]",
-                                                 "[IMAGERANGE]", "[POSITION]", "[PATH]", "[PRINTFILE]"}));
+                                                 "[IMAGERANGE]", "[POSITION]", "[PATH]", "[PRINTFILE]",
+                                                 "[ImageSplit]"}));
 }
 
 TEST_F(SetupFileTest, EveryKeyRoundTripsWithNonDefaultValues) {
@@ -687,8 +694,8 @@ TEST(SetupSchema, TableIsCompleteAndConsistent) {
         EXPECT_EQ(setup::findKey(k.section, k.key), &k);
     }
     // MOVEMENT, BASEHEADALIGNMENT (HEADS, 6 keys for 24 heads, 17 more), HEADALIGNMENT, FOOTER,
-    // CLEANING, COLORBAR, MEDIA, PRINTMODE, POSITION, PATH, PRINTFILE.
-    EXPECT_EQ(keys.size(), 25u + (1u + 6u * 24u + 17u) + 86u + 13u + 19u + 7u + 15u + 32u + 12u + 1u + 10u);
+    // CLEANING, COLORBAR, MEDIA, PRINTMODE, POSITION, PATH, PRINTFILE, ImageSplit.
+    EXPECT_EQ(keys.size(), 25u + (1u + 6u * 24u + 17u) + 86u + 13u + 19u + 7u + 15u + 32u + 12u + 1u + 10u + 4u);
     EXPECT_EQ(setup::findByName("HEADS")->section, "BASEHEADALIGNMENT");
     EXPECT_EQ(setup::findByName("HEADALIGNMENT.HEADS")->section, "HEADALIGNMENT");
     EXPECT_EQ(setup::findByName("HeadOffsetXL24")->section, "BASEHEADALIGNMENT");
