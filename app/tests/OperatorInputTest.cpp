@@ -228,7 +228,7 @@ private slots:
         PrintQueue* q = startForPrinting(f);
         QVERIFY(q);
         CDrvPrint& d = f.app->engine();
-        QVERIFY(makeRip(f.rip("a.prn"), 180, 600));
+        QVERIFY(makeRip(f.rip("a.prn"), 180, 4000)); // long enough to be caught printing
         QVERIFY(makeRip(f.rip("b.prn"), 180, 60));
         QVERIFY(f.refresh());
         FolderBrowser* b = f.browser();
@@ -242,22 +242,23 @@ private slots:
         QVERIFY(q->addFile(f.rip("b.prn")));
         // The printing one is refused, with no question.
         q->print();
-        QTRY_VERIFY_WITH_TIMEOUT(d.csPrintStep.is(tags::PRN), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(d.bPrintThreadRunning != 0, 30000);
         d.PRNPausePrinting(1);
+        QVERIFY(d.bPrintThreadRunning != 0);
         b->selectRow(int(f.names().indexOf(QStringLiteral("a.bmp"))));
         b->deleteSelected();
         QVERIFY(asked.isEmpty());
         QVERIFY(said(f, QStringLiteral("该文件正在打印，不能删除")));
         QVERIFY(QFileInfo::exists(f.rip("a.prn")));
-        d.PRNStopPrinting(1);
-        QVERIFY(waitIdle(*q));
-        // A queued one: the question names its rows, which go with it.
+        // A queued one (while the other prints): the question names its rows, which go with it.
         b->selectRow(int(f.names().indexOf(QStringLiteral("b.bmp"))));
         b->deleteSelected();
         QVERIFY2(asked.contains(QStringLiteral("第 2, 3 行")), qPrintable(asked));
         QVERIFY(!QFileInfo::exists(f.rip("b.prn")));
         QCOMPARE(q->model().size(), 1);
         QCOMPARE(q->model().row(0)[kColFile], QStringLiteral("a.prn"));
+        d.PRNStopPrinting(1);
+        QVERIFY(waitIdle(*q));
     }
 
     void sheetShownUprightAsThePicture() {
