@@ -130,11 +130,12 @@ OrvixApp::OrvixApp(const AppOptions& options) : options_(options) {
     chooseDevice(options_.device.toStdString());
     prompter_ = std::make_shared<GuiPrompter>();
     prompter_->setTitle(QStringLiteral("Orvix"));
-    // Pictures are taken with nobody at the screen: questions get the safe answer (and are logged).
-    if (options_.screenshot.isEmpty() && options_.screenshotDialogs.isEmpty())
-        platform::setPrompter(prompter_);
-    else
+    // With nobody at the screen questions get the safe answer (and are logged).
+    if (!options_.screenshot.isEmpty() || !options_.screenshotDialogs.isEmpty()) options_.unattended = true;
+    if (options_.unattended)
         platform::setPrompter(std::make_shared<platform::DefaultPrompter>());
+    else
+        platform::setPrompter(prompter_);
     drv_ = std::make_unique<CDrvPrint>();
     drv_->bLanguageChinese = chinese_ ? 1 : 0;
     drv_->AUXCheckHardware();
@@ -203,6 +204,12 @@ QString OrvixApp::caption() const {
 }
 
 int OrvixApp::runStartupDialog(int& action) {
+    if (options_.unattended && options_.startupAction < 0) {
+        // Nobody could answer the chooser: the current setup, and nothing that moves the machine.
+        platform::log(platform::LogLevel::Warn, "unattended start: the current setup is used and no start-up action runs");
+        action = kActionNothing;
+        return QDialog::Accepted;
+    }
     StartupDialog dlg(*drv_);
     if (options_.startupAction >= 0) {
         // Confirmed from the command line: the current setup and the given action.
@@ -277,10 +284,9 @@ StartupResult OrvixApp::startUp() {
     const int found = d.AUXINIGetCurrentSetup(name);
     setupName_ = QString::fromStdString(name.empty() && found ? d.csCurrentSetupFile : name);
     frame_->setWindowTitle(caption());
-    // Pictures for people are taken unattended: nobody could type the engineer's password there.
-    const bool unattended = !options_.screenshot.isEmpty() || !options_.screenshotDialogs.isEmpty();
-    if (!found && unattended)
-        platform::log(platform::LogLevel::Warn, "no current setup: the basic settings are not opened for pictures");
+    // Unattended, nobody could type the engineer's password.
+    if (!found && options_.unattended)
+        platform::log(platform::LogLevel::Warn, "no current setup: the basic settings are not opened in an unattended run");
     else if (!found)
         frame_->runCommand(ID_BASIC_PARAMS);
 

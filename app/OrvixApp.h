@@ -35,6 +35,9 @@ struct AppOptions {
     int startupAction = -1;    // --startup-action N: confirm the start-up dialog with this action
     bool serverSwitch = false; // "RegServer"/"UnregServer" given
     bool embedding = false;    // started for embedding or automation: no start-up dialog
+    // Nobody at the screen (pictures are taken, or no display at all): a question gets the safe
+    // answer and is logged, the start-up chooser is confirmed with the current setup and no action.
+    bool unattended = false;
     QString error;             // a bad command line
 };
 AppOptions parseOptions(const QStringList& args);

@@ -2,6 +2,7 @@
 //   orvix [--base DIR] [--device sim|none|PATH] [--time-scale N] [--lang zh|en]
 //         [--startup-action 0|1|2] [--screenshot FILE] [--screenshot-dialogs DIR]
 #include <QApplication>
+#include <QGuiApplication>
 
 #include <cstdio>
 
@@ -11,11 +12,13 @@
 int main(int argc, char** argv) {
     QApplication qa(argc, argv);
     orvix::prepareApplication(qa);
-    const orvix::AppOptions options = orvix::parseOptions(QApplication::arguments());
+    orvix::AppOptions options = orvix::parseOptions(QApplication::arguments());
     if (!options.error.isEmpty()) {
         std::fprintf(stderr, "orvix: %s\n", qPrintable(options.error));
         return 2;
     }
+    options.unattended = !options.screenshot.isEmpty() || !options.screenshotDialogs.isEmpty() ||
+                         QGuiApplication::platformName() == QLatin1String("offscreen");
     orvix::OrvixApp app(options);
     const orvix::StartupResult started = app.startUp();
     if (!started.run) return started.exitCode;

@@ -519,6 +519,16 @@
 <context>
     <name>orvix::CParams</name>
     <message>
+        <source>未知原因</source>
+        <translation>unknown reason</translation>
+    </message>
+    <message>
+        <source>设置没有保存，磁盘上的文件未改变：
+%1</source>
+        <translation>The settings were not saved; the file on disk is unchanged:
+%1</translation>
+    </message>
+    <message>
         <source>基本参数设置</source>
         <translation>Basic parameters</translation>
     </message>
@@ -1474,6 +1484,10 @@ Setup: %2</translation>
 <context>
     <name>orvix::OrvixApp</name>
     <message>
+        <source>车头复位…</source>
+        <translation>Homing the carriage…</translation>
+    </message>
+    <message>
         <source>信息提示：确认是否复位到喷头保护位置？</source>
         <translation>Move the carriage to the head-protect position?</translation>
     </message>
@@ -1609,6 +1623,48 @@ Setup: %2</translation>
     <message>
         <source>退出(&amp;E)</source>
         <translation>&amp;Exit</translation>
+    </message>
+</context>
+<context>
+    <name>Work</name>
+    <message>
+        <source>车头复位…</source>
+        <translation>Homing the carriage…</translation>
+    </message>
+    <message>
+        <source>移到远端…</source>
+        <translation>Moving to the far end…</translation>
+    </message>
+    <message>
+        <source>车头停止…</source>
+        <translation>Stopping the carriage…</translation>
+    </message>
+    <message>
+        <source>测量介质…</source>
+        <translation>Measuring the media…</translation>
+    </message>
+    <message>
+        <source>清洗喷头…</source>
+        <translation>Cleaning the heads…</translation>
+    </message>
+    <message>
+        <source>速度测试…</source>
+        <translation>Speed test…</translation>
+    </message>
+</context>
+<context>
+    <name>orvix::WorkStrip</name>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>%1 %2 秒</source>
+        <translation>%1 %2 s</translation>
+    </message>
+    <message>
+        <source>（正在停止）</source>
+        <translation> (stopping)</translation>
     </message>
 </context>
 </TS>
