@@ -10,5 +10,10 @@ namespace orvix {
 std::string chooseDevice(const std::string& requested);
 // True when the virtual printer stands in for the machine.
 bool deviceIsVirtual();
+// The lock file that keeps a second program off the card this process drives: "" for the virtual
+// printer and "none" (the base folder's own lock is the machine's then), else a file in the
+// system's lock folder (CARVEX_LOCK_DIR, /run/lock, or the temporary folder) named after the
+// device's real path, so every name of one device gives the same lock.
+std::string deviceLockPath();
 
 } // namespace orvix

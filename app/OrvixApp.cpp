@@ -167,6 +167,7 @@ OrvixApp::~OrvixApp() {
     drv_.reset();
     platform::setPrompter(nullptr);
     lock_.reset();
+    deviceLock_.reset();
     gApp = nullptr;
 }
 
@@ -240,7 +241,14 @@ StartupResult OrvixApp::startUp() {
     CDrvPrint& d = *drv_;
     // One Orvix per machine folder.
     lock_ = std::make_unique<platform::InstanceLock>(platform::joinPath(d.csBaseDir, kLockFile));
-    if (!lock_->acquired()) {
+    // And one per card: two folders must never drive the same machine.
+    if (lock_->acquired()) {
+        if (const std::string device = deviceLockPath(); !device.empty()) {
+            deviceLock_ = std::make_unique<platform::InstanceLock>(device);
+            if (!deviceLock_->acquired()) lock_.reset();
+        }
+    }
+    if (!lock_ || !lock_->acquired()) {
         platform::messageBox(tr("该软件已经运行。").toStdString());
         return {false, 0};
     }

@@ -141,7 +141,8 @@ private:
     std::unique_ptr<CDrvPrint> drv_;
     std::unique_ptr<MachineWork> work_; // ends before the engine goes
     std::shared_ptr<GuiPrompter> prompter_;
-    std::unique_ptr<platform::InstanceLock> lock_;
+    std::unique_ptr<platform::InstanceLock> lock_;       // the base folder's
+    std::unique_ptr<platform::InstanceLock> deviceLock_; // the card's (a real device only)
     std::unique_ptr<MainFrame> frame_;
     QString setupName_;
     std::atomic<bool> closing_{false}; // read by the status panes' sampling thread

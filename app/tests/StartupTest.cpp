@@ -159,6 +159,34 @@ private slots:
         QCOMPARE(f.answers->texts(), std::vector<std::string>({"该软件已经运行。"}));
     }
 
+    // A real card is locked for itself: a second program in another folder is refused; the
+    // virtual printer is each folder's own machine.
+    void oneProgramPerCard_data() {
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<bool>("secondRuns");
+        QTest::newRow("card") << "/dev/null" << false;
+        QTest::newRow("virtual printer") << "sim" << true;
+    }
+    void oneProgramPerCard() {
+        QFETCH(QString, device);
+        QFETCH(bool, secondRuns);
+        QTemporaryDir locks;
+        qputenv("CARVEX_LOCK_DIR", locks.path().toUtf8());
+        {
+            AppFixture first(device);
+            QVERIFY(first.start().run);
+            AppFixture second(device);
+            const StartupResult r = second.start();
+            QCOMPARE(r.run, secondRuns);
+            if (!secondRuns)
+                QCOMPARE(second.answers->texts(), std::vector<std::string>({"该软件已经运行。"}));
+        }
+        // Once the first has ended the card is free again.
+        AppFixture again(device);
+        QVERIFY(again.start().run);
+        qunsetenv("CARVEX_LOCK_DIR");
+    }
+
     void serverSwitchesEndStartUp_data() {
         QTest::addColumn<QString>("arg");
         QTest::addColumn<bool>("isSwitch");
