@@ -65,7 +65,7 @@ public:
     // Carriage geometry.
     unsigned uiLeftLimitPos = 0;
     unsigned uiRightLimitPos = 0;
-    unsigned uiXTarget = 0;
+    AtomicU32 uiXTarget{0}; // written by machine work and the print thread, read by the window
     unsigned uiFireDivider = 3;
     float fDPIRate = 1.0f;
     unsigned uiDPIClass = 0;
