@@ -139,6 +139,13 @@ public:
     // A save replaces an existing file only with settings read from it (see settings/SaveGuard.h).
     std::string csSetupLoadedFrom;
     std::string csHtvLoadedFrom;
+    // The last load found the file but could not read it (unreadable, too large, not a file): a
+    // job is refused rather than printed with the defaults that stand in for it.
+    int bSetupUnreadable = 0;
+    int bHtvUnreadable = 0;
+    // The pass count the printing status of a job loaded to resume gave (0: no resume pending).
+    // The job's check compares it, and the resume pass, with what the file and the job values give.
+    unsigned uiResumeStepCount = 0;
     // Why the last settings save failed, naming the file ("" after a save that succeeded).
     std::string csSaveError;
 

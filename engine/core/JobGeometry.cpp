@@ -88,6 +88,6 @@ void CDrvPrint::PRNSetBuffMemory() {
     // first passes of a job would print those passes with the bands of pass 0.)
     if (uiStepSendCurrent != 0 && PRNCheckBufferLimits().empty()) {
         const unsigned r = uiStepSendCurrent.load();
-        for (unsigned i = 0; i < r; ++i) PRNReadData();
+        for (unsigned i = 0; i < r && !bStop; ++i) PRNReadData();
     }
 }

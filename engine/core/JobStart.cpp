@@ -81,6 +81,16 @@ int CDrvPrint::PRNCheckParams() {
     if (!mediaOffset.csMediaFile.empty() && mediaOffset.csLoadedFrom != mediaOffset.csMediaFile)
         return refuse(zh ? "材料文件无法读取，请检查该文件：" + mediaOffset.csMediaFile
                          : "The material file cannot be read, please check it: " + mediaOffset.csMediaFile);
+    // The same for a setup file that is there but gave only defaults, and for head voltages the
+    // boards are to be given from a file that could not be read.
+    if (bSetupUnreadable) {
+        const std::string setup = PRMSetupFilePath();
+        return refuse(zh ? "设置文件无法读取，请检查该文件：" + setup : "The setup file cannot be read, please check it: " + setup);
+    }
+    if (bHtvUnreadable && uiHeadsParamsMode) {
+        const std::string htv = PRMHTVFilePath();
+        return refuse(zh ? "喷头电压文件无法读取，请检查该文件：" + htv : "The head voltage file cannot be read, please check it: " + htv);
+    }
     PRNResetDPI();
     if (int64_t(uiFire) - int64_t(uiAccelerationLength) - int64_t(uiLeftLimitPos) < 0)
         return refuse(zh ? "打印起始位置小于车头加速距离，车头会撞向左限位开关，请检查白边值和左边起始打印位置。"
@@ -191,6 +201,14 @@ std::string CDrvPrint::PRNCheckJobLimits() {
     PRNSetColorBar();
     PRNSetBuffMemory();
     uiStepSendCurrent = current;
+    // A resumed job: the printing status must describe this file with these job values, or its
+    // pass numbers mean nothing here (and a huge one would replay bands for hours).
+    if (current != 0 && (current > uiStepTotal || (uiResumeStepCount != 0 && uiResumeStepCount != uiStepTotal)))
+        return zh ? "打印状态与文件不符：第 " + std::to_string(current) + " 遍，状态记录 " + std::to_string(uiResumeStepCount) +
+                        " 遍，文件为 " + std::to_string(uiStepTotal) + " 遍"
+                  : "printing status does not match the file: pass " + std::to_string(current) + " of " +
+                        std::to_string(uiResumeStepCount) + " recorded, the file gives " + std::to_string(uiStepTotal) +
+                        " passes";
     if (std::string why = PRNCheckResolution(); !why.empty()) return why;
     if (uiLinesPerStep == 0 || uiPassCount == 0)
         return zh ? "打印模式没有可用的喷嘴行（遍数 " + std::to_string(uiPassCount) + "）"

@@ -191,8 +191,10 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
         d.PRNReleaseReadBuffers();
         return 0;
     };
-    // Per job.
-    if (!d.PRNOpenJobChecked()) return 0;
+    // Per job. A resume's printing status is checked once, against this job.
+    const bool opened = d.PRNOpenJobChecked();
+    d.uiResumeStepCount = 0;
+    if (!opened) return 0;
     if (const std::string why = fault(); !why.empty()) return d.PRNFailJob(why);
     d.bPassFired = 0;
     d.PRNPausePrinting(0);

@@ -182,6 +182,7 @@ int CDrvPrint::AUXReadPrintingStatus(PrintingStatusRecord& st, std::string* why)
 void CDrvPrint::AUXFillJobList(const PrintingStatusRecord& st, JobList& list) {
     uiStepSendCurrent = st.uiStepSendCurrent;
     uiStepSendCount = st.uiStepSendCount;
+    uiResumeStepCount = st.uiStepSendCount;
     bIfYMove = st.bIfYMove;
 
     list.uiPass = st.uiPass;

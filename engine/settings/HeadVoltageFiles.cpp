@@ -43,6 +43,7 @@ std::string CDrvPrint::PRMHTVFilePath() const {
 
 void CDrvPrint::PRMLoadHTVParams() {
     const std::string path = PRMHTVFilePath();
+    bHtvUnreadable = 0;
     if (!plainName(csHtv)) {
         csHtvFile.clear();
         csHtvLoadedFrom.clear();
@@ -66,6 +67,7 @@ void CDrvPrint::PRMLoadHTVParams() {
                        ini.LoadWarning().empty() ? "" : (": " + ini.LoadWarning()).c_str());
         csHtvFile.clear();
         csHtvLoadedFrom.clear();
+        bHtvUnreadable = 1;
         return;
     }
     csHtvFile = path;

@@ -92,6 +92,7 @@ void CDrvPrint::PRMLoadParams() {
         const std::string path = PRMSetupFilePath();
         const bool read = setupIni.OpenResult() == 1 || !platform::pathExists(path);
         csSetupLoadedFrom = read ? path : std::string();
+        bSetupUnreadable = read ? 0 : 1;
     }
     const std::string setupWarning = setupIni.LoadWarning();
     std::string mediaWarning;

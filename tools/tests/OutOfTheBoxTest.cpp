@@ -201,3 +201,29 @@ TEST_F(Interrupted, EmergencyStopWithTheDefaultSetupIsResumable) {
 }
 
 } // namespace
+
+// A printing status that names this file but pass numbers it cannot have (a damaged or forged
+// file) is refused at the job's check, quickly, and kept for a person to look at.
+TEST_F(OutOfTheBox, ResumeRefusesAStatusThatDoesNotMatchTheFile) {
+    const std::string rip = makeRip("t.prn", "400x300");
+    Outcome p = carvex({"print", rip, "--passes", "2"});
+    ASSERT_EQ(p.code, 0) << p.out << p.err;
+    const std::string status = file("PrintingStatus.ini");
+    std::string text = readAll(status);
+    auto setKey = [&text](const std::string& key, const std::string& value) {
+        const size_t at = text.find(key + "=");
+        ASSERT_NE(at, std::string::npos) << key;
+        text.replace(at, text.find('\r', at) - at, key + "=" + value);
+    };
+    setKey("bPrintStop", "0");
+    setKey("uiStepSendCurrent", "2000000000");
+    setKey("uiStepSendCount", "2000000000");
+    ASSERT_TRUE(platform::writeFileAtomic(status, text));
+    const auto t0 = std::chrono::steady_clock::now();
+    Outcome r = carvex({"--yes", "resume"});
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    EXPECT_NE(r.code, 0) << r.out << r.err;
+    EXPECT_NE((r.out + r.err).find("printing status does not match the file"), std::string::npos) << r.out << r.err;
+    EXPECT_LT(took, 60.0);
+    EXPECT_EQ(readAll(status), text); // kept as it was
+}

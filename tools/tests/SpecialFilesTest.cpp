@@ -53,12 +53,16 @@ TEST_F(SpecialFiles, AFifoNamedLikeAFileNeverBlocks) {
     Outcome print = carvexBounded({"print", job});
     EXPECT_EQ(print.code, 1);
     EXPECT_NE(print.err.find("is not a regular file"), std::string::npos) << print.err;
-    // A FIFO in place of the mask file or the setup: the job prints with the defaults.
+    // A FIFO in place of the mask file: the job prints without masks.
     fifo("masks.bmp");
-    fifo("setup.ini");
     ASSERT_EQ(carvexBounded({"mkrip", "--synthetic", "64x40", "-o", file("t.prn")}).code, 0);
     Outcome p = carvexBounded({"print", file("t.prn"), "--passes", "1"});
     EXPECT_EQ(p.code, 0) << p.out << p.err;
+    // In place of the setup: the job is refused rather than printed with the defaults.
+    fifo("setup.ini");
+    Outcome s = carvexBounded({"print", file("t.prn"), "--passes", "1"});
+    EXPECT_EQ(s.code, 1) << s.out << s.err;
+    EXPECT_NE(s.err.find("The setup file cannot be read"), std::string::npos) << s.err;
 }
 
 TEST_F(SpecialFiles, AFirmwareNameWithAPathStagesNothing) {

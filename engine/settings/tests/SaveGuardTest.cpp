@@ -121,21 +121,48 @@ TEST(SaveGuardTest, ChoosingASetupNameCarriesTheLoadedSettingsOnly) {
     }
 }
 
-// A job never prints with the zeros of a material file that could not be read.
-TEST(SaveGuardTest, AJobIsRefusedWhenItsMaterialFileCannotBeRead) {
-    ScratchDir dir;
-    CDrvPrint d;
-    d.csBaseDir = dir.path();
-    d.mediaOffset.csMediaFile = d.PRMMediaFilePath("Vinyl");
-    std::filesystem::create_directories(dir.file("Materials"));
-    dir.write("Materials/Material-Vinyl.ini", "");
-    std::filesystem::resize_file(d.mediaOffset.csMediaFile, CIniFile::kMaxFileBytes + 1);
-    d.PRMLoadMediaParams(&d.mediaOffset);
-    d.ripHead.uiXDPI = 360;
-    d.ripHead.uiYDPI = 360;
-    EXPECT_EQ(d.PRNCheckParams(), 0);
-    EXPECT_NE(d.csRefusal.find("Material-Vinyl.ini"), std::string::npos) << d.csRefusal;
-    EXPECT_EQ(std::filesystem::file_size(d.mediaOffset.csMediaFile), CIniFile::kMaxFileBytes + 1);
+// A job never prints with the defaults that stand in for a settings file that could not be read:
+// a material file too large to read, a folder where the setup file belongs, a head-voltage file
+// that is a folder while head parameters are in use.
+TEST(SaveGuardTest, AJobIsRefusedWhenItsSettingsCannotBeRead) {
+    struct Damage {
+        const char* label;
+        std::function<std::string(CDrvPrint&, const ScratchDir&)> make; // damages, loads, returns the file's name
+    };
+    const Damage damages[] = {
+        {"material", [](CDrvPrint& d, const ScratchDir& dir) {
+             d.mediaOffset.csMediaFile = d.PRMMediaFilePath("Vinyl");
+             std::filesystem::create_directories(dir.file("Materials"));
+             dir.write("Materials/Material-Vinyl.ini", "");
+             std::filesystem::resize_file(d.mediaOffset.csMediaFile, CIniFile::kMaxFileBytes + 1);
+             d.PRMLoadMediaParams(&d.mediaOffset);
+             return std::string("Material-Vinyl.ini");
+         }},
+        {"setup", [](CDrvPrint& d, const ScratchDir& dir) {
+             std::filesystem::create_directories(dir.file("setup-Demo.ini"));
+             d.setupIni.SetFileName("setup-Demo.ini");
+             d.PRMLoadParams();
+             return std::string("setup-Demo.ini");
+         }},
+        {"head voltages", [](CDrvPrint& d, const ScratchDir& dir) {
+             d.csHtv = "Heads";
+             std::filesystem::create_directories(dir.file("HeadsTempVolt/Heads.ini"));
+             d.PRMLoadHTVParams();
+             d.uiHeadsParamsMode = 1;
+             return std::string("Heads.ini");
+         }},
+    };
+    for (const Damage& damage : damages) {
+        SCOPED_TRACE(damage.label);
+        ScratchDir dir;
+        CDrvPrint d;
+        d.csBaseDir = dir.path();
+        const std::string name = damage.make(d, dir);
+        d.ripHead.uiXDPI = 360;
+        d.ripHead.uiYDPI = 360;
+        EXPECT_EQ(d.PRNCheckParams(), 0);
+        EXPECT_NE(d.csRefusal.find(name), std::string::npos) << d.csRefusal;
+    }
 }
 
 } // namespace
