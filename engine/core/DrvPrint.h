@@ -608,6 +608,10 @@ public:
     // Identification: 1 for "SPT510 6H 10K V2", 0 for the V1 board, -1 for anything else (its
     // text becomes the board name).
     int AUXHTVGetVersion(uint8_t* buffer);
+    // "" when the head-voltage settings are ones the boards can take (a DAC unit above 0, every
+    // head's voltage within the default voltage +- 127 steps), else why not. AUXHTVSetParams sends
+    // nothing, tells the operator and returns 0 when they are not.
+    std::string AUXHTVCheckVoltages() const;
     int AUXHTVSetParams(unsigned board);
     int AUXHTVWriteParams(unsigned index, unsigned long value);
     int AUXHTVReadParams(uint8_t* buffer);

@@ -3,6 +3,7 @@
 // older head-parameter board.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "core/DrvPrint.h"
@@ -12,6 +13,7 @@
 #include "hardware/HeadBoards.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
+#include "platform/Prompter.h"
 
 using namespace hw;
 
@@ -95,7 +97,45 @@ int CDrvPrint::AdjustV(uint8_t* code, float voltage, float offset) {
 
 int CDrvPrint::AUXHTVCheckHCB() { return uiMemoryMode == 3 || uiMemoryMode == 5 || uiMemoryMode == 6 ? 1 : 0; }
 
+std::string CDrvPrint::AUXHTVCheckVoltages() const {
+    char text[160];
+    const float unit = fHTVVoltageDACUnit;
+    if (!std::isfinite(unit) || unit <= 0.0f) {
+        std::snprintf(text, sizeof text, "HeadVoltageDACUnit %g is no voltage step", double(unit));
+        return text;
+    }
+    if (!std::isfinite(fHTVVoltageDefault) || fHTVVoltageDefault <= 0.0f) {
+        std::snprintf(text, sizeof text, "HeadVoltageDefault %g is no voltage", double(fHTVVoltageDefault));
+        return text;
+    }
+    // The board sets a head to the default voltage plus 127 steps either way, no further: a voltage
+    // outside that is a typing error, and clamped it would drive the head at the end of the range.
+    const float low = fHTVVoltageDefault - 127 * unit, high = fHTVVoltageDefault + 127 * unit;
+    const unsigned lines = std::max(1u, LINESPERHEAD);
+    const unsigned heads = std::min(uiHTVHeads, kMaxHeads);
+    for (unsigned i = 0; i < heads && i * lines < kMaxHeads; ++i) {
+        const int channel = HeadChannel[i * lines];
+        const int slot = (channel - 1) / int(lines);
+        if (channel < 1 || slot >= int(kMaxHeads)) continue;
+        const float v = HTVVoltageDefine[slot] + (bHTVTemperatureMode ? 0.0f : HTVVoltageOffset[slot]);
+        if (!std::isfinite(v) || v < low || v > high) {
+            std::snprintf(text, sizeof text, "head %u: %.1f V is outside the board's %.1f to %.1f V", i + 1, double(v),
+                          double(low), double(high));
+            return text;
+        }
+    }
+    return {};
+}
+
 int CDrvPrint::AUXHTVSetParams(unsigned board) {
+    // Implausible settings never reach the heads: nothing is sent, and the operator is told why.
+    if (uiHeadsParamsMode == 1) {
+        if (const std::string why = AUXHTVCheckVoltages(); !why.empty()) {
+            platform::log(platform::LogLevel::Error, "head voltages not sent: " + why);
+            platform::messageBox((bLanguageChinese ? "喷头电压设置不合理，没有发送到喷头板：" : "Head voltages not sent to the boards: ") + why);
+            return 0;
+        }
+    }
     for (size_t i = 0; i < 16; i += 2) byHTVOutA[i] = byHTVOutB[i] = 0xF0;
     const unsigned lines = std::max(1u, LINESPERHEAD);
     const unsigned heads = std::min(uiHTVHeads, kMaxHeads);

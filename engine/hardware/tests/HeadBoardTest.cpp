@@ -1,11 +1,15 @@
 // The head control boards: voltage and heater codes, the two boards' blocks, identification,
 // temperatures, heaters off, and the older board's per-head records.
+#include <cmath>
 #include <cstring>
+#include <functional>
+#include <memory>
 
 #include "DioTestSupport.h"
 #include "hardware/CardIo.h"
 #include "hardware/HeadBoards.h"
 #include "platform/Files.h"
+#include "platform/Prompter.h"
 
 using hwtest::IoTest;
 using namespace hw;
@@ -32,7 +36,10 @@ class HeadBoardTest : public IoTest {
 protected:
     void SetUp() override {
         IoTest::SetUp();
-        // Eight heads, one line each, on card channels 1..8, colours 1..8.
+        eightHeads();
+    }
+    // Eight heads, one line each, on card channels 1..8, colours 1..8.
+    void eightHeads() {
         drv_->LINESPERHEAD = 1;
         drv_->uiHTVHeads = 8;
         for (unsigned i = 0; i < kMaxHeads; ++i) {
@@ -72,6 +79,46 @@ TEST_F(HeadBoardTest, VoltageCodeTruncatesAndClamps) {
     EXPECT_EQ(adjust(30.0f, 0), 0x7F);
     EXPECT_EQ(adjust(10.0f, 0), 0x81);
     EXPECT_EQ(adjust(24.0f, 0), 0);
+}
+
+// Settings the board cannot take are not sent at all (rather than clamped onto the heads), and
+// the operator is told which; in temperature mode the offsets are temperatures, not volts.
+TEST_F(HeadBoardTest, ImplausibleVoltagesAreNotSent) {
+    struct Case {
+        const char* label;
+        std::function<void(CDrvPrint&)> set;
+        const char* told; // "" when the block goes out
+    };
+    const Case cases[] = {
+        {"defaults", [](CDrvPrint&) {}, ""},
+        {"DAC unit 0", [](CDrvPrint& d) { d.fHTVVoltageDACUnit = 0; }, "HeadVoltageDACUnit 0"},
+        {"negative DAC unit", [](CDrvPrint& d) { d.fHTVVoltageDACUnit = -0.05f; }, "HeadVoltageDACUnit"},
+        {"voltage far above", [](CDrvPrint& d) { d.HTVVoltageDefine[2] = 210.0f; }, "head 3: 210.0 V"},
+        {"offset below", [](CDrvPrint& d) { d.HTVVoltageOffset[0] = -8.0f; }, "head 1: 13.1 V"},
+        {"not a number", [](CDrvPrint& d) { d.HTVVoltageDefine[4] = std::nanf(""); }, "head 5"},
+        {"at the edge", [](CDrvPrint& d) { d.HTVVoltageDefine[1] = 20.0f + 126 * 0.054f; }, ""},
+        {"temperature mode", [](CDrvPrint& d) {
+             d.bHTVTemperatureMode = 1;
+             d.HTVVoltageOffset[0] = 45.0f; // degrees
+         }, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        drv_ = std::make_unique<CDrvPrint>();
+        eightHeads();
+        const auto before = machine_->boardTransfers(0);
+        auto answers = std::make_shared<platform::ScriptedPrompter>();
+        platform::setPrompter(answers);
+        c.set(*drv_);
+        const bool sent = std::string(c.told).empty();
+        EXPECT_EQ(drv_->AUXHTVSetParams(0), sent ? 1 : 0);
+        EXPECT_EQ(machine_->boardTransfers(0) - before, sent ? 1u : 0u);
+        EXPECT_EQ(answers->texts().size(), sent ? 0u : 1u);
+        if (!sent && !answers->texts().empty()) {
+            EXPECT_NE(answers->texts()[0].find(c.told), std::string::npos) << answers->texts()[0];
+        }
+        platform::setPrompter(nullptr);
+    }
 }
 
 TEST_F(HeadBoardTest, HeaterCodesPerChannel) {
