@@ -1,6 +1,7 @@
 // libFuzzer target: arbitrary bytes as a head temperature/voltage file. Loading never crashes;
 // once the engine has written the values (to their stored precision), it reads back the same.
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -33,6 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     d.PRMLoadHTVParams();
     if (d.csHtvFile.empty()) __builtin_trap(); // the file is there and readable
     d.csHtv = "Out";
+    // Written as a new file: the engine replaces a file only with settings read from it.
+    std::remove(d.PRMHTVFilePath().c_str());
     if (!d.PRMSaveHTVParams()) __builtin_trap();
     d.PRMLoadHTVParams();
     const std::vector<float> once = values(d);

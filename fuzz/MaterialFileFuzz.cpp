@@ -1,6 +1,7 @@
 // libFuzzer target: arbitrary bytes as a material file. Loading never crashes; what the engine
 // saves from the record it loads back into the same record.
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 #include "FuzzSupport.h"
@@ -29,6 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     d.PRMLoadMediaParams(&in);
     MediaOffset out = in;
     out.csMediaFile = d.PRMMediaFilePath("Out");
+    // Written as a new file: the engine replaces a file only with settings read from it.
+    std::remove(out.csMediaFile.c_str());
     if (!d.PRMSaveMediaParams(&out)) __builtin_trap();
     MediaOffset back;
     back.csMediaFile = out.csMediaFile;
