@@ -78,7 +78,7 @@ QByteArray AppFixture::readFile(const QString& name) const {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-bool makeRip(const QString& path, unsigned w, unsigned h, unsigned colours, unsigned dpi) {
+bool writeRip(const QString& path, unsigned w, unsigned h, unsigned colours, unsigned dpi, const LineFill& fill) {
     RipHead head;
     head.uiXDPI = dpi;
     head.uiYDPI = dpi;
@@ -90,13 +90,20 @@ bool makeRip(const QString& path, unsigned w, unsigned h, unsigned colours, unsi
     if (!out.Open(path.toStdString(), head)) return false;
     std::vector<uint8_t> line(size_t(head.uiBytesPerLine) * colours);
     for (unsigned y = 0; y < h; ++y) {
-        for (unsigned c = 0; c < colours; ++c)
-            for (unsigned b = 0; b < head.uiBytesPerLine; ++b)
-                // Each colour inks its own band of the picture, diagonal stripes inside it.
-                line[c * head.uiBytesPerLine + b] = (b * 8 * colours / std::max(1u, w)) == c ? uint8_t(0xF0 >> ((y + b) % 4)) : 0;
+        std::fill(line.begin(), line.end(), 0);
+        fill(y, line.data(), head.uiBytesPerLine);
         if (!out.WriteLine(line.data())) return false;
     }
     return out.Finish();
+}
+
+bool makeRip(const QString& path, unsigned w, unsigned h, unsigned colours, unsigned dpi) {
+    return writeRip(path, w, h, colours, dpi, [w, colours](unsigned y, uint8_t* line, unsigned bpl) {
+        for (unsigned c = 0; c < colours; ++c)
+            for (unsigned b = 0; b < bpl; ++b)
+                // Each colour inks its own band of the picture, diagonal stripes inside it.
+                line[c * bpl + b] = (b * 8 * colours / std::max(1u, w)) == c ? uint8_t(0xF0 >> ((y + b) % 4)) : 0;
+    });
 }
 
 void startJob(CDrvPrint& d, const QString& path, unsigned passes) {

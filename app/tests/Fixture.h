@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -33,6 +34,10 @@ struct AppFixture {
 
 // Runs events until no machine work runs (the start-up action, a homing); false on time-out.
 bool waitForMachineWork(OrvixApp& app, int timeoutMs = 120000);
+// A RIP print file of w x h dots whose lines `fill` inks (the line comes cleared: the planes one
+// after another, `bytesPerLine` bytes each); false when it could not be written.
+using LineFill = std::function<void(unsigned y, uint8_t* line, unsigned bytesPerLine)>;
+bool writeRip(const QString& path, unsigned w, unsigned h, unsigned colours, unsigned dpi, const LineFill& fill);
 // A RIP print file of w x h dots with a pattern in every colour; false when it could not be written.
 bool makeRip(const QString& path, unsigned w, unsigned h, unsigned colours = 4, unsigned dpi = 180);
 // Measures the media (once) and starts a print of the file with the job values the queue sets.

@@ -13,7 +13,6 @@
 #include "BrowserFixture.h"
 #include "QueueFixture.h"
 #include "SettingsFixture.h"
-#include "core/RipWriter.h"
 #include "dialogs/HeadParamsDialog.h"
 #include "dialogs/JobPropertiesDialog.h"
 #include "dialogs/Params.h"
@@ -36,25 +35,13 @@ bool said(AppFixture& f, const QString& start) {
 // A 4-colour picture with a one-dot frame round its edge and a solid mark in one corner of the
 // picture as the preview shows it: the file's last lines at their right end.
 bool writeCornerRip(const QString& path, unsigned w, unsigned h) {
-    RipHead head;
-    head.uiXDPI = head.uiYDPI = 180;
-    head.uiWidth = w;
-    head.uiHeight = h;
-    head.uiBytesPerLine = (w + 7) / 8;
-    head.uiColors = 4;
-    RipWriter out;
-    if (!out.Open(path.toStdString(), head)) return false;
-    std::vector<uint8_t> line(size_t(head.uiBytesPerLine) * 4);
-    for (unsigned y = 0; y < h; ++y) {
-        std::fill(line.begin(), line.end(), 0);
+    return writeRip(path, w, h, 4, 180, [w, h](unsigned y, uint8_t* line, unsigned) {
         for (unsigned x = 0; x < w; ++x) {
             const bool frame = x == 0 || y == 0 || x == w - 1 || y == h - 1;
             const bool mark = x >= w * 2 / 3 && y >= h * 2 / 3;
             if (frame || mark) line[x / 8] |= uint8_t(0x80 >> (x % 8));
         }
-        if (!out.WriteLine(line.data())) return false;
-    }
-    return out.Finish();
+    });
 }
 
 // How dark a quarter of a picture is on average (0 white): 0 top-left, 1 top-right, 2 bottom-left,

@@ -77,6 +77,16 @@ std::string boardText(const uint8_t* buffer) {
     return s;
 }
 
+// The board slot of head i (its card channel's, counted per head of LINESPERHEAD lines); -1 for a
+// head without a channel (0), beyond the table, or a channel beyond the slots.
+int boardSlot(const CDrvPrint& d, unsigned i) {
+    const unsigned lines = std::max(1u, d.LINESPERHEAD);
+    if (i * lines >= kMaxHeads) return -1;
+    const int channel = d.HeadChannel[i * lines];
+    const int slot = (channel - 1) / int(lines);
+    return channel < 1 || slot >= int(kMaxHeads) ? -1 : slot;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------- codes
@@ -111,12 +121,10 @@ std::string CDrvPrint::AUXHTVCheckVoltages() const {
     // The board sets a head to the default voltage plus 127 steps either way, no further: a voltage
     // outside that is a typing error, and clamped it would drive the head at the end of the range.
     const float low = fHTVVoltageDefault - 127 * unit, high = fHTVVoltageDefault + 127 * unit;
-    const unsigned lines = std::max(1u, LINESPERHEAD);
     const unsigned heads = std::min(uiHTVHeads, kMaxHeads);
-    for (unsigned i = 0; i < heads && i * lines < kMaxHeads; ++i) {
-        const int channel = HeadChannel[i * lines];
-        const int slot = (channel - 1) / int(lines);
-        if (channel < 1 || slot >= int(kMaxHeads)) continue;
+    for (unsigned i = 0; i < heads; ++i) {
+        const int slot = boardSlot(*this, i);
+        if (slot < 0) continue;
         const float v = HTVVoltageDefine[slot] + (bHTVTemperatureMode ? 0.0f : HTVVoltageOffset[slot]);
         if (!std::isfinite(v) || v < low || v > high) {
             std::snprintf(text, sizeof text, "head %u: %.1f V is outside the board's %.1f to %.1f V", i + 1, double(v),
@@ -140,13 +148,10 @@ int CDrvPrint::AUXHTVSetParams(unsigned board) {
     const unsigned lines = std::max(1u, LINESPERHEAD);
     const unsigned heads = std::min(uiHTVHeads, kMaxHeads);
     const unsigned split = bHTVSplitAt8 ? 8 : heads / 2;
-    for (unsigned i = 0; i < heads; ++i) {
-        const unsigned entry = i * lines;
-        if (entry >= kMaxHeads) break;
-        const int c = ColorChannel[entry];
-        // Card channels count from 1; a head without one (0) or beyond the table has no slot.
-        const int slotSigned = (HeadChannel[entry] - 1) / int(lines);
-        if (HeadChannel[entry] < 1 || slotSigned >= int(kMaxHeads)) continue;
+    for (unsigned i = 0; i < heads && i * lines < kMaxHeads; ++i) {
+        const int c = ColorChannel[i * lines];
+        const int slotSigned = boardSlot(*this, i);
+        if (slotSigned < 0) continue;
         const unsigned slot = unsigned(slotSigned);
         uint8_t voltage = 0;
         AdjustV(&voltage, HTVVoltageDefine[slot], bHTVTemperatureMode ? 0.0f : HTVVoltageOffset[slot]);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <initializer_list>
 
 #include "core/DrvPrint.h"
 #include "platform/Files.h"
@@ -56,18 +57,25 @@ int setupWritten(CDrvPrint& d, int ok) {
     return ok;
 }
 
-int saveGroup(CDrvPrint& d, setup::Group g) {
-    if (!mayWriteSetup(d)) return 0;
-    SetupFileScope scope(d);
-    // One atomic replacement of the file for the whole group.
-    CIniFile::Batch batch(d.setupIni);
+// One group's keys into the store's copy (the caller's batch writes the file).
+void writeGroup(CDrvPrint& d, setup::Group g) {
     for (const std::string& section : setup::saveSections(g)) {
         d.setupIni.WriteString(section, setup::kHiKey, setup::kHiValue);
         for (const setup::KeyDef* k : setup::saveOrder(section))
             if (k->saveGroup == g && setup::inUse(*k, d)) setup::saveKey(*k, d.setupIni, d);
     }
+}
+
+// The groups as one atomic replacement of the file, if the file may be replaced.
+int saveGroups(CDrvPrint& d, std::initializer_list<setup::Group> groups) {
+    if (!mayWriteSetup(d)) return 0;
+    SetupFileScope scope(d);
+    CIniFile::Batch batch(d.setupIni);
+    for (setup::Group g : groups) writeGroup(d, g);
     return setupWritten(d, batch.end());
 }
+
+int saveGroup(CDrvPrint& d, setup::Group g) { return saveGroups(d, {g}); }
 
 
 } // namespace
@@ -111,15 +119,9 @@ void CDrvPrint::PRMLoadParams() {
 }
 
 int CDrvPrint::PRMSaveParams() {
-    if (!mayWriteSetup(*this)) return 0;
-    SetupFileScope scope(*this);
-    // All sections reach the disk as one file, never a mix of old and new sections. The groups'
-    // own checks see the file as it was: the whole save is decided above.
-    CIniFile::Batch batch(setupIni);
-    for (setup::Group g : {setup::Group::BaseHeadAlignment, setup::Group::HeadAlignment, setup::Group::Movement,
-                           setup::Group::PrintSetting})
-        saveGroup(*this, g);
-    return setupWritten(*this, batch.end());
+    // All sections reach the disk as one file, never a mix of old and new sections.
+    return saveGroups(*this, {setup::Group::BaseHeadAlignment, setup::Group::HeadAlignment, setup::Group::Movement,
+                              setup::Group::PrintSetting});
 }
 
 void CDrvPrint::PRMLoadParamsMovement() {
