@@ -1,5 +1,6 @@
 #pragma once
-// What the fuzz targets share: a scratch base folder of their own, an engine living in it that
+// What the fuzz targets share: settings stores taken from the input's bytes, and for the few inputs
+// that also go the file way, a scratch base folder of their own, an engine living in it that
 // answers every question the safe way (or Yes), and whole-file writes.
 #include <cstdint>
 #include <cstdlib>
@@ -10,10 +11,26 @@
 
 #include "core/DrvPrint.h"
 #include "platform/Files.h"
+#include "platform/IniFile.h"
 #include "platform/Log.h"
 #include "platform/Prompter.h"
 
 namespace fuzz {
+
+// A settings store holding the bytes, as a load of a file of that name would (no file is read).
+inline CIniFile store(const std::string& name, const uint8_t* data, size_t size) {
+    CIniFile ini;
+    ini.SetFileName(name);
+    ini.LoadBuffer(std::string_view(reinterpret_cast<const char*>(data), size));
+    return ini;
+}
+
+// True for the first input and then one in `every`: the inputs that also take the slower way
+// through files and the engine object, to check that it agrees with the buffer parser.
+inline bool rare(unsigned every) {
+    static unsigned long long n = 0;
+    return n++ % every == 0;
+}
 
 class AnswerPrompter : public platform::Prompter {
 public:

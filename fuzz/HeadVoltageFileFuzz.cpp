@@ -1,46 +1,54 @@
-// libFuzzer target: arbitrary bytes as a head temperature/voltage file. Loading never crashes;
-// once the engine has written the values (to their stored precision), it reads back the same.
+// libFuzzer target: arbitrary bytes as a head temperature/voltage file, read from a store of
+// those bytes (no file). Once written (to their stored precision) the values read back the same.
+// One input in a few hundred also goes through a file and PRMLoadHTVParams, which must give the
+// engine the values the store gave.
+#include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
-#include <vector>
 
 #include "FuzzSupport.h"
+#include "settings/HeadVoltageStore.h"
 
 namespace {
 
-std::vector<float> values(const CDrvPrint& d) {
-    std::vector<float> v;
-    v.push_back(float(d.bHTVEnable));
-    for (unsigned i = 0; i < kMaxHeads; ++i) {
-        v.push_back(d.HTVVoltageDefine[i]);
-        v.push_back(d.HTVVoltageOffset[i]);
-        v.push_back(float(d.HTVColorChannel[i]));
-        v.push_back(float(d.HTVHeadChannel[i]));
-    }
-    v.push_back(d.fHTVVoltageDefault);
-    v.push_back(d.fHTVVoltageDACUnit);
-    return v;
+settings::HeadVoltages saveAndLoad(const settings::HeadVoltages& v) {
+    CIniFile out = fuzz::store("Out.ini", nullptr, 0);
+    if (!settings::writeHeadVoltages(out, v)) __builtin_trap();
+    CIniFile back = fuzz::store("Out.ini", nullptr, 0);
+    back.LoadBuffer(out.Text());
+    if (!back.LoadWarning().empty()) __builtin_trap();
+    settings::HeadVoltages r;
+    settings::readHeadVoltages(back, r);
+    return r;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    CDrvPrint& d = fuzz::engine();
-    static const bool made = platform::makeDirs(fuzz::pathIn("HeadsTempVolt"));
-    if (!made) __builtin_trap();
-    d.csHtv = "In";
-    fuzz::writeFile(d.PRMHTVFilePath(), data, size);
-    d.PRMLoadHTVParams();
-    if (d.csHtvFile.empty()) __builtin_trap(); // the file is there and readable
-    d.csHtv = "Out";
-    // Written as a new file: the engine replaces a file only with settings read from it.
-    std::remove(d.PRMHTVFilePath().c_str());
-    if (!d.PRMSaveHTVParams()) __builtin_trap();
-    d.PRMLoadHTVParams();
-    const std::vector<float> once = values(d);
-    if (!d.PRMSaveHTVParams()) __builtin_trap();
-    d.PRMLoadHTVParams();
-    if (values(d) != once) __builtin_trap();
+    CIniFile ini = fuzz::store("In.ini", data, size);
+    if (!ini.OpenResult()) __builtin_trap(); // any bytes within the size limit are taken
+    settings::HeadVoltages v;
+    settings::readHeadVoltages(ini, v);
+
+    if (fuzz::rare(256)) {
+        CDrvPrint& d = fuzz::engine();
+        static const bool made = platform::makeDirs(fuzz::pathIn("HeadsTempVolt"));
+        if (!made) __builtin_trap();
+        d.csHtv = "In";
+        fuzz::writeFile(d.PRMHTVFilePath(), data, size);
+        d.PRMLoadHTVParams();
+        if (d.csHtvFile.empty()) __builtin_trap(); // the file is there and readable
+        settings::HeadVoltages e;
+        e.bEnable = d.bHTVEnable;
+        std::copy(std::begin(d.HTVVoltageDefine), std::end(d.HTVVoltageDefine), e.VoltageDefine);
+        std::copy(std::begin(d.HTVVoltageOffset), std::end(d.HTVVoltageOffset), e.VoltageOffset);
+        std::copy(std::begin(d.HTVColorChannel), std::end(d.HTVColorChannel), e.ColorChannel);
+        std::copy(std::begin(d.HTVHeadChannel), std::end(d.HTVHeadChannel), e.HeadChannel);
+        e.VoltageDefault = d.fHTVVoltageDefault;
+        e.VoltageDACUnit = d.fHTVVoltageDACUnit;
+        if (!(e == v)) __builtin_trap();
+    }
+
+    const settings::HeadVoltages once = saveAndLoad(v);
+    if (!(saveAndLoad(once) == once)) __builtin_trap();
     return 0;
 }

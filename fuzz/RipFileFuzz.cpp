@@ -1,5 +1,8 @@
-// libFuzzer target: a RIP file from outside, through the header reader and validator and the
-// engine's job-file path (PRNInitData, raster reads until the end, PRNReadClose).
+// libFuzzer target: a RIP file from outside, through the header reader and validator (from the
+// bytes), and for every input whose header passes and one in a few of the others, the engine's
+// job-file path (PRNInitData, raster reads until the end, PRNReadClose), which must judge the
+// header as the bytes did.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -27,6 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)ValidateRipHead(h, kRipSizeUnknown);
     // A header that passes promises no byte the file does not have.
     if (why.empty() && RipExpectedFileSize(h) > size) __builtin_trap();
+    // The job reader's view of the first bytes.
+    const RipStart start = CheckRipStart({data, size}, size);
+    if (start.got != std::min<size_t>(size, kRipHeadSize) || start.why.empty() != why.empty()) __builtin_trap();
 
     // RipReadFile over an in-memory file: every byte once, then 0 at the end.
     int fd = ::memfd_create("rip", MFD_CLOEXEC);
@@ -47,6 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ::close(fd);
     if (total != size) __builtin_trap();
 
+    // A refused header needs the engine only now and then, to see that it refuses it too.
+    if (!start.why.empty() && !fuzz::rare(16)) return 0;
+
     // The engine's own path, both handle types. The reader pauses a millisecond between short
     // reads (a file still being written); on a fast clock that costs nothing here.
     CDrvPrint& d = fuzz::engine();
@@ -60,7 +69,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     d.csName = path;
     for (unsigned type : {0u, 1u}) {
         d.uiType = type;
-        if (d.PRNInitData() == 0) {
+        const int init = d.PRNInitData();
+        if ((init == 0) != start.why.empty()) __builtin_trap();
+        if (init == 0) {
             if (!ValidateRipHead(d.ripHead, size).empty()) __builtin_trap();
             uint64_t got = 0;
             const unsigned line = d.ripHead.uiColors * d.ripHead.uiBytesPerLine;

@@ -15,6 +15,7 @@
 #include <limits>
 
 #include "core/DrvPrint.h"
+#include "core/PrintingStatusRead.h"
 #include "hardware/Devices.h"
 #include "platform/Files.h"
 #include "platform/Log.h"
@@ -63,6 +64,64 @@ int32_t stepsToMM(double mmPerStep, int64_t steps) {
 }
 
 } // namespace
+
+int ReadPrintingStatus(CIniFile& ini, PrintingStatusRecord& st, std::string* why) {
+    auto refuse = [&](const std::string& text) {
+        if (why) *why = text;
+        return -1;
+    };
+    // Every read from the one copy just loaded: one consistent status.
+    CIniFile::Batch batch(ini);
+    const char* sec = kPrintingStatusSection;
+    const std::string missing = "\x01";
+    PrintingStatusRecord got = st;
+    for (const char* key : kKeys) {
+        std::string v = ini.ReadString(sec, key, missing);
+        if (v == missing) return refuse(std::string("key ") + key + " missing");
+        if (std::string(key) == "csPrintingFile") {
+            got.csPrintingFile = v;
+            continue;
+        }
+        if (std::string(key) == "csPrintingFilePath") {
+            got.csPrintingFilePath = v;
+            continue;
+        }
+        int n = 0;
+        if (!parseWholeInt(v, n)) return refuse(std::string("key ") + key + " is not a number: " + v);
+        const uint32_t u = static_cast<uint32_t>(n);
+        const std::string k = key;
+        if (k == "bPrintStop") got.bPrintStop = n;
+        else if (k == "uiPass") got.uiPass = u;
+        else if (k == "uiMargin") got.uiMargin = u;
+        else if (k == "uiFire") got.uiFire = u;
+        else if (k == "uiStepSendCurrent") got.uiStepSendCurrent = u;
+        else if (k == "uiStepSendCount") got.uiStepSendCount = u;
+        else if (k == "bIfYMove") got.bIfYMove = u;
+        else if (k == "bHorizontalMirror") got.bHorizontalMirror = n;
+        else if (k == "uiFeatherSize") got.uiFeatherSize = u;
+    }
+    // Keys a status written by an older engine may lack.
+    for (const char* key : kJobKeys) {
+        std::string v = ini.ReadString(sec, key, missing);
+        if (v == missing) continue;
+        int n = 0;
+        if (!parseWholeInt(v, n) || n < 0) return refuse(std::string("key ") + key + " is not a number: " + v);
+        const std::string k = key;
+        const uint32_t u = static_cast<uint32_t>(n);
+        if (k == "uiPassCount") got.uiPassCount = u;
+        else if (k == "uiXSpeed") got.uiXSpeed = u;
+        else if (k == "uiPrintQty") got.uiPrintQty = u;
+        else if (k == "uiCopyIndex") got.uiCopyIndex = u;
+        else if (k == "uiJobRecord") got.uiJobRecord = u;
+    }
+    if (got.csPrintingFilePath.empty()) return refuse("no print file named");
+    if (got.uiStepSendCurrent > got.uiStepSendCount)
+        return refuse("passes done " + std::to_string(got.uiStepSendCurrent) + " exceed the job's " +
+                      std::to_string(got.uiStepSendCount));
+    st = got;
+    if (why) why->clear();
+    return 1;
+}
 
 std::string CDrvPrint::AUXPrintingStatusPath() const { return platform::joinPath(csBaseDir, kPrintingStatusFile); }
 
@@ -126,57 +185,7 @@ int CDrvPrint::AUXReadPrintingStatus(PrintingStatusRecord& st, std::string* why)
     ini.SetFileName(AUXPrintingStatusPath());
     if (!platform::fileExists(ini.GetFileName())) return fail(0, "no printing status");
     if (ini.Load() == 0) return fail(-1, "cannot read " + ini.GetFileName());
-    // Every read from the one copy just loaded: one consistent status.
-    CIniFile::Batch batch(ini);
-    const char* sec = kPrintingStatusSection;
-    const std::string missing = "\x01";
-    PrintingStatusRecord got = st;
-    for (const char* key : kKeys) {
-        std::string v = ini.ReadString(sec, key, missing);
-        if (v == missing) return fail(-1, std::string("key ") + key + " missing");
-        if (std::string(key) == "csPrintingFile") {
-            got.csPrintingFile = v;
-            continue;
-        }
-        if (std::string(key) == "csPrintingFilePath") {
-            got.csPrintingFilePath = v;
-            continue;
-        }
-        int n = 0;
-        if (!parseWholeInt(v, n)) return fail(-1, std::string("key ") + key + " is not a number: " + v);
-        const uint32_t u = static_cast<uint32_t>(n);
-        const std::string k = key;
-        if (k == "bPrintStop") got.bPrintStop = n;
-        else if (k == "uiPass") got.uiPass = u;
-        else if (k == "uiMargin") got.uiMargin = u;
-        else if (k == "uiFire") got.uiFire = u;
-        else if (k == "uiStepSendCurrent") got.uiStepSendCurrent = u;
-        else if (k == "uiStepSendCount") got.uiStepSendCount = u;
-        else if (k == "bIfYMove") got.bIfYMove = u;
-        else if (k == "bHorizontalMirror") got.bHorizontalMirror = n;
-        else if (k == "uiFeatherSize") got.uiFeatherSize = u;
-    }
-    // Keys a status written by an older engine may lack.
-    for (const char* key : kJobKeys) {
-        std::string v = ini.ReadString(sec, key, missing);
-        if (v == missing) continue;
-        int n = 0;
-        if (!parseWholeInt(v, n) || n < 0) return fail(-1, std::string("key ") + key + " is not a number: " + v);
-        const std::string k = key;
-        const uint32_t u = static_cast<uint32_t>(n);
-        if (k == "uiPassCount") got.uiPassCount = u;
-        else if (k == "uiXSpeed") got.uiXSpeed = u;
-        else if (k == "uiPrintQty") got.uiPrintQty = u;
-        else if (k == "uiCopyIndex") got.uiCopyIndex = u;
-        else if (k == "uiJobRecord") got.uiJobRecord = u;
-    }
-    if (got.csPrintingFilePath.empty()) return fail(-1, "no print file named");
-    if (got.uiStepSendCurrent > got.uiStepSendCount)
-        return fail(-1, "passes done " + std::to_string(got.uiStepSendCurrent) + " exceed the job's " +
-                            std::to_string(got.uiStepSendCount));
-    st = got;
-    if (why) why->clear();
-    return 1;
+    return ReadPrintingStatus(ini, st, why);
 }
 
 void CDrvPrint::AUXFillJobList(const PrintingStatusRecord& st, JobList& list) {

@@ -1,6 +1,8 @@
 #include "core/RipValidate.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "core/RipFormat.h"
 
@@ -72,4 +74,14 @@ std::string ValidateRipHead(const RipHead& h, uint64_t fileSize, bool zh) {
                         ull(RipExpectedFileSize(h)));
     }
     return {};
+}
+
+RipStart CheckRipStart(std::span<const uint8_t> first, uint64_t length, bool zh) {
+    RipStart r;
+    uint8_t bytes[kRipHeadSize] = {}; // what did not come reads as 0, as in a short read
+    r.got = unsigned(std::min<size_t>(first.size(), kRipHeadSize));
+    if (r.got) std::memcpy(bytes, first.data(), r.got);
+    r.head = DecodeRipHead(bytes);
+    r.why = ValidateRipHead(r.head, r.got < kRipHeadSize ? uint64_t(r.got) : length, zh);
+    return r;
 }

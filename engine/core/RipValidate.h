@@ -3,6 +3,7 @@
 // sizes and plane counts, a line that can hold its dots, a raster size that neither overflows
 // nor exceeds the file. A refused header is never used to size a read or an allocation.
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "core/RipHead.h"
@@ -33,3 +34,13 @@ enum class RipFault {
 RipFault RipHeadFault(const RipHead& head, uint64_t fileSize);
 // "" when the header is sound, else why it is refused (English, or Chinese when chinese is set).
 std::string ValidateRipHead(const RipHead& head, uint64_t fileSize, bool chinese = false);
+
+// The header as a job's first bytes give it: the first 48 (fewer when the data end sooner, and
+// then refused as short) decoded and checked against the length (the file's, or kRipSizeUnknown
+// for a network stream). The engine's job reader and the network receiver take it this way.
+struct RipStart {
+    RipHead head;
+    unsigned got = 0;  // header bytes there were (at most 48)
+    std::string why;   // "" when the header is sound
+};
+RipStart CheckRipStart(std::span<const uint8_t> first, uint64_t length, bool chinese = false);

@@ -1,6 +1,7 @@
 // The byte-shift tables of the 8-line layout and the dot masks.
 #include "core/DrvPrint.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/MaskTable.h"
 #include "platform/Files.h"
 #include "platform/Log.h"
 
@@ -38,23 +40,22 @@ void CDrvPrint::IMGLoadMaskTable() {
     // leaves the remaining masks all set (no thinning) and says so in the log.
     std::string path = platform::joinPath(platform::currentDir(), "masks.bmp");
     const int fd = platform::openRegularFile(path, O_RDONLY);
-    std::unique_ptr<FILE, int (*)(FILE*)> f(fd >= 0 ? ::fdopen(fd, "rb") : nullptr, &std::fclose);
-    if (fd >= 0 && !f) ::close(fd);
-    if (!f) {
+    if (fd < 0) {
         platform::log(platform::LogLevel::Info, "masks.bmp not found; masks print every dot");
         return;
     }
-    // Each mask is read whole before it replaces the one in use: a file cut short inside a mask
-    // leaves that mask as it was, never half of it.
-    unsigned loaded = 0;
-    std::vector<uint8_t> one(kMaskLoadBytes);
-    if (std::fseek(f.get(), 62, SEEK_SET) == 0) {
-        for (auto& m : maskBuf) {
-            if (!m || std::fread(one.data(), 1, kMaskLoadBytes, f.get()) != kMaskLoadBytes) break;
-            std::memcpy(m.get(), one.data(), kMaskLoadBytes);
-            ++loaded;
-        }
+    // Only the bytes the masks use are read: whatever a bitmap carries beyond them is not wanted.
+    std::vector<uint8_t> bytes(kMaskPixelsAt + size_t(kMaskCount) * kMaskLoadBytes);
+    size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break; // the end, or an error: the masks after what came stay as they were
+        got += size_t(n);
     }
+    ::close(fd);
+    bytes.resize(got);
+    const unsigned loaded = LoadMaskTable(bytes, maskBuf, kMaskLoadBytes);
     if (loaded < kMaskCount)
         platform::logf(platform::LogLevel::Warn, "masks.bmp holds %u of the 20 masks", loaded);
 }

@@ -126,6 +126,8 @@ float CIniFile::LeadingFloat(const std::string& s) {
 }
 
 int CIniFile::Load() {
+    // A store in memory has no file behind it: its copy is all there is.
+    if (inMemory_) return openResult_;
     std::string data;
     const std::string name = platform::fileNamePart(fileName_);
     switch (platform::readFileLimited(fileName_, data, kMaxFileBytes)) {
@@ -138,11 +140,25 @@ int CIniFile::Load() {
         warning_ = name + ": cannot be read";
         openResult_ = 0;
         return openResult_;
-    case platform::ReadResult::TooLarge:
-        warning_ = name + ": larger than " + std::to_string(kMaxFileBytes >> 20) + " MiB, not read";
-        openResult_ = 0;
-        return openResult_;
+    case platform::ReadResult::TooLarge: return tooLarge();
     }
+    return take(data);
+}
+
+int CIniFile::LoadBuffer(std::string_view data) {
+    inMemory_ = true;
+    return take(data);
+}
+
+int CIniFile::tooLarge() {
+    warning_ = platform::fileNamePart(fileName_) + ": larger than " + std::to_string(kMaxFileBytes >> 20) + " MiB, not read";
+    openResult_ = 0;
+    return openResult_;
+}
+
+int CIniFile::take(std::string_view data) {
+    // Bytes over the limit are refused as a file of that size is, with the copy unchanged.
+    if (data.size() > kMaxFileBytes) return tooLarge();
     openResult_ = 1;
     parse(data);
     return openResult_;
@@ -217,7 +233,7 @@ std::vector<std::string> CIniFile::Lines() const {
     return all;
 }
 
-int CIniFile::Save() {
+std::string CIniFile::Text() const {
     std::string data;
     size_t total = 0;
     for (const auto& s : sections_) {
@@ -229,7 +245,12 @@ int CIniFile::Save() {
         if (i > 0) data.append(sections_[i].header).append("\r\n");
         for (const auto& l : sections_[i].lines) data.append(l).append("\r\n");
     }
-    return platform::writeFileAtomic(fileName_, data) ? 1 : 0;
+    return data;
+}
+
+int CIniFile::Save() {
+    if (inMemory_) return 1;
+    return platform::writeFileAtomic(fileName_, Text()) ? 1 : 0;
 }
 
 CIniFile::Section* CIniFile::findSection(const std::string& section) {

@@ -30,6 +30,13 @@ public:
 
     // Reads the whole file into the copy; 0 (copy unchanged) when it cannot be read.
     int Load();
+    // Takes `data` as the file's bytes, with the rules of Load (size limit, warnings), and makes
+    // this a store in memory: later loads keep the copy and saves write no file (Text() is what a
+    // save would write). The name still names the file in warnings.
+    int LoadBuffer(std::string_view data);
+    bool InMemory() const { return inMemory_; }
+    // The bytes a save writes: the copy, every line ended CR LF.
+    std::string Text() const;
     // What the last Load found wrong with the file, in one line ("" when nothing: a missing file is
     // not a fault). Names the file, the line numbers and texts it could not understand.
     const std::string& LoadWarning() const { return warning_; }
@@ -115,6 +122,9 @@ private:
     };
 
     void parse(std::string_view data);
+    // Load's outcome for bytes read (or given): parsed, or refused as too large.
+    int take(std::string_view data);
+    int tooLarge();
     void clear();
     // The first section of this name, or nullptr.
     Section* findSection(const std::string& section);
@@ -130,4 +140,5 @@ private:
     int batchDepth_ = 0;
     bool batchDirty_ = false;
     bool snapshotFailed_ = false;
+    bool inMemory_ = false;
 };

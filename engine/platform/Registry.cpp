@@ -30,15 +30,28 @@ bool wholeInt(const std::string& text, int& out) {
 
 } // namespace
 
+int registryInt(CIniFile& ini, const std::string& section, const std::string& key, int def) {
+    // A sentinel with a line break can never be a stored value.
+    const std::string missing = "\n";
+    const std::string text = registryString(ini, section, key, missing);
+    int v = 0;
+    return text != missing && wholeInt(text, v) ? v : def;
+}
+
+std::string registryString(CIniFile& ini, const std::string& section, const std::string& key, const std::string& def) {
+    CIniFile::Snapshot once(ini);
+    return ini.ReadString(section, key, def);
+}
+
+bool putRegistryInt(CIniFile& ini, const std::string& section, const std::string& key, int value) {
+    return ini.WriteInt(section, key, value) != 0;
+}
+
 int readRegistryInt(const std::string& baseDir, const std::string& section, const std::string& key, int def) {
     std::lock_guard g(registryLock());
     CIniFile ini;
     ini.SetFileName(joinPath(baseDir, kRegistryFile));
-    // A sentinel with a line break can never be a stored value.
-    const std::string missing = "\n";
-    std::string text = ini.ReadString(section, key, missing);
-    int v = 0;
-    return text != missing && wholeInt(text, v) ? v : def;
+    return registryInt(ini, section, key, def);
 }
 
 std::string readRegistryString(const std::string& baseDir, const std::string& section, const std::string& key,
@@ -46,9 +59,7 @@ std::string readRegistryString(const std::string& baseDir, const std::string& se
     std::lock_guard g(registryLock());
     CIniFile ini;
     ini.SetFileName(joinPath(baseDir, kRegistryFile));
-    const std::string missing = "\n";
-    std::string text = ini.ReadString(section, key, missing);
-    return text != missing ? text : def;
+    return registryString(ini, section, key, def);
 }
 
 bool writeRegistryInt(const std::string& baseDir, const std::string& section, const std::string& key, int value) {
@@ -57,7 +68,7 @@ bool writeRegistryInt(const std::string& baseDir, const std::string& section, co
     const std::string path = joinPath(baseDir, kRegistryFile);
     ini.SetFileName(path);
     if (!ini.Load() && fileExists(path)) return false;
-    return ini.WriteInt(section, key, value) != 0;
+    return putRegistryInt(ini, section, key, value);
 }
 
 } // namespace platform

@@ -4,6 +4,8 @@
 // in the settings-file syntax, one section per registry key path.
 #include <string>
 
+class CIniFile;
+
 namespace platform {
 
 inline constexpr const char* kRegistryFile = "registry.ini";
@@ -21,5 +23,12 @@ std::string readRegistryString(const std::string& baseDir, const std::string& se
 // Writes one value, keeping every other value of the file; atomic. False when the file could not
 // be written (or exists but could not be read, which would lose the other values).
 bool writeRegistryInt(const std::string& baseDir, const std::string& section, const std::string& key, int value);
+
+// The same rules on a store of the registry's syntax, without a file of the base directory (a store
+// from bytes, CIniFile::LoadBuffer, reads and writes no file). A file store is loaded once.
+int registryInt(CIniFile& ini, const std::string& section, const std::string& key, int def);
+std::string registryString(CIniFile& ini, const std::string& section, const std::string& key, const std::string& def);
+// Sets one value in the store, keeping every other one; the store's save result.
+bool putRegistryInt(CIniFile& ini, const std::string& section, const std::string& key, int value);
 
 } // namespace platform

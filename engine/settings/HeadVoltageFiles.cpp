@@ -6,6 +6,7 @@
 #include "core/DrvPrint.h"
 #include "platform/Files.h"
 #include "platform/Log.h"
+#include "settings/HeadVoltageStore.h"
 #include "settings/SaveGuard.h"
 #include "settings/SetupSchema.h"
 
@@ -35,7 +36,72 @@ unsigned htvHeads(const CDrvPrint& d) {
     return std::min(d.HEADS / lines, kMaxHeads);
 }
 
+// The engine keeps the values in members of its own.
+settings::HeadVoltages engineValues(const CDrvPrint& d) {
+    settings::HeadVoltages v;
+    v.bEnable = d.bHTVEnable;
+    std::copy(std::begin(d.HTVVoltageDefine), std::end(d.HTVVoltageDefine), v.VoltageDefine);
+    std::copy(std::begin(d.HTVVoltageOffset), std::end(d.HTVVoltageOffset), v.VoltageOffset);
+    std::copy(std::begin(d.HTVColorChannel), std::end(d.HTVColorChannel), v.ColorChannel);
+    std::copy(std::begin(d.HTVHeadChannel), std::end(d.HTVHeadChannel), v.HeadChannel);
+    v.VoltageDefault = d.fHTVVoltageDefault;
+    v.VoltageDACUnit = d.fHTVVoltageDACUnit;
+    return v;
+}
+
+void setEngineValues(CDrvPrint& d, const settings::HeadVoltages& v) {
+    d.bHTVEnable = v.bEnable;
+    std::copy(std::begin(v.VoltageDefine), std::end(v.VoltageDefine), d.HTVVoltageDefine);
+    std::copy(std::begin(v.VoltageOffset), std::end(v.VoltageOffset), d.HTVVoltageOffset);
+    std::copy(std::begin(v.ColorChannel), std::end(v.ColorChannel), d.HTVColorChannel);
+    std::copy(std::begin(v.HeadChannel), std::end(v.HeadChannel), d.HTVHeadChannel);
+    d.fHTVVoltageDefault = v.VoltageDefault;
+    d.fHTVVoltageDACUnit = v.VoltageDACUnit;
+}
+
 } // namespace
+
+namespace settings {
+
+HeadVoltages::HeadVoltages() {
+    std::fill(std::begin(VoltageDefine), std::end(VoltageDefine), kVoltageDefine);
+    std::fill(std::begin(VoltageOffset), std::end(VoltageOffset), kVoltageOffset);
+    std::fill(std::begin(ColorChannel), std::end(ColorChannel), kChannel);
+    std::fill(std::begin(HeadChannel), std::end(HeadChannel), kChannel);
+    VoltageDefault = kVoltageDefault;
+    VoltageDACUnit = kVoltageDACUnit;
+}
+
+void readHeadVoltages(CIniFile& ini, HeadVoltages& v) {
+    CIniFile::Batch snapshot(ini); // every read from the copy as loaded, never a re-load per key
+    v.bEnable = ini.ReadInt(kHtvSection, "bEnable", 0);
+    for (unsigned n = 1; n <= kMaxHeads; ++n) {
+        const std::string s = std::to_string(n);
+        v.VoltageDefine[n - 1] = ini.ReadFloat(kHtvSection, "HeadsVoltageDefine" + s, kVoltageDefine);
+        v.VoltageOffset[n - 1] = ini.ReadFloat(kHtvSection, "HeadsVoltageOffset" + s, kVoltageOffset);
+        v.ColorChannel[n - 1] = ini.ReadInt(kHtvSection, "ColorChannel" + s, kChannel);
+        v.HeadChannel[n - 1] = ini.ReadInt(kHtvSection, "HeadChannel" + s, kChannel);
+    }
+    v.VoltageDefault = ini.ReadFloat(kHtvSection, "HeadVoltageDefault", kVoltageDefault);
+    v.VoltageDACUnit = ini.ReadFloat(kHtvSection, "HeadVoltageDACUnit", kVoltageDACUnit);
+}
+
+int writeHeadVoltages(CIniFile& ini, const HeadVoltages& v) {
+    CIniFile::Batch batch(ini);
+    ini.WriteInt(kHtvSection, "bEnable", v.bEnable);
+    for (unsigned n = 1; n <= kMaxHeads; ++n) {
+        const std::string s = std::to_string(n);
+        ini.WriteString(kHtvSection, "HeadsVoltageDefine" + s, setup::formatFloat(v.VoltageDefine[n - 1], 1));
+        ini.WriteString(kHtvSection, "HeadsVoltageOffset" + s, setup::formatFloat(v.VoltageOffset[n - 1], 1));
+        ini.WriteInt(kHtvSection, "ColorChannel" + s, v.ColorChannel[n - 1]);
+        ini.WriteInt(kHtvSection, "HeadChannel" + s, v.HeadChannel[n - 1]);
+    }
+    ini.WriteString(kHtvSection, "HeadVoltageDefault", setup::formatFloat(v.VoltageDefault, 2));
+    ini.WriteString(kHtvSection, "HeadVoltageDACUnit", setup::formatFloat(v.VoltageDACUnit, 4));
+    return batch.end();
+}
+
+} // namespace settings
 
 std::string CDrvPrint::PRMHTVFilePath() const {
     return platform::joinPath(csBaseDir, std::string(kHtvDir) + "/" + csHtv + ".ini");
@@ -72,18 +138,11 @@ void CDrvPrint::PRMLoadHTVParams() {
     }
     csHtvFile = path;
     csHtvLoadedFrom = path;
-    CIniFile::Batch snapshot(ini); // every read from the one copy just loaded
-    bHTVEnable = ini.ReadInt(kHtvSection, "bEnable", 0);
     uiHTVHeads = htvHeads(*this);
-    for (unsigned n = 1; n <= kMaxHeads; ++n) {
-        const std::string s = std::to_string(n);
-        HTVVoltageDefine[n - 1] = ini.ReadFloat(kHtvSection, "HeadsVoltageDefine" + s, kVoltageDefine);
-        HTVVoltageOffset[n - 1] = ini.ReadFloat(kHtvSection, "HeadsVoltageOffset" + s, kVoltageOffset);
-        HTVColorChannel[n - 1] = ini.ReadInt(kHtvSection, "ColorChannel" + s, kChannel);
-        HTVHeadChannel[n - 1] = ini.ReadInt(kHtvSection, "HeadChannel" + s, kChannel);
-    }
-    fHTVVoltageDefault = ini.ReadFloat(kHtvSection, "HeadVoltageDefault", kVoltageDefault);
-    fHTVVoltageDACUnit = ini.ReadFloat(kHtvSection, "HeadVoltageDACUnit", kVoltageDACUnit);
+    // Keys the file lacks keep the defaults of the file format, not what was in memory.
+    settings::HeadVoltages v;
+    settings::readHeadVoltages(ini, v);
+    setEngineValues(*this, v);
 }
 
 int CDrvPrint::PRMSaveHTVParams() {
@@ -102,18 +161,7 @@ int CDrvPrint::PRMSaveHTVParams() {
     // A fresh store starts empty: the file is replaced by exactly this section, in one write.
     CIniFile ini;
     ini.SetFileName(csHtvFile);
-    CIniFile::Batch batch(ini);
-    ini.WriteInt(kHtvSection, "bEnable", bHTVEnable);
-    for (unsigned n = 1; n <= kMaxHeads; ++n) {
-        const std::string s = std::to_string(n);
-        ini.WriteString(kHtvSection, "HeadsVoltageDefine" + s, setup::formatFloat(HTVVoltageDefine[n - 1], 1));
-        ini.WriteString(kHtvSection, "HeadsVoltageOffset" + s, setup::formatFloat(HTVVoltageOffset[n - 1], 1));
-        ini.WriteInt(kHtvSection, "ColorChannel" + s, HTVColorChannel[n - 1]);
-        ini.WriteInt(kHtvSection, "HeadChannel" + s, HTVHeadChannel[n - 1]);
-    }
-    ini.WriteString(kHtvSection, "HeadVoltageDefault", setup::formatFloat(fHTVVoltageDefault, 2));
-    ini.WriteString(kHtvSection, "HeadVoltageDACUnit", setup::formatFloat(fHTVVoltageDACUnit, 4));
-    if (!batch.end()) {
+    if (!settings::writeHeadVoltages(ini, engineValues(*this))) {
         csSaveError = settings::writeFailure(csHtvFile);
         return 0;
     }

@@ -10,6 +10,7 @@
 
 #include "core/DrvPrint.h"
 #include "platform/Files.h"
+#include "settings/MaterialStore.h"
 #include "settings/SaveGuard.h"
 #include "settings/SetupSchema.h"
 
@@ -37,6 +38,44 @@ int addSaturated(int a, int b) {
 }
 
 } // namespace
+
+namespace settings {
+
+void readMedia(CIniFile& ini, unsigned heads, MediaOffset& p) {
+    heads = std::min(heads, kMaxHeads);
+    CIniFile::Batch snapshot(ini); // every read from the copy as loaded, never a re-load per key
+    const std::string first = alignmentSection(0);
+    for (unsigned n = 1; n <= heads; ++n) {
+        const std::string s = std::to_string(n);
+        p.HeadOffsetXL[n - 1] = ini.ReadInt(first, "HeadOffsetXL" + s, 0);
+        p.HeadOffsetXR[n - 1] = ini.ReadInt(first, "HeadOffsetXR" + s, 0);
+        p.HeadOffsetY[n - 1] = ini.ReadInt(first, "HeadOffsetY" + s, 0);
+    }
+    for (unsigned k = 0; k < 8; ++k) p.StepOffset[k] = ini.ReadInt(first, "StepOffset" + std::to_string(k), 0);
+    for (unsigned k = 0; k < 3; ++k)
+        for (unsigned c = 0; c < kMediaDPIClasses; ++c)
+            p.BiDifference[c][k] = ini.ReadInt(alignmentSection(c), "BiDifference" + std::to_string(k), 0);
+    p.MediaWidth = ini.ReadInt(kMediaSection, "MediaWidth", 0);
+    p.MediaDPI = ini.ReadInt(kMediaSection, "MediaDPI", 0);
+}
+
+int writeMedia(CIniFile& ini, unsigned heads, const MediaOffset& p) {
+    heads = std::min(heads, kMaxHeads);
+    CIniFile::Batch batch(ini);
+    const std::string first = alignmentSection(0);
+    for (unsigned n = 1; n <= heads; ++n) ini.WriteInt(first, "HeadOffsetXL" + std::to_string(n), p.HeadOffsetXL[n - 1]);
+    for (unsigned n = 1; n <= heads; ++n) ini.WriteInt(first, "HeadOffsetXR" + std::to_string(n), p.HeadOffsetXR[n - 1]);
+    for (unsigned n = 1; n <= heads; ++n) ini.WriteInt(first, "HeadOffsetY" + std::to_string(n), p.HeadOffsetY[n - 1]);
+    for (unsigned k = 0; k < 8; ++k) ini.WriteInt(first, "StepOffset" + std::to_string(k), p.StepOffset[k]);
+    for (unsigned k = 0; k < 3; ++k)
+        for (unsigned c = 0; c < kMediaDPIClasses; ++c)
+            ini.WriteInt(alignmentSection(c), "BiDifference" + std::to_string(k), p.BiDifference[c][k]);
+    ini.WriteInt(kMediaSection, "MediaWidth", p.MediaWidth);
+    ini.WriteInt(kMediaSection, "MediaDPI", p.MediaDPI);
+    return batch.end();
+}
+
+} // namespace settings
 
 std::string CDrvPrint::MediaFileName(const std::string& name) {
     return kMaterialPrefix + name + kMaterialSuffix;
@@ -86,26 +125,12 @@ void CDrvPrint::PRMLoadMediaParams(MediaOffset* p) {
     if (!p) return;
     CIniFile ini;
     ini.SetFileName(p->csMediaFile);
-    // One read of the file; the batch makes the reads use that copy, so a file replaced meanwhile
-    // cannot mix two versions. A missing file leaves the copy empty: every key reads as 0.
+    // One read of the file; readMedia reads only that copy, so a file replaced meanwhile cannot
+    // mix two versions. A missing file leaves the copy empty: every key reads as 0.
     const bool read = !p->csMediaFile.empty() && (ini.Load() || !platform::pathExists(p->csMediaFile));
     p->csLoadedFrom = read ? p->csMediaFile : std::string();
     csMaterialWarning = p->csMediaFile.empty() ? std::string() : ini.LoadWarning();
-    CIniFile::Batch snapshot(ini);
-    const std::string first = alignmentSection(0);
-    const unsigned heads = setup::headBound(*this);
-    for (unsigned n = 1; n <= heads; ++n) {
-        const std::string s = std::to_string(n);
-        p->HeadOffsetXL[n - 1] = ini.ReadInt(first, "HeadOffsetXL" + s, 0);
-        p->HeadOffsetXR[n - 1] = ini.ReadInt(first, "HeadOffsetXR" + s, 0);
-        p->HeadOffsetY[n - 1] = ini.ReadInt(first, "HeadOffsetY" + s, 0);
-    }
-    for (unsigned k = 0; k < 8; ++k) p->StepOffset[k] = ini.ReadInt(first, "StepOffset" + std::to_string(k), 0);
-    for (unsigned k = 0; k < 3; ++k)
-        for (unsigned c = 0; c < kMediaDPIClasses; ++c)
-            p->BiDifference[c][k] = ini.ReadInt(alignmentSection(c), "BiDifference" + std::to_string(k), 0);
-    p->MediaWidth = ini.ReadInt(kMediaSection, "MediaWidth", 0);
-    p->MediaDPI = ini.ReadInt(kMediaSection, "MediaDPI", 0);
+    settings::readMedia(ini, setup::headBound(*this), *p);
 }
 
 int CDrvPrint::PRMSaveMediaParams(MediaOffset* p) {
@@ -119,19 +144,7 @@ int CDrvPrint::PRMSaveMediaParams(MediaOffset* p) {
     // A fresh store starts empty: the file is replaced by exactly these keys, in one write.
     CIniFile ini;
     ini.SetFileName(p->csMediaFile);
-    CIniFile::Batch batch(ini);
-    const std::string first = alignmentSection(0);
-    const unsigned heads = setup::headBound(*this);
-    for (unsigned n = 1; n <= heads; ++n) ini.WriteInt(first, "HeadOffsetXL" + std::to_string(n), p->HeadOffsetXL[n - 1]);
-    for (unsigned n = 1; n <= heads; ++n) ini.WriteInt(first, "HeadOffsetXR" + std::to_string(n), p->HeadOffsetXR[n - 1]);
-    for (unsigned n = 1; n <= heads; ++n) ini.WriteInt(first, "HeadOffsetY" + std::to_string(n), p->HeadOffsetY[n - 1]);
-    for (unsigned k = 0; k < 8; ++k) ini.WriteInt(first, "StepOffset" + std::to_string(k), p->StepOffset[k]);
-    for (unsigned k = 0; k < 3; ++k)
-        for (unsigned c = 0; c < kMediaDPIClasses; ++c)
-            ini.WriteInt(alignmentSection(c), "BiDifference" + std::to_string(k), p->BiDifference[c][k]);
-    ini.WriteInt(kMediaSection, "MediaWidth", p->MediaWidth);
-    ini.WriteInt(kMediaSection, "MediaDPI", p->MediaDPI);
-    if (!batch.end()) {
+    if (!settings::writeMedia(ini, setup::headBound(*this), *p)) {
         csSaveError = settings::writeFailure(p->csMediaFile);
         return 0;
     }

@@ -10,6 +10,7 @@
 #include "platform/Log.h"
 #include "settings/SaveGuard.h"
 #include "settings/SetupSchema.h"
+#include "settings/SetupStore.h"
 
 namespace {
 
@@ -39,9 +40,7 @@ void loadGroup(CDrvPrint& d, setup::Group g) {
     SetupFileScope scope(d);
     // One read of the file for every key (PRMLoadParams holds one for all the groups).
     CIniFile::Snapshot snapshot(d.setupIni);
-    // In table order: HEADS comes before the per-head keys, so they see the new head count.
-    for (const setup::KeyDef* k : setup::loadOrder(g))
-        if (setup::inUse(*k, d)) setup::loadKey(*k, d.setupIni, d);
+    setup::loadGroup(d.setupIni, d, g);
 }
 
 // Whether the setup in memory may replace the setup file (csSaveError says why not).
@@ -57,28 +56,49 @@ int setupWritten(CDrvPrint& d, int ok) {
     return ok;
 }
 
-// One group's keys into the store's copy (the caller's batch writes the file).
-void writeGroup(CDrvPrint& d, setup::Group g) {
-    for (const std::string& section : setup::saveSections(g)) {
-        d.setupIni.WriteString(section, setup::kHiKey, setup::kHiValue);
-        for (const setup::KeyDef* k : setup::saveOrder(section))
-            if (k->saveGroup == g && setup::inUse(*k, d)) setup::saveKey(*k, d.setupIni, d);
-    }
-}
-
 // The groups as one atomic replacement of the file, if the file may be replaced.
 int saveGroups(CDrvPrint& d, std::initializer_list<setup::Group> groups) {
     if (!mayWriteSetup(d)) return 0;
     SetupFileScope scope(d);
-    CIniFile::Batch batch(d.setupIni);
-    for (setup::Group g : groups) writeGroup(d, g);
-    return setupWritten(d, batch.end());
+    return setupWritten(d, setup::writeGroups(d.setupIni, d, groups));
 }
 
 int saveGroup(CDrvPrint& d, setup::Group g) { return saveGroups(d, {g}); }
 
 
 } // namespace
+
+namespace setup {
+
+void loadGroup(CIniFile& ini, SetupSettings& s, Group g) {
+    // In table order: HEADS comes before the per-head keys, so they see the new head count.
+    for (const KeyDef* k : loadOrder(g))
+        if (inUse(*k, s)) loadKey(*k, ini, s);
+    // Lines per head divide the head count and size the nozzle tables: nonsense means one line.
+    if (g == Group::BaseHeadAlignment && (s.LINESPERHEAD == 0 || s.LINESPERHEAD > 10)) s.LINESPERHEAD = 1;
+}
+
+void loadSetup(CIniFile& ini, SetupSettings& s, const std::function<void(Group)>& afterGroup) {
+    CIniFile::Snapshot snapshot(ini);
+    // The head-alignment section is bounded by HEADS of the base section, so the order matters.
+    for (Group g : {Group::Movement, Group::BaseHeadAlignment, Group::HeadAlignment, Group::PrintSetting}) {
+        loadGroup(ini, s, g);
+        if (afterGroup) afterGroup(g);
+    }
+}
+
+int writeGroups(CIniFile& ini, SetupSettings& s, std::initializer_list<Group> groups) {
+    CIniFile::Batch batch(ini);
+    for (Group g : groups)
+        for (const std::string& section : saveSections(g)) {
+            ini.WriteString(section, kHiKey, kHiValue);
+            for (const KeyDef* k : saveOrder(section))
+                if (k->saveGroup == g && inUse(*k, s)) saveKey(*k, ini, s);
+        }
+    return batch.end();
+}
+
+} // namespace setup
 
 std::string CDrvPrint::PRMSetupFilePath() const {
     const std::string& name = setupIni.GetFileName();
@@ -91,11 +111,10 @@ void CDrvPrint::PRMLoadParams() {
         SetupFileScope scope(*this);
         // The file is read and parsed once for the whole load, however many keys it holds.
         CIniFile::Snapshot snapshot(setupIni);
-        // The head-alignment section is bounded by HEADS of the base section, so the order matters.
-        PRMLoadParamsMovement();
-        PRMLoadParamsBaseHeadAlignment();
-        PRMLoadParamsHeadAlignment();
-        PRMLoadParamsPrintSetting();
+        setup::loadSetup(setupIni, *this, [this](setup::Group g) {
+            if (g == setup::Group::Movement) deriveMovement();
+            if (g == setup::Group::BaseHeadAlignment) deriveBaseHeadAlignment();
+        });
         // A setup file that exists but could not be read gave defaults: they must never replace it.
         const std::string path = PRMSetupFilePath();
         const bool read = setupIni.OpenResult() == 1 || !platform::pathExists(path);
@@ -120,8 +139,7 @@ void CDrvPrint::PRMLoadParams() {
 
 int CDrvPrint::PRMSaveParams() {
     // All sections reach the disk as one file, never a mix of old and new sections.
-    return saveGroups(*this, {setup::Group::BaseHeadAlignment, setup::Group::HeadAlignment, setup::Group::Movement,
-                              setup::Group::PrintSetting});
+    return saveGroups(*this, setup::kAllGroups);
 }
 
 void CDrvPrint::PRMLoadParamsMovement() {
