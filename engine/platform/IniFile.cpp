@@ -43,6 +43,8 @@ std::string oneLine(const std::string& s) {
     return r;
 }
 
+bool hasBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
+
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // A line quoted in a warning: at most `max` bytes, anything but plain ASCII shown as \xNN so that
@@ -305,8 +307,15 @@ float CIniFile::ReadFloat(const std::string& section, const std::string& key, fl
 }
 
 int CIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
-    const std::string sec = oneLine(section), k = oneLine(key);
-    std::string line = k + "=" + oneLine(value);
+    // Copies only where a line break has to go: saves write hundreds of keys at a time.
+    std::string secCopy, keyCopy;
+    const std::string& sec = hasBreak(section) ? (secCopy = oneLine(section)) : section;
+    const std::string& k = hasBreak(key) ? (keyCopy = oneLine(key)) : key;
+    std::string line;
+    line.reserve(k.size() + 1 + value.size());
+    line.append(k).append(1, '=');
+    if (hasBreak(value)) line.append(oneLine(value));
+    else line.append(value);
     if (Section* s = findSection(sec)) {
         long at = findKey(*s, k);
         if (at >= 0) {

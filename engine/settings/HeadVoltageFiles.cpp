@@ -1,6 +1,7 @@
 // Head temperature/voltage files: the voltages, offsets and channels that the head boards are
 // given, kept apart from the setup file and chosen by name (PRINTFILE csHtv).
 #include <algorithm>
+#include <array>
 #include <string>
 
 #include "core/DrvPrint.h"
@@ -34,6 +35,22 @@ bool plainName(const std::string& name) {
 unsigned htvHeads(const CDrvPrint& d) {
     const unsigned lines = d.LINESPERHEAD ? d.LINESPERHEAD : 1;
     return std::min(d.HEADS / lines, kMaxHeads);
+}
+
+// The per-head key names, made once: a load or save reads and writes some hundred keys.
+struct HeadKeys {
+    std::string define, offset, color, head;
+};
+const std::array<HeadKeys, kMaxHeads>& headKeys() {
+    static const std::array<HeadKeys, kMaxHeads> keys = [] {
+        std::array<HeadKeys, kMaxHeads> k;
+        for (unsigned n = 1; n <= kMaxHeads; ++n) {
+            const std::string s = std::to_string(n);
+            k[n - 1] = {"HeadsVoltageDefine" + s, "HeadsVoltageOffset" + s, "ColorChannel" + s, "HeadChannel" + s};
+        }
+        return k;
+    }();
+    return keys;
 }
 
 // The engine keeps the values in members of its own.
@@ -75,12 +92,13 @@ HeadVoltages::HeadVoltages() {
 void readHeadVoltages(CIniFile& ini, HeadVoltages& v) {
     CIniFile::Batch snapshot(ini); // every read from the copy as loaded, never a re-load per key
     v.bEnable = ini.ReadInt(kHtvSection, "bEnable", 0);
-    for (unsigned n = 1; n <= kMaxHeads; ++n) {
-        const std::string s = std::to_string(n);
-        v.VoltageDefine[n - 1] = ini.ReadFloat(kHtvSection, "HeadsVoltageDefine" + s, kVoltageDefine);
-        v.VoltageOffset[n - 1] = ini.ReadFloat(kHtvSection, "HeadsVoltageOffset" + s, kVoltageOffset);
-        v.ColorChannel[n - 1] = ini.ReadInt(kHtvSection, "ColorChannel" + s, kChannel);
-        v.HeadChannel[n - 1] = ini.ReadInt(kHtvSection, "HeadChannel" + s, kChannel);
+    const std::string section = kHtvSection;
+    for (unsigned h = 0; h < kMaxHeads; ++h) {
+        const HeadKeys& k = headKeys()[h];
+        v.VoltageDefine[h] = ini.ReadFloat(section, k.define, kVoltageDefine);
+        v.VoltageOffset[h] = ini.ReadFloat(section, k.offset, kVoltageOffset);
+        v.ColorChannel[h] = ini.ReadInt(section, k.color, kChannel);
+        v.HeadChannel[h] = ini.ReadInt(section, k.head, kChannel);
     }
     v.VoltageDefault = ini.ReadFloat(kHtvSection, "HeadVoltageDefault", kVoltageDefault);
     v.VoltageDACUnit = ini.ReadFloat(kHtvSection, "HeadVoltageDACUnit", kVoltageDACUnit);
@@ -89,12 +107,13 @@ void readHeadVoltages(CIniFile& ini, HeadVoltages& v) {
 int writeHeadVoltages(CIniFile& ini, const HeadVoltages& v) {
     CIniFile::Batch batch(ini);
     ini.WriteInt(kHtvSection, "bEnable", v.bEnable);
-    for (unsigned n = 1; n <= kMaxHeads; ++n) {
-        const std::string s = std::to_string(n);
-        ini.WriteString(kHtvSection, "HeadsVoltageDefine" + s, setup::formatFloat(v.VoltageDefine[n - 1], 1));
-        ini.WriteString(kHtvSection, "HeadsVoltageOffset" + s, setup::formatFloat(v.VoltageOffset[n - 1], 1));
-        ini.WriteInt(kHtvSection, "ColorChannel" + s, v.ColorChannel[n - 1]);
-        ini.WriteInt(kHtvSection, "HeadChannel" + s, v.HeadChannel[n - 1]);
+    const std::string section = kHtvSection;
+    for (unsigned h = 0; h < kMaxHeads; ++h) {
+        const HeadKeys& k = headKeys()[h];
+        ini.WriteString(section, k.define, setup::formatFloat(v.VoltageDefine[h], 1));
+        ini.WriteString(section, k.offset, setup::formatFloat(v.VoltageOffset[h], 1));
+        ini.WriteInt(section, k.color, v.ColorChannel[h]);
+        ini.WriteInt(section, k.head, v.HeadChannel[h]);
     }
     ini.WriteString(kHtvSection, "HeadVoltageDefault", setup::formatFloat(v.VoltageDefault, 2));
     ini.WriteString(kHtvSection, "HeadVoltageDACUnit", setup::formatFloat(v.VoltageDACUnit, 4));

@@ -388,3 +388,57 @@ TEST_F(IniFileTest, EditsKeepTheFileOrderAcrossDuplicateSections) {
 }
 
 } // namespace
+
+// The same bytes from a file and from memory make the same store: the parser is one.
+TEST(IniFileBufferTest, BufferAndFileAgreeOnTheSameBytes) {
+    const std::string cases[] = {
+        "",
+        "\xEF\xBB\xBF[S]\r\na=1\r\n",
+        "[S]\nk = v \n[S]\nk=second\n",
+        "x=before any header\n[S]\nnot a key line\nk=1",
+        std::string("[S]\r\nk=\x01\x00z\r\r\n", 10),
+        "[ S ]\rk=1\n[T]\n\n\nk=2\n",
+    };
+    for (const std::string& bytes : cases) {
+        SCOPED_TRACE(testing::PrintToString(bytes));
+        ScratchDir dir;
+        dir.write("t.ini", bytes);
+        CIniFile file, mem;
+        file.SetFileName(dir.file("t.ini"));
+        mem.SetFileName(dir.file("t.ini"));
+        EXPECT_EQ(file.Load(), 1);
+        EXPECT_EQ(mem.LoadBuffer(bytes), 1);
+        EXPECT_EQ(mem.Lines(), file.Lines());
+        EXPECT_EQ(mem.LoadWarning(), file.LoadWarning());
+        EXPECT_EQ(mem.Text(), file.Text());
+        for (const char* key : {"k", "a", "x"})
+            EXPECT_EQ(mem.ReadString("S", key, "-"), file.ReadString("S", key, "-"));
+        // What a save of the file writes is what the store in memory holds.
+        ASSERT_EQ(file.Save(), 1);
+        EXPECT_EQ(dir.read("t.ini"), mem.Text());
+    }
+}
+
+TEST(IniFileBufferTest, StoreInMemoryNeverTouchesItsFile) {
+    ScratchDir dir;
+    dir.write("t.ini", "[S]\r\nk=on disk\r\n");
+    CIniFile mem;
+    mem.SetFileName(dir.file("t.ini"));
+    ASSERT_EQ(mem.LoadBuffer("[S]\nk=in memory\n"), 1);
+    EXPECT_TRUE(mem.InMemory());
+    EXPECT_EQ(mem.ReadString("S", "k", ""), "in memory"); // a read does not re-load the file
+    EXPECT_EQ(mem.WriteString("S", "n", "1"), 1);
+    EXPECT_EQ(dir.read("t.ini"), "[S]\r\nk=on disk\r\n");
+    EXPECT_EQ(mem.Text(), "[S]\r\nk=in memory\r\nn=1\r\n");
+}
+
+TEST(IniFileBufferTest, OversizedBytesAreRefusedAndTheCopyKept) {
+    CIniFile mem;
+    mem.SetFileName("big.ini");
+    ASSERT_EQ(mem.LoadBuffer("[S]\nk=1\n"), 1);
+    EXPECT_EQ(mem.LoadBuffer(std::string(CIniFile::kMaxFileBytes, '\n')), 1); // the limit itself is read
+    ASSERT_EQ(mem.LoadBuffer("[S]\nk=1\n"), 1);
+    EXPECT_EQ(mem.LoadBuffer(std::string(CIniFile::kMaxFileBytes + 1, '\n')), 0);
+    EXPECT_EQ(mem.LoadWarning(), "big.ini: larger than 16 MiB, not read");
+    EXPECT_EQ(mem.ReadString("S", "k", ""), "1");
+}
