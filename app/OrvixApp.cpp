@@ -325,6 +325,7 @@ bool OrvixApp::shutDown() {
     work_->stop();
     work_->waitForEnd();
     if (d.bPrintThreadRunning) d.PRNWaitPrintThread(true);
+    if (hooks.takeHeldBarValues) hooks.takeHeldBarValues(); // saved with the setup below
     if (a == platform::IDYES) d.PRNRepositonHeadsProtect();
     // Every thread that could wait on a question has ended: a failed save is told.
     prompter_->setClosing(false);

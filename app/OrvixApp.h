@@ -99,6 +99,7 @@ public:
         std::function<QString()> selectedRipFile;  // browser: the selected RIP file ("" when none)
         std::function<bool(const QString& rip)> queueFile; // queue: add a RIP file as the last row
         std::function<void()> saveQueue;           // queue: write the queue file at shutdown
+        std::function<void()> takeHeldBarValues;   // control bar: values edited during a job, into the engine
         // Queue: the rows (list order) that print a RIP file; whether it is the job printing now;
         // remove the rows of a file that does not print (the number removed).
         std::function<QList<int>(const QString& rip)> queuedRows;

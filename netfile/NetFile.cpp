@@ -21,7 +21,9 @@ bool CNetFile::Open(const std::string& name, unsigned flags) {
     Close();
     if (name == kStreamName) {
         if (!receiver_.Running()) return false;
-        fd_ = receiver_.TakeJob(openTimeoutMs_);
+        stopped_ = false;
+        fd_ = receiver_.TakeJob(openTimeoutMs_, [this] { return StopAsked(); });
+        if (fd_ < 0 && StopAsked()) stopped_ = true;
         if (fd_ < 0) return false;
         stream_ = true;
         return true;
@@ -58,8 +60,12 @@ unsigned CNetFile::Read(void* buffer, unsigned count) {
 
 unsigned CNetFile::ReadStream(char* p, unsigned count) {
     unsigned total = 0;
-    uint32_t lastByte = platform::tickMs();
+    uint32_t last = platform::tickMs();
     while (total < count && !eof_ && !timedOut_) {
+        if (StopAsked()) {
+            stopped_ = true;
+            break;
+        }
         pollfd pf{fd_, POLLIN, 0};
         int r = ::poll(&pf, 1, 10);
         if (r < 0) {
@@ -68,29 +74,59 @@ unsigned CNetFile::ReadStream(char* p, unsigned count) {
             break;
         }
         if (r == 0) {
-            // A sender that stops half way must not hold the print thread for ever.
-            if (platform::tickMs() - lastByte >= idleTimeoutMs_) timedOut_ = true;
+            // A sender that stops or trickles must not hold the print thread for ever.
+            if (!WithinLimits(last, pos_ + total)) break;
             continue;
         }
         ssize_t n = ::recv(fd_, p + total, count - total, 0);
         if (n > 0) {
             total += static_cast<unsigned>(n);
-            lastByte = platform::tickMs();
         } else if (n == 0) {
             eof_ = true;
         } else if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) {
             eof_ = true; // connection reset: what came is all there is
         }
+        if (!WithinLimits(last, pos_ + total)) break;
     }
     pos_ += total;
     return total;
+}
+
+bool CNetFile::WithinLimits(uint32_t& last, uint64_t pos) {
+    const uint32_t now = platform::tickMs();
+    waitedMs_ += now - last;
+    last = now;
+    if (waitedMs_ - windowStartMs_ >= idleTimeoutMs_) {
+        const uint64_t least = std::max<uint64_t>(1, uint64_t(minRate_) * idleTimeoutMs_ / 1000);
+        const uint64_t came = pos - windowStartPos_;
+        if (came < least) {
+            timedOut_ = true;
+            fault_ = came == 0 ? "no byte came for " + std::to_string(idleTimeoutMs_ / 1000) + " s"
+                               : "only " + std::to_string(came) + " bytes came in " + std::to_string(idleTimeoutMs_ / 1000) +
+                                     " s, less than " + std::to_string(minRate_) + " bytes a second";
+            return false;
+        }
+        windowStartMs_ = waitedMs_;
+        windowStartPos_ = pos;
+    }
+    if (waitLimitMs_ && waitedMs_ > waitLimitMs_) {
+        timedOut_ = true;
+        fault_ = "the stream took longer than the " + std::to_string(waitLimitMs_ / 1000) + " s its length allows";
+        return false;
+    }
+    return true;
+}
+
+void CNetFile::SetExpectedLength(uint64_t bytes) {
+    const uint64_t atRate = !minRate_ ? 0 : bytes > UINT64_MAX / 2000 ? UINT64_MAX / 2 : bytes * 1000 / minRate_;
+    waitLimitMs_ = minRate_ ? 2 * uint64_t(idleTimeoutMs_) + atRate : 0;
 }
 
 uint64_t CNetFile::Seek(uint64_t offset) {
     if (fd_ < 0) return 0;
     if (stream_) {
         char skip[4096];
-        while (pos_ < offset && !eof_ && !timedOut_) {
+        while (pos_ < offset && !eof_ && !timedOut_ && !stopped_) {
             unsigned want = unsigned(std::min<uint64_t>(sizeof skip, offset - pos_));
             if (ReadStream(skip, want) == 0) break;
         }
@@ -113,7 +149,13 @@ void CNetFile::Close() {
     stream_ = false;
     eof_ = false;
     timedOut_ = false;
+    stopped_ = false;
+    fault_.clear();
     pos_ = 0;
+    waitLimitMs_ = 0;
+    waitedMs_ = 0;
+    windowStartMs_ = 0;
+    windowStartPos_ = 0;
 }
 
 uint64_t CNetFile::GetLength() const {

@@ -153,10 +153,10 @@ void NetReceiver::Run() {
     }
 }
 
-int NetReceiver::TakeJob(unsigned timeoutMs) {
+int NetReceiver::TakeJob(unsigned timeoutMs, const std::function<bool()>& stop) {
     const uint32_t start = platform::tickMs();
     std::unique_lock lk(lock_);
-    while (pendingFd_ < 0 && running_ && !stop_ && platform::tickMs() - start < timeoutMs)
+    while (pendingFd_ < 0 && running_ && !stop_ && platform::tickMs() - start < timeoutMs && !(stop && stop()))
         cv_.wait_for(lk, std::chrono::milliseconds(10));
     if (pendingFd_ < 0) return -1;
     int fd = pendingFd_;

@@ -38,9 +38,10 @@ public:
     bool Running() const { return running_; }
     uint16_t Port() const { return port_; }
 
-    // Takes the connection of the waiting job, waiting up to timeoutMs (process clock) for one.
-    // Returns the socket, or -1. The caller owns the socket and must call JobDone() when it closes it.
-    int TakeJob(unsigned timeoutMs);
+    // Takes the connection of the waiting job, waiting up to timeoutMs (process clock) for one, or
+    // until stop answers true. Returns the socket, or -1. The caller owns the socket and must call
+    // JobDone() when it closes it.
+    int TakeJob(unsigned timeoutMs, const std::function<bool()>& stop = {});
     void JobDone();
     bool JobWaiting() const;
     uint32_t JobsAccepted() const { return accepted_; }

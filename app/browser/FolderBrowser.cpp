@@ -318,7 +318,7 @@ void FolderBrowser::showPicture(const QString& bmp, const QString& rip) {
         } else {
             head = h;
             // The print thread reads the header of the job it prints: it is replaced only while no job runs.
-            if (d.bStopSeen.load()) d.ripHead = h;
+            d.PRNOfferRipHead(h);
         }
     }
     if (!fault.isEmpty()) showMessage(fault);

@@ -1,6 +1,7 @@
 // The settings part of the application: the settings sheet commands, the start-up inspection and
 // the job record browser.
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTabWidget>
@@ -15,6 +16,7 @@
 #include "frame/ControlBar.h"
 #include "frame/MainFrame.h"
 #include "frame/Panes.h"
+#include "platform/Prompter.h"
 #include "queue/MachineCommands.h"
 
 namespace orvix {
@@ -24,10 +26,8 @@ namespace {
 // Options first take the control bar's pass mode, speed, copies and margin into the engine.
 void takeControlBar(ControlBar& bar, CDrvPrint& d) {
     d.uiPass = chosenPassMode(bar, d);
-    if (bar.speedList()->currentIndex() >= 0) d.uiXSpeed = static_cast<unsigned>(bar.speedList()->currentIndex() + 1);
-    // Copies and margin by the bar's own rules: a value it would refuse is not taken.
-    takeCopies(d, bar.copies()->text());
-    takeMargin(d, bar, bar.margin()->text());
+    // Speed, copies and margin by the bar's own rules: a value it would refuse is not taken.
+    takeControlBarValues(d, bar);
 }
 
 QWidget* sheetShot(OrvixApp& app, bool basic, int page, QWidget* parent) {
@@ -59,12 +59,21 @@ void installSettingsHooks(OrvixApp& app) {
                      }});
 }
 
+// The sheets write settings the print thread reads: they open only between jobs.
+static bool refusedDuringJob(CDrvPrint& d) {
+    if (!d.PRNJobActive()) return false;
+    platform::messageBox(QCoreApplication::translate("Queue", "正在打印，打印结束后才能修改设置").toStdString(),
+                         platform::Buttons::Ok);
+    return true;
+}
+
 void installSettings(MainFrame& frame) {
     CommandTable& commands = frame.commands();
     MainFrame* f = &frame;
     commands.setHandler(ID_OPTIONS, [f](OrvixApp& app) {
         CDrvPrint& d = app.engine();
         if (!d.bHardwareOK) return; // no card: nothing opens
+        if (refusedDuringJob(d)) return;
         takeControlBar(*f->controlBar(), d);
         runSettingsSheet(d, false, f);
     });
@@ -73,6 +82,7 @@ void installSettings(MainFrame& frame) {
         if (!d.bHardwareOK) return;
         // Pictures are taken with nobody at the screen to type the password.
         if (!app.options().screenshot.isEmpty() || !app.options().screenshotDialogs.isEmpty()) return;
+        if (refusedDuringJob(d)) return;
         if (!askEngineerPassword(f)) return;
         runSettingsSheet(d, true, f);
     });

@@ -1,5 +1,7 @@
 #include "frame/StatusPanes.h"
 
+#include <cstdint>
+
 #include <QStatusBar>
 
 #include "OrvixApp.h"
@@ -42,11 +44,8 @@ int nonNegative(std::atomic<uint32_t>& counter) {
 
 QString passText(CDrvPrint& d) {
     const int current = nonNegative(d.uiStepSendCurrent);
-    int total = int(d.uiStepTotal);
-    if (total < 0) {
-        d.uiStepTotal = 0;
-        total = 0;
-    }
+    // The print thread's value: a "negative" one shows as 0 and is left as it is.
+    const int total = d.uiStepTotal > unsigned(INT32_MAX) ? 0 : int(d.uiStepTotal);
     return QString::asprintf("PSS:%d/%d/%s", current, total, d.csPrintStep.get());
 }
 

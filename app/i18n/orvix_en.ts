@@ -257,6 +257,10 @@
 %1</translation>
     </message>
     <message>
+        <source>正在打印，打印结束后才能修改设置</source>
+        <translation>A job is printing: the settings can be changed once it has ended</translation>
+    </message>
+    <message>
         <source>错误代码 00166: 正在打印，请稍候再执行打印测试</source>
         <translation>Error code 00166: printing, please wait before printing again</translation>
     </message>

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 
 #include "OrvixApp.h"
 #include "core/DrvPrint.h"
@@ -168,12 +169,17 @@ void takeSpeed(CDrvPrint& d, int selection) {
     if (selection >= 0) d.uiXSpeed = unsigned(selection) + 1;
 }
 
-bool takeCopies(CDrvPrint& d, const QString& text) {
+std::optional<unsigned> copiesIn(const QString& text) {
     bool ok = false;
     const int n = text.trimmed().toInt(&ok);
-    if (!ok || n < 1 || n > kMaxCopies) return false;
-    d.uiPrintQty = unsigned(n);
-    return true;
+    if (!ok || n < 1 || n > kMaxCopies) return std::nullopt;
+    return unsigned(n);
+}
+
+bool takeCopies(CDrvPrint& d, const QString& text) {
+    const auto n = copiesIn(text);
+    if (n) d.uiPrintQty = *n;
+    return n.has_value();
 }
 
 bool withinTravel(const CDrvPrint& d, int64_t fromLeftLimit) {
@@ -183,15 +189,27 @@ bool withinTravel(const CDrvPrint& d, int64_t fromLeftLimit) {
     return int64_t(d.uiLeftLimitPos) + fromLeftLimit <= int64_t(d.uiRightLimitPos);
 }
 
-bool takeMargin(CDrvPrint& d, ControlBar& bar, const QString& text) {
+std::optional<unsigned> marginIn(CDrvPrint& d, const QString& text) {
     bool ok = false;
     const qlonglong mm = text.trimmed().toLongLong(&ok);
-    if (!ok || mm < 0 || mm >= 65536) return false;
+    if (!ok || mm < 0 || mm >= 65536) return std::nullopt;
     const int64_t margin = std::max(0, d.XMMToPulse(int32_t(mm)));
-    if (!withinTravel(d, int64_t(d.uiStartPos1) + margin)) return false;
-    d.uiMargin1 = unsigned(margin);
-    bar.firePosition()->setText(QString::number(d.XPulseToMM(int32_t(d.uiStartPos1 + d.uiMargin1))));
+    if (!withinTravel(d, int64_t(d.uiStartPos1) + margin)) return std::nullopt;
+    return unsigned(margin);
+}
+
+bool takeMargin(CDrvPrint& d, ControlBar& bar, const QString& text) {
+    const auto margin = marginIn(d, text);
+    if (!margin) return false;
+    d.uiMargin1 = *margin;
+    bar.firePosition()->setText(QString::number(d.XPulseToMM(int32_t(d.uiStartPos1 + *margin))));
     return true;
+}
+
+void takeControlBarValues(CDrvPrint& d, ControlBar& bar) {
+    takeSpeed(d, bar.speedList()->currentIndex());
+    takeCopies(d, bar.copies()->text());
+    takeMargin(d, bar, bar.margin()->text());
 }
 
 bool fireInRange(CDrvPrint& d, const QString& text) {
@@ -298,18 +316,49 @@ void installMachineCommands(MainFrame& frame, PrintQueue& queue) {
     t.setHandler(ID_ACC_F12, [f](OrvixApp&) { f->runCommand(ID_FLASH); });
     t.setHandler(ID_ACC_F11, [](OrvixApp& a) { a.engine().AUXSetCleaner(a.engine().AUXCheckCleaner() ? 0 : 1); });
 
-    // The control bar's job values, taken as they are edited.
+    // The control bar's job values, taken as they are edited. While a job runs the print thread
+    // reads the engine's: an edit then is checked and held, and the bar's values are taken once
+    // the job has ended (the next job reads the bar or its queue row anyway).
     ControlBar* bar = frame.controlBar();
-    QObject::connect(bar->speedList(), &QComboBox::currentIndexChanged, &frame,
-                     [f](int i) { takeSpeed(f->app().engine(), i); });
+    auto held = std::make_shared<bool>(false);
+    auto duringJob = [q, held] {
+        if (!q->jobActive()) return false;
+        *held = true;
+        return true;
+    };
+    auto takeHeld = [f, held] {
+        if (!*held) return;
+        *held = false;
+        takeControlBarValues(f->app().engine(), *f->controlBar());
+    };
+    frame.app().hooks.takeHeldBarValues = takeHeld;
+    auto* heldTimer = new QTimer(&frame);
+    heldTimer->setInterval(250);
+    QObject::connect(heldTimer, &QTimer::timeout, &frame, [q, held, takeHeld] {
+        if (*held && !q->jobActive()) takeHeld();
+    });
+    heldTimer->start();
+    QObject::connect(bar->speedList(), &QComboBox::currentIndexChanged, &frame, [f, duringJob](int i) {
+        if (!duringJob()) takeSpeed(f->app().engine(), i);
+    });
     // Copies, margin and fire position are taken once their edit is finished; a refused value
     // puts back what the field showed and the status bar says why.
     auto refusedSays = [f](BarInput* input) {
         QObject::connect(input, &BarInput::refused, f, [f](const QString& why) { f->showMessage(why); });
     };
-    refusedSays(new BarInput(bar->copies(), [f](const QString& s) { return takeCopies(f->app().engine(), s); },
+    refusedSays(new BarInput(bar->copies(), [f, duringJob](const QString& s) {
+                                 return duringJob() ? copiesIn(s).has_value() : takeCopies(f->app().engine(), s);
+                             },
                              queueText(QT_TRANSLATE_NOOP("Queue", "数量须为 1 到 255，已恢复原值"))));
-    refusedSays(new BarInput(bar->margin(), [f](const QString& s) { return takeMargin(f->app().engine(), *f->controlBar(), s); },
+    refusedSays(new BarInput(bar->margin(), [f, duringJob](const QString& s) {
+                                 CDrvPrint& d = f->app().engine();
+                                 if (!duringJob()) return takeMargin(d, *f->controlBar(), s);
+                                 const auto margin = marginIn(d, s);
+                                 if (margin)
+                                     f->controlBar()->firePosition()->setText(
+                                         QString::number(d.XPulseToMM(int32_t(d.uiStartPos1 + *margin))));
+                                 return margin.has_value();
+                             },
                              queueText(QT_TRANSLATE_NOOP("Queue", "白边超出车头行程，已恢复原值"))));
     refusedSays(new BarInput(bar->firePosition(), [f](const QString& s) { return fireInRange(f->app().engine(), s); },
                              queueText(QT_TRANSLATE_NOOP("Queue", "喷位超出车头行程，已恢复原值"))));

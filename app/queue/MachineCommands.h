@@ -5,6 +5,8 @@
 // edited, test prints and network jobs.
 #include <QString>
 
+#include <optional>
+
 class CDrvPrint;
 
 namespace orvix {
@@ -32,8 +34,12 @@ unsigned carriageSpeed(CDrvPrint& d, unsigned x0, unsigned x1, uint32_t ticks);
 constexpr int kMaxCopies = 255;
 void takeSpeed(CDrvPrint& d, int selection);
 bool takeCopies(CDrvPrint& d, const QString& text);  // 1..255; others ignored (false)
+std::optional<unsigned> copiesIn(const QString& text);
 // A margin below 65536 mm whose fire position stays on the carriage's travel (false otherwise).
 bool takeMargin(CDrvPrint& d, ControlBar& bar, const QString& text);
+std::optional<unsigned> marginIn(CDrvPrint& d, const QString& text); // in X steps
+// Speed, copies and margin as the bar shows them, by the rules above.
+void takeControlBarValues(CDrvPrint& d, ControlBar& bar);
 // A fire position (mm from the left travel end) on the carriage's travel.
 bool fireInRange(CDrvPrint& d, const QString& text);
 // A place `fromLeftLimit` steps right of the left travel end lies on the travel (any place while

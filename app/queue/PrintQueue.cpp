@@ -137,7 +137,7 @@ bool PrintQueue::addFile(const QString& path) {
 
 bool PrintQueue::jobActive() const {
     const CDrvPrint& d = frame_.app().engine();
-    return worker_->running() || !d.bStopSeen || d.bPrintThreadRunning;
+    return worker_->running() || d.PRNJobActive();
 }
 
 int PrintQueue::firstMovable() const { return jobActive() && !model_.empty() ? 1 : 0; }
@@ -248,7 +248,7 @@ void PrintQueue::rowSelected(int row) {
     // The engine's header is the running job's while one prints: it is not replaced then.
     if (!jobActive()) {
         RipHead h;
-        if (engine().AUXGetRipHead(path.toStdString(), &h) == 0) engine().ripHead = h;
+        if (engine().AUXGetRipHead(path.toStdString(), &h) == 0) engine().PRNOfferRipHead(h);
     }
 }
 

@@ -116,6 +116,10 @@ void QueueWorker::endJob() {
         return;
     }
     if (d.csPrintStep.is(tags::CLS)) {
+        if (d.bStoppedAtStart) { // the engine closed its record
+            stop(file, QStringLiteral("stopped"));
+            return;
+        }
         // A job that failed on its way closed its record itself; a refused one is closed here.
         if (current == startPass_) d.job.DBRecordSetEnding("refused");
         stop(file, QStringLiteral("refused"));

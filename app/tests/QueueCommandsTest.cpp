@@ -8,6 +8,7 @@
 #include <QLineEdit>
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 
 #include "QueueFixture.h"
@@ -162,6 +163,54 @@ private slots:
         QCOMPARE(d.csName, std::string("##*NET"));
         QCOMPARE(d.uiPassCount, 2u);
         QCOMPARE(sheetDifferences(sim::machine()->sheet(), before, f.path("net.prn")), int64_t(0));
+    }
+
+    // While a network job waits for its header the print thread owns the job values: control
+    // bar edits are checked and shown, taken into the engine once the job has ended; the
+    // settings sheets do not open.
+    void barValuesEditedDuringAJobWaitForItsEnd() {
+        AppFixture f;
+        PrintQueue* q = startForPrinting(f);
+        QVERIFY(q);
+        CDrvPrint& d = f.app->engine();
+        MainFrame& fr = *f.app->frame();
+        ControlBar& bar = *fr.controlBar();
+        d.uiNetPort = 0;
+        d.netFile.SetStreamTimeouts(600000000, 600000000); // only the stop ends this job
+        QVERIFY(fr.runCommand(ID_NETWORK));
+        std::atomic<bool> release{false};
+        std::thread sender = testsupport::sendBytes(uint16_t(d.uiNetPort), std::vector<uint8_t>(20, 0), &release);
+        QTRY_VERIFY_WITH_TIMEOUT(d.bPrintThreadRunning && d.netFile.Receiver().JobsAccepted() == 1, 20000);
+        QVERIFY(q->jobActive());
+        const unsigned qty = d.uiPrintQty, margin = d.uiMargin1, speed = d.uiXSpeed;
+        auto type = [](QLineEdit* e, const QString& text) {
+            e->setFocus();
+            e->selectAll();
+            QTest::keyClicks(e, text);
+            QTest::keyClick(e, Qt::Key_Return);
+        };
+        type(bar.copies(), QStringLiteral("9"));
+        type(bar.margin(), QStringLiteral("150"));
+        type(bar.copies(), QStringLiteral("300")); // refused as ever: the field shows 9 again
+        const int otherSpeed = (bar.speedList()->currentIndex() + 1) % bar.speedList()->count();
+        bar.speedList()->setCurrentIndex(otherSpeed);
+        QCOMPARE(bar.copies()->text(), QStringLiteral("9"));
+        QCOMPARE(bar.firePosition()->text(), QString::number(d.XPulseToMM(int32_t(d.uiStartPos1 + d.XMMToPulse(150)))));
+        QCOMPARE(d.uiPrintQty, qty);
+        QCOMPARE(d.uiMargin1, margin);
+        QCOMPARE(d.uiXSpeed, speed);
+        const size_t asked = f.answers->texts().size();
+        QVERIFY(fr.runCommand(ID_OPTIONS));
+        QCOMPARE(f.answers->texts().size(), asked + 1);
+        QCOMPARE(QString::fromStdString(f.answers->texts().back()), QStringLiteral("正在打印，打印结束后才能修改设置"));
+        d.PRNStopPrinting(1);
+        QTRY_VERIFY_WITH_TIMEOUT(!q->jobActive(), 20000);
+        QCOMPARE(d.csPrintStep.str(), std::string(tags::CLS));
+        QTRY_COMPARE_WITH_TIMEOUT(d.uiPrintQty, 9u, 5000);
+        QCOMPARE(d.uiMargin1, unsigned(d.XMMToPulse(150)));
+        QCOMPARE(d.uiXSpeed, unsigned(otherSpeed + 1));
+        release = true;
+        sender.join();
     }
 
     void networkJobIgnoredWhenOff() {

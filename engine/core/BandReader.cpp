@@ -188,9 +188,10 @@ int CDrvPrint::PRNReadData() {
             // The reader stops by itself at the promised size; short of it, the sender hung up or
             // fell silent and the rest of the image will never come.
             const uint64_t pos = netFile.GetPosition();
-            if (got < uint64_t(lines) * lineAll && pos < uiFileSize && csStreamError.empty()) {
+            // A Stop cut the read short: the job ends as a stop ends it, not as a broken stream.
+            if (got < uint64_t(lines) * lineAll && pos < uiFileSize && csStreamError.empty() && !netFile.Stopped()) {
                 const uint64_t line = lineAll ? (pos > kRipHeadSize ? pos - kRipHeadSize : 0) / lineAll : 0;
-                csStreamError = std::string("network stream ") + (netFile.TimedOut() ? "timed out" : "ended") +
+                csStreamError = std::string("network stream ") + (netFile.TimedOut() ? "broken (" + netFile.Fault() + ")" : "ended") +
                                 " at line " + std::to_string(line) + " of " + std::to_string(ripHead.uiHeight) +
                                 " (byte " + std::to_string(pos) + " of " + std::to_string(uiFileSize) + ")";
             }

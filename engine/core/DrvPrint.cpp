@@ -25,6 +25,8 @@ CDrvPrint::CDrvPrint() {
         if (!CDIOCard::IsOpen()) SetToolBarButtons(0);
     }
     job.SetBase(csBaseDir, bJobRecord);
+    // A Stop ends the waits of a network job's reads (not a header read outside a job).
+    netFile.SetStopCheck([this] { return bPrintThreadRunning && bStop; });
 }
 
 CDrvPrint::~CDrvPrint() {

@@ -82,8 +82,10 @@ public:
     StepTag csPrintStep;
 
     // Control flags: bStop and bPause are requests from the application; the Seen flags answer.
+    // PRNPrintFile clears bStop and bStopSeen: a Stop from the request on ends the job.
     AtomicU32 bStop{0};
     AtomicU32 bStopSeen{0};
+    AtomicU32 bStoppedAtStart{0}; // the last job ended by a Stop before it started
     AtomicU32 bPause{0};
     AtomicU32 bPauseSeen{0};
 
@@ -435,6 +437,12 @@ public:
 
     // ---- job start
     void PRNPrintFile(std::string path);
+    // A job runs, from its request until its thread has ended: the job's members (its header and
+    // job values) are the print thread's then.
+    bool PRNJobActive() const { return bPrintThreadRunning || !bStopSeen; }
+    // The header of a picture the operator looks at becomes the engine's only while no job runs.
+    // Call it on the thread that starts jobs. True when taken.
+    bool PRNOfferRipHead(const RipHead& h);
     int PRNCheckParams();
     int PRNResetDPI();
     int PRNDPIRateBifference();
@@ -476,6 +484,9 @@ public:
     // "failed p/N", the printing status is left as the last pass saved it (so the job can be
     // resumed), the step tag is "CLS" and csRefusal says why. Returns 0, the thread's result.
     int PRNFailJob(const std::string& reason);
+    // Ends a job stopped before it started (while its file opened, a network job's header came):
+    // nothing moved, the record is closed as "stopped 0/0", the tag is "CLS". Returns 0.
+    int PRNEndStoppedAtStart();
     // Ends a print or alignment job on an emergency stop: lamps off, stopped, file closed, tag "EMG".
     void PRNEndOnEmergency();
     // Why the job must end now, or empty: a card call failed since `faultsAtStart`, or the

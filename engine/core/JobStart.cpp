@@ -53,6 +53,11 @@ void CDrvPrint::PRNPrintFile(std::string path) {
     csName = path;
     csRefusal.clear();
     iPrintResult = -1;
+    // The job counts from this request on: a Stop from now ends it (even before its file has
+    // opened), and the job's members are the job's until it has ended.
+    bStop = 0;
+    bStopSeen = 0;
+    bStoppedAtStart = 0;
     bPrintThreadRunning = 1;
     pPrintThread = std::thread([this] {
         int r = 0;
@@ -64,6 +69,12 @@ void CDrvPrint::PRNPrintFile(std::string path) {
         iPrintResult = r;
         bPrintThreadRunning = 0;
     });
+}
+
+bool CDrvPrint::PRNOfferRipHead(const RipHead& h) {
+    if (PRNJobActive()) return false;
+    ripHead = h;
+    return true;
 }
 
 int CDrvPrint::PRNCheckParams() {

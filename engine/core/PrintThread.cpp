@@ -160,6 +160,19 @@ int CDrvPrint::PRNFailJob(const std::string& reason) {
     return 0;
 }
 
+int CDrvPrint::PRNEndStoppedAtStart() {
+    platform::log(platform::LogLevel::Info, "print job stopped before it started: " + csName);
+    csRefusal = bLanguageChinese ? "打印在开始前被终止" : "the job was stopped before it started";
+    PRNReadClose();
+    PRNReleaseReadBuffers();
+    job.DBRecordSetEnding("stopped 0/0");
+    bStoppedAtStart = 1;
+    PRNPausePrinting(0);
+    PRNSetStep(tags::CLS);
+    bStopSeen = 1;
+    return 0;
+}
+
 void CDrvPrint::PRNEndOnEmergency() {
     AUXUVSet(3, 0);
     AUXUVSet(4, 0);
@@ -194,11 +207,11 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
     // Per job. A resume's printing status is checked once, against this job.
     const bool opened = d.PRNOpenJobChecked();
     d.uiResumeStepCount = 0;
+    if (d.bStop) return d.PRNEndStoppedAtStart();
     if (!opened) return 0;
     if (const std::string why = fault(); !why.empty()) return d.PRNFailJob(why);
     d.bPassFired = 0;
     d.PRNPausePrinting(0);
-    d.PRNStopPrinting(0);
     if (d.uiResetHeadsBoard) d.IMGResetStartPrint();
     d.uiCopies = d.uiPrintQty;
 
@@ -209,7 +222,11 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
         d.IMGSetFlashPrint(0);
         if (!d.PRNIsNetJob() && d.PRNInitData() != 0) return refuse();
         d.PRNPausePrinting(0);
-        d.PRNStopPrinting(0);
+        // A Stop between copies ends the job as it does between passes.
+        if (k > 0 && d.bStop) {
+            d.PRNFinishPrinting();
+            return 1;
+        }
         if (d.uiHeadsParamsMode) d.AUXSetHeadsParamsState(0);
         d.uiCopyIndex = k;
         d.bPassToLeft = d.bUnidirectionToLeft ? 1 : 0;

@@ -27,6 +27,9 @@ uint64_t fileLength(int fd) {
 }
 
 constexpr unsigned kDefaultTcpWindow = 255552;
+// The least a network job's sender must bring a second while the printer waits for it: far
+// below any RIP that keeps a printer busy, far above a stream kept alive a byte at a time.
+constexpr unsigned kDefaultNetMinRate = 1024;
 
 } // namespace
 
@@ -112,15 +115,29 @@ int CDrvPrint::PRNInitData() {
     }
 
     hRipFile.reset();
-    if (!netFile.Open(csName, CNetFile::modeRead)) return openFailed();
+    if (!netFile.Open(csName, CNetFile::modeRead)) {
+        if (netFile.Stopped()) {
+            platform::log(platform::LogLevel::Info, "network job stopped before its sender came");
+            return -1;
+        }
+        return openFailed();
+    }
     ui64FilePos = 0;
     const unsigned got = netFile.Read(bytes, kRipHeadSize);
+    if (netFile.Stopped()) {
+        // Stop pressed while the sender was still to come or its header arrived: nothing to tell.
+        platform::log(platform::LogLevel::Info, "network job stopped before its header had come");
+        PRNReadClose();
+        return -1;
+    }
     ripHead = DecodeRipHead(bytes);
     if (got == kRipHeadSize) ui64FilePos += kRipHeadSize;
     const uint64_t length = got < kRipHeadSize ? got : netFile.IsStream() ? kRipSizeUnknown : netFile.GetLength();
     std::string why = ValidateRipHead(ripHead, length, zh);
+    if (!why.empty() && netFile.TimedOut()) why = "network stream broken (" + netFile.Fault() + "): " + why;
     if (!why.empty()) return refuse(why);
     uiFileSize = RipExpectedFileSize(ripHead);
+    if (netFile.IsStream()) netFile.SetExpectedLength(uiFileSize);
     return 0;
 }
 
@@ -174,6 +191,13 @@ int CDrvPrint::PRNNetStart() {
     const int idle = platform::readRegistryInt(csBaseDir, "SOFTWARE\\Carvex", "NetIdleTimeout", 30);
     o.pendingTimeoutMs = unsigned(std::clamp(idle, 1, 3600)) * 1000u;
     o.onDropped = [](const std::string& why) { platform::log(platform::LogLevel::Warn, "network jobs: " + why); };
+    // A job's stream breaks when its sender brings less than NetMinRate bytes a second over
+    // NetStreamWindow seconds of waiting (registry store; without the key the stream's own window,
+    // 60 s, stays).
+    const int window = platform::readRegistryInt(csBaseDir, "SOFTWARE\\Carvex", "NetStreamWindow", -1);
+    if (window > 0) netFile.SetStreamTimeouts(unsigned(std::min(window, 3600)) * 1000u, netFile.OpenTimeoutMs());
+    const int rate = platform::readRegistryInt(csBaseDir, "SOFTWARE\\Carvex", "NetMinRate", int(kDefaultNetMinRate));
+    netFile.SetMinimumRate(unsigned(std::clamp(rate, 0, 100 << 20)));
     std::string error;
     if (uiNetPort > 65535 ||
         !netFile.StartReceiver(o, [this] {

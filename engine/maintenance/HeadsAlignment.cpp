@@ -78,11 +78,12 @@ unsigned CDrvPrint::PRNThreadHeadsAlignment(void* engine) {
         return true;
     };
     // The job: open, check and refuse before any motion.
-    if (!d.PRNOpenJobChecked()) return 0u;
+    const bool opened = d.PRNOpenJobChecked();
+    if (d.bStop) return unsigned(d.PRNEndStoppedAtStart());
+    if (!opened) return 0u;
     // Fresh flags; no feed correction until the first offset.
     d.bPassFired = 0;
     d.PRNPausePrinting(0);
-    d.PRNStopPrinting(0);
     d.iFeedCorrection = 0;
     d.uiNextSubLineStep = 0;
     if (d.uiResetHeadsBoard) d.IMGResetStartPrint();
@@ -99,7 +100,7 @@ unsigned CDrvPrint::PRNThreadHeadsAlignment(void* engine) {
         d.uiCleanCounter = 0;
         d.iFeedCorrection = 0;
         d.PRNPausePrinting(0);
-        d.PRNStopPrinting(0);
+        if (r > 0 && d.bStop) return finish();
         if (d.uiHeadsParamsMode) d.AUXSetHeadsParamsState(0);
         // Print 0 runs left to right, print 1 right to left.
         d.bPassToLeft = int(r);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "core/DrvPrint.h"
+#include "hardware/CardIo.h"
 #include "motion/MotionInternal.h"
 #include "platform/Clock.h"
 #include "platform/Log.h"
@@ -25,6 +26,8 @@ unsigned toSetting(int64_t v) { return static_cast<unsigned>(std::clamp<int64_t>
 } // namespace
 
 int CDrvPrint::AUXGetMaxLength() {
+    // A failed card call may have given a wrong position or switch: no travel is taken then.
+    const uint64_t faultsAtStart = hw::cardFaults();
     PRNRePosition(1);
     const int64_t p = MOVGetXPosition();
     MOVMoveX(bRepositionLeft ? 0 : 1, 0, kFarMoveSteps, 0);
@@ -47,7 +50,9 @@ int CDrvPrint::AUXGetMaxLength() {
         sleepMs(20);
     }
     int t = -1;
-    if (reached) {
+    if (hw::cardFaults() != faultsAtStart) {
+        platform::log(platform::LogLevel::Error, "travel measurement: a card call failed; the travel is kept as it was");
+    } else if (reached) {
         const int64_t travel = std::llabs(p - q) - int64_t(uiRepositionLeft);
         if (travel > 0 && travel < 65535) {
             t = static_cast<int>(travel);
@@ -75,6 +80,9 @@ int CDrvPrint::AUXCheckMovement() {
 }
 
 int CDrvPrint::PRNMeasure() {
+    // A failed card call may have given a wrong position or sensor reading: then nothing measured
+    // is taken (the media settings stay as they were) and the operator is told.
+    const uint64_t faultsAtStart = hw::cardFaults();
     const unsigned home = static_cast<unsigned>(iXEncoderInitial);
     const unsigned far = bRepositionLeft ? uiRightLimitPos : uiLeftLimitPos;
     PRNSetPosition(home, 1, 1);
@@ -165,6 +173,16 @@ int CDrvPrint::PRNMeasure() {
     if (bMachineWorkStop) {
         // Edges seen before the stop are no measurement: the media settings stay as they were.
         platform::log(platform::LogLevel::Info, "media measurement stopped by the operator");
+        return -1;
+    }
+
+    if (const uint64_t faults = hw::cardFaults() - faultsAtStart) {
+        platform::logf(platform::LogLevel::Error, "media measurement: %llu card call(s) failed; the media settings are kept",
+                       static_cast<unsigned long long>(faults));
+        PRNSetPosition(home, 1, 1);
+        PRNRePosition(1);
+        platform::messageBox(bLanguageChinese ? "测量失败：板卡通讯出错，介质参数未改变。"
+                                              : "The measurement failed: a card call went wrong; the media settings are unchanged.");
         return -1;
     }
 

@@ -202,6 +202,82 @@ TEST(NetFileStream, SenderThatFallsSilentDoesNotHangTheReader) {
     r.file.Close();
 }
 
+// Senders that keep a stream alive without feeding it: each breaks the stream by the limit named.
+struct LimitCase {
+    const char* name;
+    size_t piece;        // bytes a send
+    unsigned pauseMs;    // between sends
+    unsigned minRate;    // bytes a second the reader asks for
+    uint64_t promised;   // the length the header promised (0: none)
+    const char* fault;   // what the stream says broke
+};
+
+class NetFileLimits : public ::testing::TestWithParam<LimitCase> {};
+
+TEST_P(NetFileLimits, AStreamBelowItsLimitsBreaksAndSaysWhy) {
+    const LimitCase& c = GetParam();
+    Receiver r; // a rate window of 300 ms
+    r.file.SetMinimumRate(c.minRate);
+    std::atomic<bool> release{false};
+    auto t = sender(r.port(), randomBytes(4000, 8), c.piece, c.pauseMs, &release);
+    ASSERT_TRUE(r.file.Open(CNetFile::kStreamName, CNetFile::modeRead));
+    if (c.promised) r.file.SetExpectedLength(c.promised);
+    std::vector<uint8_t> got(4000);
+    const unsigned n = r.file.Read(got.data(), 4000);
+    EXPECT_LT(n, 4000u);
+    EXPECT_TRUE(r.file.TimedOut());
+    EXPECT_FALSE(r.file.AtEnd());
+    EXPECT_NE(r.file.Fault().find(c.fault), std::string::npos) << r.file.Fault();
+    EXPECT_EQ(r.file.GetPosition(), n);
+    release = true;
+    r.file.Close();
+    t.join();
+    EXPECT_TRUE(r.file.Fault().empty()); // the next job starts clean
+}
+
+INSTANTIATE_TEST_SUITE_P(Senders, NetFileLimits,
+                         ::testing::Values(
+                             // A byte every 100 ms: never silent for a window, far below 1 kB/s.
+                             LimitCase{"Trickle", 1, 100, 1024, 0, "bytes came in"},
+                             // 20 bytes every 40 ms (500 B/s) keeps above 100 B/s, but 60 bytes
+                             // promised allow 1.2 s of waiting (two windows and 60 bytes at
+                             // 100 B/s), not the 8 s the 4000 bytes take.
+                             LimitCase{"PastItsTotal", 20, 40, 100, 60, "longer than"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(NetFileStream, AStopEndsTheWaitsOfOpenAndRead) {
+    Receiver r;
+    r.file.SetStreamTimeouts(600000, 600000); // neither limit would end these waits
+    std::atomic<bool> stop{false};
+    r.file.SetStopCheck([&] { return stop.load(); });
+    auto stopSoon = [&] {
+        return std::thread([&] {
+            platform::sleepMs(100);
+            stop = true;
+        });
+    };
+    // No sender yet: Open waits for one until the stop.
+    std::thread s = stopSoon();
+    EXPECT_FALSE(r.file.Open(CNetFile::kStreamName, CNetFile::modeRead));
+    EXPECT_TRUE(r.file.Stopped());
+    s.join();
+    // A sender that sends a part and holds: the read ends at the stop with what came.
+    stop = false;
+    std::atomic<bool> release{false};
+    auto t = sender(r.port(), randomBytes(30, 9), 0, 0, &release);
+    ASSERT_TRUE(r.file.Open(CNetFile::kStreamName, CNetFile::modeRead));
+    EXPECT_FALSE(r.file.Stopped());
+    s = stopSoon();
+    std::vector<uint8_t> got(48);
+    EXPECT_EQ(r.file.Read(got.data(), 48), 30u);
+    EXPECT_TRUE(r.file.Stopped());
+    EXPECT_FALSE(r.file.TimedOut());
+    s.join();
+    release = true;
+    r.file.Close();
+    t.join();
+}
+
 TEST(NetFileStream, SenderThatDisconnectsHalfWayEndsTheStream) {
     Receiver r;
     auto data = randomBytes(7000, 5);

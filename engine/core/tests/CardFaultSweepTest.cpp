@@ -78,6 +78,7 @@ protected:
     // A fresh, homed machine whose n-th card call of the kind fails (0: none).
     void arm(sim::CallKind kind, uint64_t n) {
         useMachine(machine_->config());
+        d->uiXTarget = 0; // where the fresh machine's carriage is, whatever the last run left
         rec->clear();
         machine_->failCall(kind, n);
     }
@@ -160,7 +161,7 @@ protected:
                 // Finished: then every pass was printed as in the fault-free run (a fault on the
                 // way home or in clearing the card's memory loses nothing printed).
                 ++finished;
-                EXPECT_EQ(o.sent, o.total) << "call " << n;
+                EXPECT_EQ(o.sent, clean.sent) << "call " << n;
                 EXPECT_EQ(o.passesFired, clean.passesFired) << "call " << n;
                 EXPECT_EQ(o.drops, clean.drops) << "call " << n;
             } else {
@@ -213,6 +214,28 @@ TEST_F(CardFaultSweep, EveryFailedCallOfASmallJobsFinishLosesNothingPrinted) {
     sweepJob(rip, clean, finishedAt + 1, clean.calls, failed, finished, stride);
     EXPECT_EQ(failed, 0u);
     EXPECT_GT(finished, 50u);
+}
+
+// The head-alignment print (two prints over the same media) ends on a failed call as a job does.
+TEST_F(CardFaultSweep, EveryFailedCallOfAnAlignmentPrintEndsItSafely) {
+    d->uiPrintJobKind = 2;
+    d->uiHeadsAlignmentMode = 3;
+    const std::string rip = makeRip(kJobWidth, 60);
+    uint64_t finishedAt = 0;
+    const Outcome clean = cleanJob(rip, finishedAt);
+    ASSERT_EQ(clean.result, 1) << clean.refusal;
+    ASSERT_EQ(clean.tag, "PFNSH");
+    ASSERT_GT(clean.passesFired, 1u);
+    ASSERT_GT(finishedAt, 50u);
+    // Every call up to the finish, then a sample of the long clearing of the card's memory.
+    unsigned failed = 0, finished = 0;
+    sweepJob(rip, clean, 1, finishedAt, failed, finished);
+    EXPECT_GT(failed, 100u);
+    unsigned failedAfter = 0, finishedAfter = 0;
+    sweepJob(rip, clean, finishedAt + 1, clean.calls, failedAfter, finishedAfter,
+             std::max<uint64_t>(1, (clean.calls - finishedAt) / 200));
+    EXPECT_EQ(failedAfter, 0u);
+    EXPECT_GT(finishedAfter, 50u);
 }
 
 TEST_F(CardFaultSweep, EveryFailedCallOfHomingLeavesItUnhomedAndSafe) {

@@ -161,6 +161,31 @@ INSTANTIATE_TEST_SUITE_P(Ways, MovementCheck,
                                            std::make_pair(1.01, 0)),
                          [](const auto& info) { return "Moved" + std::to_string(int(info.param.first * 1000)) + "mm"; });
 
+// A card call that fails during the measure (a position or a sensor read that may be wrong):
+// nothing measured is taken and the operator is told.
+TEST_F(Measure, AFailedCardCallKeepsTheMediaSettings) {
+    platform::setTimeScale(40); // the edges need no precision here
+    home();
+    const uint64_t before = machine_->callCount(sim::CallKind::Any);
+    ASSERT_EQ(drv_->PRNMeasure(), 1);
+    const uint64_t calls = machine_->callCount(sim::CallKind::Any) - before;
+    ASSERT_GT(calls, 100u);
+    // Early shares: most of the calls are the homing that ends the measure, after it was taken.
+    for (double share : {0.01, 0.05}) {
+        home();
+        drv_->uiStartPos1 = 1234;
+        drv_->uiWidth1 = 5678;
+        prompter_->clear();
+        machine_->failCall(sim::CallKind::Any, uint64_t(double(calls) * share));
+        EXPECT_EQ(drv_->PRNMeasure(), -1) << share;
+        machine_->clearFaults();
+        EXPECT_EQ(drv_->uiStartPos1, 1234u) << share;
+        EXPECT_EQ(drv_->uiWidth1, 5678u) << share;
+        ASSERT_EQ(prompter_->texts().size(), 1u) << share;
+        EXPECT_NE(prompter_->texts()[0].find("The measurement failed"), std::string::npos) << prompter_->texts()[0];
+    }
+}
+
 TEST_F(Measure, OneRollFindsTheMediaOfTheMachine) {
     home();
     prompter_->clear();
