@@ -3,6 +3,7 @@
 // it on the virtual printer, a RIP file to print, and the GUI thread's heartbeat.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -15,6 +16,7 @@
 #include "OrvixApp.h"
 #include "core/RipWriter.h"
 #include "platform/Prompter.h"
+#include "queue/MachineWork.h"
 
 namespace guibench {
 
@@ -58,6 +60,19 @@ inline std::unique_ptr<orvix::OrvixApp> startApp(const QTemporaryDir& dir, int a
     platform::setPrompter(std::make_shared<platform::DefaultPrompter>());
     if (!app->startUp().run) return nullptr;
     return app;
+}
+
+// Runs the GUI's event loop until the application's machine work (the start-up action, a homing,
+// ...) has ended; the engine is the machine work's while it runs.
+inline void waitForMachineWork(orvix::OrvixApp& app) {
+    if (!app.machineWork().running()) return;
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!app.machineWork().running()) loop.quit();
+    });
+    poll.start(20);
+    loop.exec();
 }
 
 // A 10 ms timer on the GUI thread; a stall is how much later than due it fired.

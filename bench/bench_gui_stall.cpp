@@ -5,7 +5,6 @@
 // much later than due it fired at worst. Every figure must stay under 50 ms: above it the program
 // ends with status 1. "--job-only" skips the machine work.
 #include <QApplication>
-#include <QEventLoop>
 #include <QTimer>
 
 #include <algorithm>
@@ -36,13 +35,7 @@ double stallDuring(orvix::OrvixApp& app, const char* what, const std::function<v
         std::printf("  %s: no machine work started\n", what);
         return -1;
     }
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (!app.machineWork().running()) loop.quit();
-    });
-    poll.start(20);
-    loop.exec();
+    guibench::waitForMachineWork(app);
     std::printf("  %-22s %6.1f s, longest GUI stall %5.1f ms\n", what, heart.seconds(), heart.worstMs());
     std::fflush(stdout);
     return heart.worstMs();

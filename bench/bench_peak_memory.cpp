@@ -1,9 +1,9 @@
 // Peak resident memory of a whole job of the large configuration, for print files of 1x and 4x the
 // length: it must stay within the configured print buffers plus a small fixed amount, whatever
 // the file's length. Each length runs in a child process of its own (the peak, VmHWM, is per
-// process); devices are "none", so no virtual card memory or sheet shares the process: every
-// stage of the pass runs (band read, rows, transposition, card transfer assembly) and only the
-// device writes fail at once.
+// process); the card is a loopback channel (LoopbackCard.h), so no virtual card memory or sheet
+// shares the process: every stage of the pass runs (band read, rows, transposition, card
+// transfers) and every card call succeeds, as a job needs.
 //
 // Usage: bench_peak_memory [bands of the 1x file] [width dots]     (default 4 bands, widest pass)
 //        bench_peak_memory --run <print file> <width dots>          (one job; used by the above)
@@ -17,6 +17,7 @@
 #include <sstream>
 
 #include "BenchWholeJob.h"
+#include "LoopbackCard.h"
 
 namespace {
 
@@ -37,7 +38,8 @@ int runOne(const std::string& path, unsigned width) {
     if (dir.path.empty() || !platform::changeDir(dir.path)) return 2;
     platform::setTimeScale(1000); // the engine's waits on the absent card pass quickly
     auto prompts = benchpass::quietPrompter();
-    hw::openDevices("none");
+    hw::openDevices("none"); // no I/O card
+    hw::setCard(std::make_shared<benchpass::LoopbackCard>());
     const uint64_t base = procStatus("VmRSS");
     auto d = std::make_unique<CDrvPrint>();
     CDrvPrint& e = *d;

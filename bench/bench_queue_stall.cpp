@@ -42,19 +42,24 @@ int main(int argc, char** argv) {
     platform::setTimeScale(200); // start-up and measuring fast; the queue prints in real time
 
     QTemporaryDir dir;
+    const auto fail = [](const char* why) {
+        std::fprintf(stderr, "bench_queue_stall: %s\n", why);
+        return 2;
+    };
     const auto started = guibench::startApp(dir);
-    if (!started) return 2;
+    if (!started) return fail("the application did not start");
     orvix::OrvixApp& app = *started;
+    guibench::waitForMachineWork(app); // the start-up homing
     orvix::MainFrame* frame = app.frame();
     auto* queue = frame->findChild<orvix::PrintQueue*>();
-    if (!queue) return 2;
+    if (!queue) return fail("no print queue");
     CDrvPrint& d = app.engine();
-    if (d.PRNMeasure() != 1) return 2;
+    if (d.PRNMeasure() != 1) return fail("measuring the media failed");
     frame->controlBar()->margin()->setText(QStringLiteral("200"));
     frame->controlBar()->passList()->setCurrentIndex(1);
     for (unsigned j = 0; j < jobs; ++j) {
         const QString job = dir.filePath(QStringLiteral("job%1.prn").arg(j));
-        if (!guibench::writeJob(job, width, height) || !queue->addFile(job)) return 2;
+        if (!guibench::writeJob(job, width, height) || !queue->addFile(job)) return fail("a job could not be queued");
     }
 
     guibench::Heartbeat heart;

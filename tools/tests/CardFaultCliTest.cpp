@@ -1,5 +1,6 @@
 // The carvex program on a virtual card that fails a chosen call, and the device it says it uses.
 #include "CliTestSupport.h"
+#include "ProgramTestSupport.h"
 
 namespace {
 
@@ -30,6 +31,21 @@ TEST(CardFaultCli, HomingWithAFailedCallIsNotHomed) {
                            "sim carriage 400; sim fault call 40 any; call PRNRePosition 1"});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.out.find("PRNRePosition = -101"), std::string::npos) << r.out;
+}
+
+// The real program: a media measure whose fifth card call fails keeps the media width.
+TEST(CardFaultCli, AMeasureWithAFailedCallTakesNothing) {
+    TempBase base;
+    const auto r = progtest::run({"--base", base.path, "--time-scale", "200", "sh", "-c",
+                                  "call PRNRePosition 1; get uiWidth1; sim fault call 5 any; call PRNMeasure; get uiWidth1; prompts"},
+                                 {{"CARVEX_LOG", "warn"}}, base.path);
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("PRNMeasure = -1"), std::string::npos) << r.out;
+    // The width before and after the measure are the same line.
+    const size_t first = r.out.find("uiWidth1 = "), second = r.out.find("uiWidth1 = ", first + 1);
+    ASSERT_NE(second, std::string::npos) << r.out;
+    EXPECT_EQ(r.out.substr(first, r.out.find('\n', first) - first), r.out.substr(second, r.out.find('\n', second) - second));
+    EXPECT_TRUE(r.out.find("The measurement failed") != std::string::npos || r.out.find("测量失败") != std::string::npos) << r.out;
 }
 
 TEST(CardFaultCli, EveryCommandSaysItsDeviceFirst) {
