@@ -25,8 +25,19 @@ inline CIniFile store(const std::string& name, const uint8_t* data, size_t size)
     return ini;
 }
 
-// True for the first input and then one in `every`: the inputs that also take the slower way
-// through files and the engine object, to check that it agrees with the buffer parser.
+// Picks the first input and then one in `every`, for a check too slow to make on each input.
+class OneIn {
+public:
+    explicit OneIn(unsigned every) : every_(every) {}
+    bool operator()() { return n_++ % every_ == 0; }
+
+private:
+    unsigned every_;
+    unsigned long long n_ = 0;
+};
+
+// The inputs that also take the slower way through files and the engine object, to check that it
+// agrees with the buffer parser (one counter for every call site of a target).
 inline bool rare(unsigned every) {
     static unsigned long long n = 0;
     return n++ % every == 0;

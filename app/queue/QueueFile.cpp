@@ -23,6 +23,15 @@ QueueLoad loadQueueFile(const QString& path) {
         out.problems << QStringLiteral("%1 cannot be read").arg(path);
         return out;
     }
+    return parseQueueFile(bytes);
+}
+
+QueueLoad parseQueueFile(std::string_view bytes) {
+    QueueLoad out;
+    if (bytes.size() > size_t(kQueueFileMaxBytes)) {
+        out.problems << QStringLiteral("the queue file is larger than %1 MB: not read").arg(kQueueFileMaxBytes >> 20);
+        return out;
+    }
     // The values of section PRINTLIST by key (keys compared without case, as the settings files).
     QHash<QString, QString> values;
     QHash<QString, QString> damaged; // keys whose value could not be taken, with the reason
@@ -84,14 +93,19 @@ QueueLoad loadQueueFile(const QString& path) {
     return out;
 }
 
+QByteArray queueFileText(const std::vector<QueueRow>& rows) {
+    QByteArray text = "[PRINTLIST]\r\n";
+    for (size_t i = 0; i < rows.size(); ++i)
+        text += "Job" + QByteArray::number(qulonglong(i)) + '=' + rowToLine(rows[i]).toUtf8() + "\r\n";
+    return text;
+}
+
 bool saveQueueFile(const QString& path, const std::vector<QueueRow>& rows) {
     if (rows.empty()) {
         QFile::remove(path);
         return !QFile::exists(path);
     }
-    QByteArray text = "[PRINTLIST]\r\n";
-    for (size_t i = 0; i < rows.size(); ++i)
-        text += "Job" + QByteArray::number(qulonglong(i)) + '=' + rowToLine(rows[i]).toUtf8() + "\r\n";
+    const QByteArray text = queueFileText(rows);
     return platform::writeFileAtomic(path.toStdString(), std::string_view(text.constData(), size_t(text.size())));
 }
 

@@ -446,11 +446,16 @@ const std::vector<std::string>& saveSections(Group g) {
     return print;
 }
 
-std::vector<const KeyDef*> saveOrder(const std::string& section) {
-    std::vector<const KeyDef*> v;
-    for (const auto& k : schema())
-        if (k.section == section) v.push_back(&k); // the schema is kept in save order
-    return v;
+const std::vector<const KeyDef*>& saveOrder(const std::string& section) {
+    // Every save walks these: made once, as the schema does not change.
+    static const std::map<std::string, std::vector<const KeyDef*>, std::less<>> orders = [] {
+        std::map<std::string, std::vector<const KeyDef*>, std::less<>> m;
+        for (const auto& k : schema()) m[k.section].push_back(&k); // the schema is kept in save order
+        return m;
+    }();
+    static const std::vector<const KeyDef*> none;
+    auto it = orders.find(section);
+    return it == orders.end() ? none : it->second;
 }
 
 const KeyDef* findKey(const std::string& section, const std::string& key) {

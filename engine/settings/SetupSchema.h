@@ -49,7 +49,7 @@ const std::vector<const KeyDef*>& loadOrder(Group g);
 // The sections one save function writes, in its order.
 const std::vector<std::string>& saveSections(Group g);
 // The keys written into one section, in save order (whatever function writes them).
-std::vector<const KeyDef*> saveOrder(const std::string& section);
+const std::vector<const KeyDef*>& saveOrder(const std::string& section);
 // Order of the sections in a file written from scratch.
 const std::vector<std::string>& sectionOrder();
 
