@@ -92,7 +92,9 @@ TEST(RipStartTest, HeaderBytesAndLengthDecide) {
         const RipStart s = CheckRipStart({bytes, c.given}, c.length);
         EXPECT_EQ(s.got, c.given);
         EXPECT_EQ(s.why.empty(), c.sound) << s.why;
-        if (c.given == kRipHeadSize) EXPECT_EQ(std::memcmp(&s.head, &h, sizeof h), 0);
+        if (c.given == kRipHeadSize) {
+            EXPECT_EQ(std::memcmp(&s.head, &h, sizeof h), 0);
+        }
     }
 }
 
