@@ -5,6 +5,7 @@
 
 #include "core/CardTransfer.h"
 #include "core/DrvPrint.h"
+#include "core/DropCount.h"
 #include "hardware/CardIo.h"
 #include "platform/Clock.h"
 
@@ -113,12 +114,35 @@ int CDrvPrint::IMGHeadSlot(unsigned h, bool eightLine) const {
 
 namespace {
 
+// The bits of the records of one 128-row block that reach a nozzle, as they lie in the bus chunk
+// (words swapped): the card fires the rows below the head's nozzle count. The 16-byte layout also
+// fills the rows past it (from the next head's share of the colour), which are sent but never
+// fired. False when every bit fires.
+bool firedBits(unsigned nozzles, unsigned block, size_t recordBytes, uint8_t (&mask)[dropcount::kMaskBytes]) {
+    const int64_t limit = std::clamp<int64_t>(int64_t(nozzles) - 128 * int64_t(block), 0, 128);
+    if (limit == 128) return false;
+    uint8_t rows[dropcount::kMaskBytes];
+    for (size_t i = 0; i < dropcount::kMaskBytes; ++i) {
+        if (recordBytes == 128) {
+            rows[i] = int64_t(i) < limit ? 0xFF : 0; // one row of 8 columns a byte
+        } else {
+            const int64_t k = int64_t(i % 16); // rows 8k .. 8k + 7, the first in the high bit
+            uint8_t b = 0;
+            for (int j = 0; j < 8; ++j)
+                if (8 * k + j < limit) b |= uint8_t(0x80 >> j);
+            rows[i] = b;
+        }
+    }
+    for (size_t i = 0; i < dropcount::kMaskBytes; ++i) mask[i] = rows[i ^ 3];
+    return true;
+}
+
 // The per-head transfer: `chunk` bytes for each block b, written at slot x blocks + b. They go to
 // the card in bus chunks, each assembled while the one before crosses the bus; fill(h, b, at,
 // buf, n) assembles bytes [at, at + n) of the block's chunk into buf, which comes zeroed. A block
 // whose write fails is left there (as a whole write would stop): the next block is tried.
 template <typename Fill>
-void sendHeads(CDrvPrint& d, unsigned blocks, size_t chunk, bool eightLineSlots, Fill fill) {
+void sendHeads(CDrvPrint& d, unsigned blocks, size_t chunk, size_t recordBytes, bool eightLineSlots, Fill fill) {
     cardmem::Layout l;
     if (!cardmem::layoutOf(d.uiMemoryMode, l) || blocks == 0 || chunk == 0) return;
     chunk = std::min<size_t>(chunk, l.blockBytes);
@@ -135,7 +159,13 @@ void sendHeads(CDrvPrint& d, unsigned blocks, size_t chunk, bool eightLineSlots,
         if (!d.headCardBuf[h]) continue;
         const int slot = d.IMGHeadSlot(h, eightLineSlots);
         if (slot < 0) continue;
+        // The head's drops are the bits it is given, counted while each chunk is in the cache.
+        const int ink = d.ColorChannel[h];
+        const bool counted = d.bCountDrops && ink >= 0 && unsigned(ink) < kMaxColors;
+        uint64_t drops = 0;
         for (unsigned b = 0; b < blocks; ++b) {
+            uint8_t mask[dropcount::kMaskBytes];
+            const bool masked = firedBits(d.NOZZLESPERHEAD, b, recordBytes, mask);
             const uint64_t block = uint64_t(slot) * blocks + b;
             if (block >= l.blocks) break; // the card has no room for this slot
             const int ahead = d.iPresetXDirection;
@@ -146,12 +176,14 @@ void sendHeads(CDrvPrint& d, unsigned blocks, size_t chunk, bool eightLineSlots,
                 uint8_t* buf = bufs[next++ & 1].data();
                 std::memset(buf, 0, n);
                 fill(h, b, at, buf, n);
+                if (counted) drops += masked ? dropcount::countBitsMasked(buf, n, mask) : dropcount::countBits(buf, n);
                 d.uiCardBytesSent += n;
                 if (!acknowledged()) break;
                 pending = hw::startMemoryWrite(std::span<const uint8_t>(buf, n), address + uint32_t(at / l.unit));
                 if (!pending) break;
             }
         }
+        if (counted) d.uiInkDrops[unsigned(ink)] += drops;
     }
     acknowledged();
 }
@@ -195,7 +227,7 @@ void CDrvPrint::IMGSendMemoryToCard() {
     const unsigned lead = std::max(UI_DPIRate(1, uiHeadsSpan), UI_DPIRate(1, uiHeadWidth + 100));
     const uint64_t columns = uint64_t(lead) + uiColorBarWidth + uiPassWidthDots;
     const size_t chunk = roundKiB(16 * columns);
-    sendHeads(*this, blocks, chunk, false, [&](unsigned h, unsigned b, size_t at, uint8_t* buf, size_t size) {
+    sendHeads(*this, blocks, chunk, 16, false, [&](unsigned h, unsigned b, size_t at, uint8_t* buf, size_t size) {
         // Head 0 keeps its last 4 columns blank.
         const uint64_t cols = h == 0 ? (columns > 4 ? columns - 4 : 0) : columns;
         gatherRecords(buf, size, headCardBuf[h].get(), uiHeadCardSize, 16ull * b, K, 16, cols, at);
@@ -207,7 +239,7 @@ void CDrvPrint::IMGSendMemoryToCard8Lines() {
     const unsigned blocks = K8 / 128;
     const uint64_t groups = (uint64_t(UI_DPIRate(1, uiHeadWidth + 100)) + uiColorBarWidth + uiPassWidthDots + 7) / 8;
     const size_t chunk = roundKiB(128 * groups);
-    sendHeads(*this, blocks, chunk, true, [&](unsigned h, unsigned b, size_t at, uint8_t* buf, size_t size) {
+    sendHeads(*this, blocks, chunk, 128, true, [&](unsigned h, unsigned b, size_t at, uint8_t* buf, size_t size) {
         gatherRecords(buf, size, headCardBuf[h].get(), uiHeadCardSize, 128ull * b, K8, 128, groups, at);
     });
 }
@@ -217,7 +249,7 @@ void CDrvPrint::IMGSendMemoryToCard8LinesInTime() {
     const unsigned blocks = K8 / 128;
     const uint64_t groups = (uint64_t(UI_DPIRate(1, uiHeadsSpan)) + uiColorBarWidth + uiPassWidthDots + 7) / 8;
     const size_t chunk = roundKiB(128 * groups);
-    sendHeads(*this, blocks, chunk, false, [&](unsigned h, unsigned b, size_t at, uint8_t* buf, size_t size) {
+    sendHeads(*this, blocks, chunk, 128, false, [&](unsigned h, unsigned b, size_t at, uint8_t* buf, size_t size) {
         const uint64_t n = h == 0 ? (groups > 4 ? groups - 4 : 0) : groups;
         gatherRecords(buf, size, headCardBuf[h].get(), uiHeadCardSize, 128ull * b, K8, 128, n, at);
     });
@@ -228,6 +260,17 @@ void CDrvPrint::PRNSendMemoryToCard() {
         IMGSendMemoryToCard8Lines();
     else
         IMGSendMemoryToCard();
+}
+
+void CDrvPrint::PRNSetInkDrops(const std::array<uint64_t, kMaxColors>& counts) {
+    for (unsigned c = 0; c < kMaxColors; ++c) uiInkDrops[c] = counts[c];
+    uiInkDropsAtPass = counts;
+}
+
+uint64_t CDrvPrint::PRNInkDropsTotal() const {
+    uint64_t sum = 0;
+    for (const auto& c : uiInkDrops) sum += c.load();
+    return sum;
 }
 
 void CDrvPrint::IMGClearMemoryToCard() {

@@ -361,6 +361,19 @@ public:
     int bSpaceSelect = 0;          // feed-out space: 1 uiSpaceLefRight, else uiSpaceUpDown
     unsigned uiCleanCounter = 0;   // passes since the last periodic cleaning
     uint64_t uiCardBytesSent = 0;  // bytes handed to the card since construction
+    // The job's drops per ink channel (the ColorChannel of the heads): the set bits of every pass
+    // handed to the card, its masks, feathering and colour bar included, all copies together. Kept
+    // across a resume by the printing status; read by other threads while the job prints.
+    std::array<std::atomic<uint64_t>, kMaxColors> uiInkDrops{};
+    // The counts before the pass a resume would print again: what the printing status keeps.
+    std::array<uint64_t, kMaxColors> uiInkDropsAtPass{};
+    // Off only to measure what the counting costs (the pass benchmark).
+    bool bCountDrops = true;
+    // Sets both to `counts` (zero for a new job).
+    void PRNSetInkDrops(const std::array<uint64_t, kMaxColors>& counts);
+    // At a job's start: zero, or for a resume the counts its printing status kept.
+    void PRNStartInkDrops();
+    uint64_t PRNInkDropsTotal() const;
 
     // Head cleaning from the print thread (before or after a job and periodically): when set, it
     // runs instead of PRNHeadsCleaning (tests watch the loop with it).

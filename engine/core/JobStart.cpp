@@ -60,6 +60,7 @@ void CDrvPrint::PRNPrintFile(std::string path) {
     bStoppedAtStart = 0;
     bPrintThreadRunning = 1;
     pPrintThread = std::thread([this] {
+        PRNStartInkDrops();
         int r = 0;
         if (uiHeadsAlignmentMode == 3 && uiPrintJobKind == 2) {
             r = onHeadsAlignment ? onHeadsAlignment() : int(PRNThreadHeadsAlignment(this));

@@ -304,7 +304,9 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                 d.uiLastYStep = 4 * n;
                 d.MOVMoveY(0, d.uiYSpeed, 4 * n, 0);
             }
-            // The pass is the card's now: a resume starts after it.
+            // The pass is the card's now: a resume starts after it. A resume prints it again, so
+            // the status keeps the drops counted before it.
+            for (unsigned c = 0; c < kMaxColors; ++c) d.uiInkDropsAtPass[c] = d.uiInkDrops[c];
             d.uiStepSendCurrent = p + 1;
             d.AUXSavePrintingStatus(1);
             if (d.onPassStart) d.onPassStart(p);

@@ -9,8 +9,9 @@
 //    as done here, a power cut during the sweep would resume past a half-printed band.
 //  - mode 2, at the end of a job: the job has ended, so bPrintStop is 1 (nothing to resume), also
 //    when it ran to its end with the stop flag still clear.
-#include <iterator>
+#include <charconv>
 #include <cmath>
+#include <iterator>
 #include <cstdio>
 #include <limits>
 
@@ -114,6 +115,16 @@ int ReadPrintingStatus(CIniFile& ini, PrintingStatusRecord& st, std::string* why
         else if (k == "uiCopyIndex") got.uiCopyIndex = u;
         else if (k == "uiJobRecord") got.uiJobRecord = u;
     }
+    for (unsigned c = 0; c < kMaxColors; ++c) {
+        const std::string key = PrintingStatusDropsKey(c);
+        const std::string v = ini.ReadString(sec, key, missing);
+        if (v == missing) continue;
+        uint64_t n = 0;
+        const auto r = std::from_chars(v.data(), v.data() + v.size(), n);
+        if (v.empty() || r.ec != std::errc() || r.ptr != v.data() + v.size())
+            return refuse("key " + key + " is not a number: " + v);
+        got.uiInkDrops[c] = n;
+    }
     if (got.csPrintingFilePath.empty()) return refuse("no print file named");
     if (got.uiStepSendCurrent > got.uiStepSendCount)
         return refuse("passes done " + std::to_string(got.uiStepSendCurrent) + " exceed the job's " +
@@ -153,6 +164,8 @@ int CDrvPrint::AUXSavePrintingStatus(unsigned mode) {
     ini.WriteInt(sec, "uiPrintQty", static_cast<int>(uiPrintQty));
     ini.WriteInt(sec, "uiCopyIndex", static_cast<int>(uiCopyIndex));
     ini.WriteString(sec, "uiJobRecord", std::to_string(job.m_nRowId > 0 ? job.m_nRowId : 0));
+    for (unsigned c = 0; c < kMaxColors; ++c)
+        if (uiInkDropsAtPass[c]) ini.WriteString(sec, PrintingStatusDropsKey(c), std::to_string(uiInkDropsAtPass[c]));
     if (batch.end() == 0)
         platform::log(platform::LogLevel::Warn, "printing status not saved: cannot write " + ini.GetFileName());
     // The virtual printer keeps its state with the status it matches (a real machine needs nothing).
@@ -186,6 +199,24 @@ int CDrvPrint::AUXReadPrintingStatus(PrintingStatusRecord& st, std::string* why)
     if (!platform::fileExists(ini.GetFileName())) return fail(0, "no printing status");
     if (ini.Load() == 0) return fail(-1, "cannot read " + ini.GetFileName());
     return ReadPrintingStatus(ini, st, why);
+}
+
+void CDrvPrint::PRNStartInkDrops() {
+    if (uiStepSendCurrent == 0) {
+        PRNSetInkDrops({});
+        return;
+    }
+    // A resume: the counts of the passes before the one it starts at, if the status is this job's.
+    PrintingStatusRecord st;
+    std::string why;
+    if (AUXReadPrintingStatus(st, &why) == 1 && st.csPrintingFilePath == csName &&
+        PrintingStatusResumePass(st.uiStepSendCurrent, st.bIfYMove) == uiStepSendCurrent) {
+        PRNSetInkDrops(st.uiInkDrops);
+        return;
+    }
+    platform::log(platform::LogLevel::Info, "resumed job: its drops are counted from pass " +
+                                                std::to_string(uiStepSendCurrent.load()) + " on (no printing status of it)");
+    PRNSetInkDrops({});
 }
 
 void CDrvPrint::AUXFillJobList(const PrintingStatusRecord& st, JobList& list) {

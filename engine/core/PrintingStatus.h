@@ -1,8 +1,11 @@
 #pragma once
 // The printing status file: which job is printing and how far it got, so that a job cut short by a
 // crash or power loss can be resumed at the right pass.
+#include <array>
 #include <cstdint>
 #include <string>
+
+#include "settings/SetupSettings.h"
 
 inline constexpr const char* kPrintingStatusFile = "PrintingStatus.ini";
 inline constexpr const char* kPrintingStatusSection = "PrintingStatus";
@@ -29,7 +32,13 @@ struct PrintingStatusRecord {
     uint32_t uiPrintQty = 0;     // copies of the job
     uint32_t uiCopyIndex = 0;    // the copy being printed (from 0)
     uint64_t uiJobRecord = 0;    // ID of the job's row in the job database (0: none)
+    // Drops per ink channel of the passes before the one a resume prints first ("uiInkDrops<c>",
+    // written where not 0).
+    std::array<uint64_t, kMaxColors> uiInkDrops{};
 };
+
+// The status key of one ink channel's drop count.
+inline std::string PrintingStatusDropsKey(unsigned channel) { return "uiInkDrops" + std::to_string(channel); }
 
 // The pass a job resumes at, and whether the media is already fed for it.
 inline uint32_t PrintingStatusResumePass(uint32_t stepSendCurrent, uint32_t ifYMove) {

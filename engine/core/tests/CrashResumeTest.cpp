@@ -138,6 +138,9 @@ int childMain(const std::string& role, const std::string& dir) {
     d->PRNWaitPrintThread();
     if (d->iPrintResult != 1) return 12;
     writeText(dir + "/tags", std::to_string(tagCount.load()) + "\n");
+    std::string drops;
+    for (int c = 0; c < 4; ++c) drops += std::to_string(d->uiInkDrops[size_t(c)].load()) + " ";
+    writeText(dir + "/inkdrops", drops + "\n");
     hw::persistMachineState(d->AUXPrintingStatusPath());
     return 0;
 }
@@ -267,6 +270,14 @@ TEST_F(CrashResume, KilledJobResumesToTheSameSheet) {
     const Printed whole = loadPrinted(ref);
     ASSERT_GT(whole.sheet.extent().width, 0);
     ASSERT_GT(tags, 20u);
+    {
+        std::istringstream counts(readText(ref + "/inkdrops"));
+        for (int c = 0; c < 4; ++c) {
+            uint64_t n = 0;
+            counts >> n;
+            EXPECT_EQ(n, whole.drops[size_t(c)]) << "ink " << c;
+        }
+    }
     // The first pass's "PRN" is the first point the job is on record; kill anywhere after it.
     const unsigned first = 10;
 
@@ -286,6 +297,8 @@ TEST_F(CrashResume, KilledJobResumesToTheSameSheet) {
         EXPECT_EQ(differingDots(got.sheet, whole.sheet), 0u);
         // A pass printed twice in the same place leaves the planes alone but not the drop count.
         EXPECT_EQ(got.drops, whole.drops);
+        // The engine's own count goes on from the printing status: the whole job's, as fired.
+        EXPECT_EQ(readText(dir + "/inkdrops"), readText(ref + "/inkdrops"));
     }
 }
 

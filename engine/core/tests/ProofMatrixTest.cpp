@@ -232,6 +232,9 @@ TEST_P(ProofMatrix, SheetIsTheFile) {
     machine_->setDropLog(!banner);
     const std::string path = makeRip(c.width, heightFor(c), 11 + c.passes, c.ydpi, c.xdpi);
     ASSERT_EQ(run(path, c.passes), 1);
+    // The engine's count of what it gave the card is what the heads fired, ink by ink.
+    for (unsigned k = 0; k < kMaxColors; ++k) EXPECT_EQ(d->uiInkDrops[k].load(), machine_->drops(int(k))) << "ink " << k;
+    EXPECT_GT(d->PRNInkDropsTotal(), 0u);
     if (banner) {
         // From the media's left edge to its right, dot for dot.
         EXPECT_EQ(machine_->dropsOffSheet(), 0u);
