@@ -273,6 +273,12 @@ uint64_t CDrvPrint::PRNInkDropsTotal() const {
     return sum;
 }
 
+double CDrvPrint::PRNJobMediaMM() const {
+    const int64_t pulses = iJobFeedPulses.load();
+    if (pulses <= 0 || fYStepToMM <= 0) return 0.0;
+    return double(pulses) / double(fYStepToMM) * double(fMMPerYStep);
+}
+
 void CDrvPrint::IMGClearMemoryToCard() {
     cardmem::Layout l;
     if (!cardmem::layoutOf(uiMemoryMode, l)) return;

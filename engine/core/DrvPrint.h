@@ -367,6 +367,12 @@ public:
     std::array<std::atomic<uint64_t>, kMaxColors> uiInkDrops{};
     // The counts before the pass a resume would print again: what the printing status keeps.
     std::array<uint64_t, kMaxColors> uiInkDropsAtPass{};
+    // Media the job moved forward, in Y motor pulses (feeds back subtract): every Y move made
+    // while the job's thread runs, its feeds, margins and feed-out. Zero at a new job's start (a
+    // resume counts from its own start). Read by other threads.
+    std::atomic<int64_t> iJobFeedPulses{0};
+    // The same in millimetres (0 for a negative net feed or a setup without Y step sizes).
+    double PRNJobMediaMM() const;
     // Off only to measure what the counting costs (the pass benchmark).
     bool bCountDrops = true;
     // Sets both to `counts` (zero for a new job).

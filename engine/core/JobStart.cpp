@@ -59,6 +59,7 @@ void CDrvPrint::PRNPrintFile(std::string path) {
     bStopSeen = 0;
     bStoppedAtStart = 0;
     bPrintThreadRunning = 1;
+    iJobFeedPulses = 0;
     pPrintThread = std::thread([this] {
         PRNStartInkDrops();
         int r = 0;

@@ -142,9 +142,11 @@ void CDrvPrint::MOVMoveY(int direction, int speed, int distance, int wait) {
     if (bEmergencyStop || bMachineWorkStop || distance == 0) return;
     unsigned d = directionBit(bReverseMoveY, direction);
     int64_t dist = distance;
+    bool forward = direction == 0; // the way a print feed moves the media
     if (dist < 0) {
         d ^= 1u;
         dist = -dist;
+        forward = !forward;
     }
 
     double p;
@@ -164,6 +166,7 @@ void CDrvPrint::MOVMoveY(int direction, int speed, int distance, int wait) {
         if (p < 0) { // the corrections outweigh the feed: the media goes the other way
             d ^= 1u;
             p = -p;
+            forward = !forward;
         }
         uiLastYFeed = motorPulses(p);
     }
@@ -184,6 +187,9 @@ void CDrvPrint::MOVMoveY(int direction, int speed, int distance, int wait) {
         if (ok) setBit(REG_MOTION, kMotYRun, true);
     }
     if (!ok) moveNotStarted("Y");
+    // The job's media: every move while it runs (a move stopped short still counts in full).
+    if (ok && bPrintThreadRunning)
+        iJobFeedPulses += forward ? int64_t(pulses) : -int64_t(pulses);
     // Raised only once the axis has its start: the take-up runs its rolls back while Y moves, and
     // a flag seen before the start would find Y still and end that sequence at once.
     if (direction == 1 && ok) bYMoved = 1;

@@ -289,13 +289,16 @@ int runJob(Session& s, CDrvPrint& drv, JobList& record, const JobRunOptions& o) 
 
     std::printf("passes: %u/%u\n", done, total);
     std::printf("time: %.2f s (machine time %.2f s)\n", wall, machine);
+    // What the engine gave the card (the whole job's, a resume's earlier passes included), and
+    // on the virtual printer what its heads fired in this run.
+    for (unsigned c = 0; c < std::min(drv.COLORS, kMaxColors); ++c)
+        std::printf("ink %u: %llu drops\n", c, static_cast<unsigned long long>(drv.uiInkDrops[c].load()));
+    std::printf("media: %.1f mm fed\n", drv.PRNJobMediaMM());
     uint64_t offSheet = 0, fired = 0;
     if (m) {
         for (int c = 0; c < int(drv.COLORS); ++c)
-            std::printf("ink %d: %llu drops\n", c,
-                        static_cast<unsigned long long>(m->drops(c) - (size_t(c) < dropsBefore.size() ? dropsBefore[size_t(c)] : 0)));
-        for (int c = 0; c < int(drv.COLORS); ++c)
             fired += m->drops(c) - (size_t(c) < dropsBefore.size() ? dropsBefore[size_t(c)] : 0);
+        std::printf("fired by the virtual heads: %llu drops\n", static_cast<unsigned long long>(fired));
         offSheet = m->dropsOffSheet() - offBefore;
         if (!o.proofDir.empty()) {
             const std::string err = saveProof(*m, o.proofDir);

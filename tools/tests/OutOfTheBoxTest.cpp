@@ -62,6 +62,24 @@ TEST_F(OutOfTheBox, ReadmeExamplePrintsDotForDot) {
     EXPECT_NE(p.out.find("time: "), std::string::npos);
     EXPECT_NE(p.out.find("(machine time "), std::string::npos);
     EXPECT_NE(p.err.find("pass 1 of "), std::string::npos) << "progress lines: " << p.err;
+    // The engine's drop counts, ink by ink, add up to what the virtual heads fired, and the
+    // media fed is at least the picture's 300 lines (42.3 mm at 180 dpi).
+    unsigned long long counted = 0, fired = 0;
+    for (int c = 0; c < 4; ++c) {
+        const std::string key = "ink " + std::to_string(c) + ": ";
+        const size_t at = p.out.find(key);
+        ASSERT_NE(at, std::string::npos) << p.out;
+        const unsigned long long n = std::stoull(p.out.substr(at + key.size()));
+        EXPECT_GT(n, 0u) << key;
+        counted += n;
+    }
+    const size_t f = p.out.find("fired by the virtual heads: ");
+    ASSERT_NE(f, std::string::npos) << p.out;
+    fired = std::stoull(p.out.substr(f + 28));
+    EXPECT_EQ(counted, fired) << p.out;
+    const size_t m = p.out.find("media: ");
+    ASSERT_NE(m, std::string::npos) << p.out;
+    EXPECT_GE(std::stod(p.out.substr(m + 7)), 42.3) << p.out;
     Outcome c = carvex({"proof-compare", rip, proof});
     EXPECT_EQ(c.code, 0) << c.out << c.err;
     EXPECT_EQ(count(c.out, "missing 0 extra 0"), 4u) << c.out;

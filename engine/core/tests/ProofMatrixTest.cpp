@@ -231,7 +231,11 @@ TEST_P(ProofMatrix, SheetIsTheFile) {
     const bool banner = c.width > kBannerDots;
     machine_->setDropLog(!banner);
     const std::string path = makeRip(c.width, heightFor(c), 11 + c.passes, c.ydpi, c.xdpi);
+    const double feedBefore = machine_->mediaFeedMM();
     ASSERT_EQ(run(path, c.passes), 1);
+    // The media the engine counts the job moved is the machine's feed, within a Y step.
+    EXPECT_NEAR(d->PRNJobMediaMM(), machine_->mediaFeedMM() - feedBefore, d->fMMPerYStep);
+    EXPECT_GT(d->PRNJobMediaMM(), 0.0);
     // The engine's count of what it gave the card is what the heads fired, ink by ink.
     for (unsigned k = 0; k < kMaxColors; ++k) EXPECT_EQ(d->uiInkDrops[k].load(), machine_->drops(int(k))) << "ink " << k;
     EXPECT_GT(d->PRNInkDropsTotal(), 0u);
