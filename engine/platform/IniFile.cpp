@@ -291,6 +291,28 @@ bool CIniFile::find(const std::string& section, const std::string& key, std::str
     return true;
 }
 
+std::vector<std::string> CIniFile::Keys(const std::string& section) {
+    std::vector<std::string> keys;
+    if (batchDepth_ == 0) {
+        if (!Load()) return keys;
+    } else if (snapshotFailed_) {
+        return keys;
+    }
+    Section* s = findSection(section);
+    if (!s) return keys;
+    findKey(*s, ""); // builds the index: a key's first line is the one that counts
+    for (size_t i = 0; i < s->lines.size(); ++i) {
+        std::string_view t = trimLeft(s->lines[i]);
+        const size_t eq = t.find('=');
+        if (eq == std::string_view::npos) continue;
+        std::string key(trimBoth(t.substr(0, eq)));
+        if (key.empty()) continue;
+        const auto it = s->keys.find(key);
+        if (it != s->keys.end() && it->second == i) keys.push_back(std::move(key));
+    }
+    return keys;
+}
+
 std::string CIniFile::ReadString(const std::string& section, const std::string& key, const std::string& def) {
     std::string v;
     return find(section, key, v) ? v : def;

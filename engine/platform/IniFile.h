@@ -101,6 +101,9 @@ public:
 
     // The copy, one element per line.
     std::vector<std::string> Lines() const;
+    // The keys of a section (its first header of the name), each once, in file order; read as
+    // ReadString reads.
+    std::vector<std::string> Keys(const std::string& section);
     int OpenResult() const { return openResult_; }
 
     // The parsing rules, shared with anything else that reads this syntax.

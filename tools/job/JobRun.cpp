@@ -18,6 +18,8 @@
 #include "hardware/Devices.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
+#include "platform/Log.h"
+#include "settings/Accounting.h"
 #include "sim/Sim.h"
 
 namespace cli {
@@ -291,9 +293,19 @@ int runJob(Session& s, CDrvPrint& drv, JobList& record, const JobRunOptions& o) 
     std::printf("time: %.2f s (machine time %.2f s)\n", wall, machine);
     // What the engine gave the card (the whole job's, a resume's earlier passes included), and
     // on the virtual printer what its heads fired in this run.
+    std::string priceWarning;
+    const accounting::Prices prices = accounting::loadPrices(drv.csBaseDir, &priceWarning);
+    if (!priceWarning.empty()) platform::log(platform::LogLevel::Warn, "accounting: " + priceWarning);
+    accounting::JobUse use;
+    for (unsigned c = 0; c < kMaxColors; ++c) use.drops[c] = drv.uiInkDrops[c].load();
+    use.mediaMM = drv.PRNJobMediaMM();
+    use.mediaWidthMM = double(drv.uiWidth1) * double(drv.fMMPerXStep);
+    const accounting::JobCost cost = accounting::costOf(use, prices, drv.MediaName);
     for (unsigned c = 0; c < std::min(drv.COLORS, kMaxColors); ++c)
-        std::printf("ink %u: %llu drops\n", c, static_cast<unsigned long long>(drv.uiInkDrops[c].load()));
-    std::printf("media: %.1f mm fed\n", drv.PRNJobMediaMM());
+        std::printf("ink %u: %llu drops, %.3f ml\n", c, static_cast<unsigned long long>(use.drops[c]), cost.inkMl[c]);
+    std::printf("media: %.1f mm fed, %.4f m2\n", use.mediaMM, cost.mediaM2);
+    std::printf("cost: %.2f %s (ink %.2f, media %.2f)\n", cost.total, prices.currency.c_str(), cost.inkCost,
+                cost.mediaCost);
     uint64_t offSheet = 0, fired = 0;
     if (m) {
         for (int c = 0; c < int(drv.COLORS); ++c)

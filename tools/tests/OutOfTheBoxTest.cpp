@@ -56,9 +56,19 @@ protected:
 TEST_F(OutOfTheBox, ReadmeExamplePrintsDotForDot) {
     const std::string rip = makeRip("t.prn", "400x300");
     const std::string proof = file("proof");
+    // A media price: the job's cost is its m2 at that price (ink has no price here).
+    ASSERT_TRUE(platform::writeFileAtomic(file("Accounting.ini"), "[MEDIA]\r\nPrice=10\r\n"));
     Outcome p = carvex({"print", rip, "--passes", "4", "--proof", proof});
     ASSERT_EQ(p.code, 0) << p.out << p.err;
     EXPECT_NE(p.out.find("ok: printed t.prn"), std::string::npos) << p.out;
+    {
+        const size_t m2 = p.out.find(" m2\n"), fed = p.out.rfind("fed, ", m2);
+        ASSERT_NE(fed, std::string::npos) << p.out;
+        const double area = std::stod(p.out.substr(fed + 5));
+        char want[64];
+        std::snprintf(want, sizeof want, "cost: %.2f CNY (ink 0.00, media %.2f)", area * 10, area * 10);
+        EXPECT_NE(p.out.find(want), std::string::npos) << want << "\n" << p.out;
+    }
     EXPECT_NE(p.out.find("time: "), std::string::npos);
     EXPECT_NE(p.out.find("(machine time "), std::string::npos);
     EXPECT_NE(p.err.find("pass 1 of "), std::string::npos) << "progress lines: " << p.err;
