@@ -80,6 +80,11 @@ bool writePrices(CIniFile& ini, const Prices& p) {
     return batch.end() != 0;
 }
 
+double pictureM2(uint32_t width, uint32_t height, uint32_t xdpi, uint32_t ydpi) {
+    if (xdpi == 0 || ydpi == 0) return 0.0;
+    return (double(width) * 0.0254 / xdpi) * (double(height) * 0.0254 / ydpi);
+}
+
 JobCost costOf(const JobUse& use, const Prices& p, const std::string& material) {
     JobCost c;
     for (unsigned k = 0; k < kMaxColors; ++k) {

@@ -45,7 +45,11 @@ struct JobUse {
     std::array<uint64_t, kMaxColors> drops{};
     double mediaMM = 0;      // media moved
     double mediaWidthMM = 0; // the media's width in use
+    double pictureM2 = 0;    // the printed picture's area, all copies
 };
+
+// The area of a picture of width x height dots at the resolutions (0 without them), in m2.
+double pictureM2(uint32_t width, uint32_t height, uint32_t xdpi, uint32_t ydpi);
 
 struct JobCost {
     std::array<double, kMaxColors> inkMl{};

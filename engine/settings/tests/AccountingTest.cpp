@@ -64,6 +64,9 @@ TEST(Accounting, CostOfAJob) {
     EXPECT_NEAR(paper.mediaCost, 8.0, 1e-12);
     EXPECT_NEAR(paper.total, 12.75, 1e-9);
     EXPECT_NEAR(accounting::costOf(use, p, "Canvas").mediaCost, 120.0, 1e-9);
+    // 1 m by 0.5 m at 180 x 360 dpi; no area without resolutions.
+    EXPECT_NEAR(accounting::pictureM2(7087, 7087, 180, 360), 1.00001 * 0.500006, 1e-4);
+    EXPECT_EQ(accounting::pictureM2(100, 100, 0, 180), 0.0);
     // A job that fed the media back more than forward used none.
     use.mediaMM = -10;
     EXPECT_EQ(accounting::costOf(use, p, "Paper").mediaM2, 0.0);
