@@ -273,6 +273,11 @@ uint64_t CDrvPrint::PRNInkDropsTotal() const {
     return sum;
 }
 
+double CDrvPrint::PRNJobPrintingSeconds() const {
+    const uint64_t a = uiJobPrintStartUs.load(), b = uiJobPrintEndUs.load();
+    return a && b > a ? double(b - a) / 1e6 : 0.0;
+}
+
 double CDrvPrint::PRNJobMediaMM() const {
     const int64_t pulses = iJobFeedPulses.load();
     if (pulses <= 0 || fYStepToMM <= 0) return 0.0;

@@ -373,6 +373,11 @@ public:
     std::atomic<int64_t> iJobFeedPulses{0};
     // The same in millimetres (0 for a negative net feed or a setup without Y step sizes).
     double PRNJobMediaMM() const;
+    // The job's printing time, virtual microseconds (platform::nowUs): from its first printing
+    // move to the end of its last, and the time spent paused within it. Zero at a job's start.
+    std::atomic<uint64_t> uiJobPrintStartUs{0}, uiJobPrintEndUs{0}, uiJobPausedUs{0};
+    double PRNJobPrintingSeconds() const;
+    double PRNJobPausedSeconds() const { return double(uiJobPausedUs.load()) / 1e6; }
     // Off only to measure what the counting costs (the pass benchmark).
     bool bCountDrops = true;
     // Sets both to `counts` (zero for a new job).

@@ -60,6 +60,9 @@ void CDrvPrint::PRNPrintFile(std::string path) {
     bStoppedAtStart = 0;
     bPrintThreadRunning = 1;
     iJobFeedPulses = 0;
+    uiJobPrintStartUs = 0;
+    uiJobPrintEndUs = 0;
+    uiJobPausedUs = 0;
     pPrintThread = std::thread([this] {
         PRNStartInkDrops();
         int r = 0;

@@ -274,6 +274,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
             if (!firstPass && d.bPassFired) {
                 d.PRNSetStep(tags::WUPO);
                 const int r = d.PRNWaitUntilPrintOver();
+                d.uiJobPrintEndUs = platform::nowUs();
                 d.PRNSetStep(tags::WUPOV);
                 // A carriage halted by the emergency stop is not corrected: it cannot move.
                 if (r == 1 && !d.AUXDIOSensor(10) && !d.bEmergencyStop) {
@@ -361,6 +362,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                 d.AUXUVSet(3, 0);
                 d.AUXUVSet(4, 0);
                 d.PRNSetStep(tags::PPS);
+                const uint64_t pausedAt = platform::nowUs();
                 const unsigned back = d.uiXTarget;
                 d.PRNSetPosition(d.bRepositionLeft ? d.uiLeftLimitPos : d.uiRightLimitPos, d.uiXSpeed, 1);
                 d.PRNSetStep(tags::FLS);
@@ -381,6 +383,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                 if (d.uiHeadsParamsMode && d.bUseDIOCard == 0) d.AUXSetHeadsParamsState(0);
                 d.PRNSetPosition(back, d.uiXSpeed, 1);
                 d.PRNPausePrinting(0);
+                d.uiJobPausedUs += platform::nowUs() - pausedAt;
             }
             // Smart print: blank passes are not fired.
             unsigned tL = 0, tR = 0;
@@ -463,6 +466,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
                 platform::sleepMs(7000);
             }
             d.bPassFired = 1;
+            if (!d.uiJobPrintStartUs) d.uiJobPrintStartUs = platform::nowUs();
             d.PRNSetStep(tags::PRN);
             d.AUXSavePrintingStatus(0);
             // The printing move.
@@ -512,6 +516,7 @@ int CDrvPrint::PRNThreadPrintFile(CDrvPrint* drv) {
         // After the copy.
         const bool allDone = d.uiStepSendCurrent >= d.uiStepTotal;
         d.MOVWaitUntilXStop(0);
+        if (d.uiJobPrintStartUs) d.uiJobPrintEndUs = platform::nowUs();
         // The last pass counts only when its move and firing went without a failed card call.
         if (const std::string why = fault(); !why.empty()) return d.PRNFailJob(why);
         if (allDone && k + 1 >= copies) {

@@ -306,6 +306,7 @@ int runJob(Session& s, CDrvPrint& drv, JobList& record, const JobRunOptions& o) 
     for (unsigned c = 0; c < std::min(drv.COLORS, kMaxColors); ++c)
         std::printf("ink %u: %llu drops, %.3f ml\n", c, static_cast<unsigned long long>(use.drops[c]), cost.inkMl[c]);
     std::printf("media: %.1f mm fed, %.4f m2 (the picture %.4f m2)\n", use.mediaMM, cost.mediaM2, use.pictureM2);
+    std::printf("printing: %.1f s, %.1f s of it paused\n", drv.PRNJobPrintingSeconds(), drv.PRNJobPausedSeconds());
     std::printf("cost: %.2f %s (ink %.2f, media %.2f)\n", cost.total, prices.currency.c_str(), cost.inkCost,
                 cost.mediaCost);
     uint64_t offSheet = 0, fired = 0;

@@ -134,6 +134,14 @@ TEST_F(PrintJob, PauseThenContinue) {
     EXPECT_EQ(v.back(), "PFNSH");
     EXPECT_EQ(machine_->passes().size(), 5u);
     EXPECT_EQ(compare().missing, 0u);
+    // The printing time is the machine's, from the first pass's window to the last one's end (the
+    // engine's marks sit just outside those), and holds the pause.
+    const auto ps = machine_->passes();
+    const double machineSeconds = double(ps.back().endUs - ps.front().armedUs) / 1e6;
+    EXPECT_GE(d->PRNJobPrintingSeconds(), machineSeconds * 0.9);
+    EXPECT_LE(d->PRNJobPrintingSeconds(), machineSeconds * 1.1 + 1.0);
+    EXPECT_GT(d->PRNJobPausedSeconds(), 0.3); // the 300 ms settle after the pause at least
+    EXPECT_LT(d->PRNJobPausedSeconds(), d->PRNJobPrintingSeconds());
 }
 
 TEST_F(PrintJob, StopWhilePaused) {
