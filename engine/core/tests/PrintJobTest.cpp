@@ -134,12 +134,13 @@ TEST_F(PrintJob, PauseThenContinue) {
     EXPECT_EQ(v.back(), "PFNSH");
     EXPECT_EQ(machine_->passes().size(), 5u);
     EXPECT_EQ(compare().missing, 0u);
-    // The printing time is the machine's, from the first pass's window to the last one's end (the
-    // engine's marks sit just outside those), and holds the pause.
+    // The printing time is the machine's, from the first pass's window to the last one's end, and
+    // holds the pause. The engine's marks sit outside those: it notices the end of a pass by
+    // polling, and at this time scale a millisecond of a busy host is a second of machine time.
     const auto ps = machine_->passes();
     const double machineSeconds = double(ps.back().endUs - ps.front().armedUs) / 1e6;
     EXPECT_GE(d->PRNJobPrintingSeconds(), machineSeconds * 0.9);
-    EXPECT_LE(d->PRNJobPrintingSeconds(), machineSeconds * 1.1 + 1.0);
+    EXPECT_LE(d->PRNJobPrintingSeconds(), machineSeconds * 1.5 + 5.0);
     EXPECT_GT(d->PRNJobPausedSeconds(), 0.3); // the 300 ms settle after the pause at least
     EXPECT_LT(d->PRNJobPausedSeconds(), d->PRNJobPrintingSeconds());
 }
