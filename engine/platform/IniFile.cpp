@@ -275,13 +275,14 @@ long CIniFile::findKey(Section& s, const std::string& key) {
     return it == s.keys.end() ? -1 : static_cast<long>(it->second);
 }
 
-bool CIniFile::find(const std::string& section, const std::string& key, std::string& value) {
+bool CIniFile::readableCopy() {
     // Inside a batch the copy holds edits not yet on disk; re-loading would lose them.
-    if (batchDepth_ == 0) {
-        if (!Load()) return false;
-    } else if (snapshotFailed_) {
-        return false;
-    }
+    if (batchDepth_ == 0) return Load() != 0;
+    return !snapshotFailed_;
+}
+
+bool CIniFile::find(const std::string& section, const std::string& key, std::string& value) {
+    if (!readableCopy()) return false;
     Section* s = findSection(section);
     if (!s) return false;
     long k = findKey(*s, key);
@@ -293,11 +294,7 @@ bool CIniFile::find(const std::string& section, const std::string& key, std::str
 
 std::vector<std::string> CIniFile::Keys(const std::string& section) {
     std::vector<std::string> keys;
-    if (batchDepth_ == 0) {
-        if (!Load()) return keys;
-    } else if (snapshotFailed_) {
-        return keys;
-    }
+    if (!readableCopy()) return keys;
     Section* s = findSection(section);
     if (!s) return keys;
     findKey(*s, ""); // builds the index: a key's first line is the one that counts

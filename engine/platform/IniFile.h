@@ -133,6 +133,8 @@ private:
     Section* findSection(const std::string& section);
     // Index of the first key line of `key` in `s`, or -1.
     long findKey(Section& s, const std::string& key);
+    // Loads the file unless a batch holds the copy; false when there is nothing to read.
+    bool readableCopy();
     bool find(const std::string& section, const std::string& key, std::string& value);
 
     std::string fileName_ = "ini.ini";
